@@ -1,0 +1,9 @@
+// The module-wide Direct3D objects: one of each, created when the full-screen
+// saver starts drawing and released by the shut-down.
+#pragma once
+
+#include <d3d9.h>
+
+extern IDirect3D9* direct3d;
+extern IDirect3DDevice9* device;
+extern bool wideScreen;

@@ -1,0 +1,14 @@
+// One listed display device: where the saver puts a window on it.
+#pragma once
+
+#include <windows.h>
+
+struct MonitorRecord {
+    char adapterName[128];
+    char monitorName[128];
+    HMONITOR monitor;  // 0 when the device is not attached to the desktop
+    RECT desktopRect;  // all 0 when not attached
+    HWND window;       // the saver window on this display
+};
+
+constexpr unsigned kMaxMonitorRecords = 9;

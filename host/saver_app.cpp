@@ -1,0 +1,170 @@
+// SaverApp: process entry helpers, command line, initialisation, run-mode
+// dispatch and the shut-down sequence every exit path goes through.
+#include "host/saver_app.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include "host/command_line.h"
+#include "host/direct3d_globals.h"
+#include "host/direct3d_library.h"
+#include "host/saver_window.h"
+#include "host/settings_store.h"
+#include "host/web_address.h"
+
+SaverApp* saverApp = nullptr;
+bool exitOnMouse = false;
+int32_t setupErrorCode = 0;
+
+namespace {
+
+const char kConfigDialogCaption[] = "Brinemere Duzo v1.5 configuration";
+const char kProductName[] = "Brinemere Duzo Screensaver";
+const char kDirectXMissingText[] =
+    "Brinemere Duzo Screensaver requires DirectX 9.0 or later. Download last version of DirectX?";
+const char kDirectXMissingTitle[] = "Hollowmead Screensaver Error";
+
+void EndIfConfigDialogOpen() {
+    HWND dialog = FindWindowA(nullptr, kConfigDialogCaption);
+    if (dialog != nullptr) {
+        BringWindowForward(dialog);
+        EndProcess();
+    }
+}
+
+}  // namespace
+
+double FlightSpeedForCamSpeed(int camSpeed) {
+    switch (camSpeed) {
+    case 1: return 2.0;
+    case 2: return 2.5;
+    case 4: return 3.5;
+    case 5: return 4.0;
+    default: return 3.0;
+    }
+}
+
+double ReadFlightSpeedSetting() {
+    return FlightSpeedForCamSpeed(ReadSettingInt(kSettingsSection, "CamSpeed", 0));
+}
+
+void BringWindowForward(HWND window) {
+    SetForegroundWindow(window);
+    ShowWindow(window, SW_SHOWDEFAULT);
+    SetFocus(window);
+}
+
+void EndProcess() {
+    TerminateProcess(GetCurrentProcess(), 0);
+    ExitProcess(0);  // not reached; keeps [[noreturn]] honest
+}
+
+SaverApp::SaverApp() { saverApp = this; }
+
+SaverApp::~SaverApp() {
+    if (previewBitmap != nullptr)
+        DeleteObject(previewBitmap);
+    if (saverApp == this)
+        saverApp = nullptr;
+}
+
+RunMode SaverApp::ParseCommandLine(const char* text) {
+    const ParsedCommandLine parsed = ParseSwitches(text);
+    parentWindow = reinterpret_cast<HWND>(parsed.parentWindow);
+    if (parsed.checkConfigDialog)
+        EndIfConfigDialogOpen();
+    return parsed.mode;
+}
+
+bool SaverApp::Initialize(HINSTANCE moduleInstance) {
+    exitOnMouse = ReadSettingInt(kSettingsSection, "ExitOnMouse", 0) != 0;
+    instance = moduleInstance;
+    mode = ParseCommandLine(GetCommandLineA());
+    EnumerateDisplays();
+    if (mode == RunMode::Saver) {
+        flight.speed = ReadFlightSpeedSetting();
+        std::srand(static_cast<unsigned>(std::time(nullptr)));
+        worldExtent.width = kWorldExtentUnits;
+        worldExtent.depth = kWorldExtentUnits;
+        if (!IsDirectXPresent()) {
+            if (MessageBoxA(nullptr, kDirectXMissingText, kDirectXMissingTitle,
+                            MB_YESNO | MB_ICONQUESTION) == IDYES)
+                OpenWebAddress(kDirectXDownloadAddress);
+            EndProcess();
+        }
+    }
+    if (mode == RunMode::Preview || mode == RunMode::Saver || mode == RunMode::Test) {
+        if (!CreateSaverWindows()) {
+            initFailed = true;
+            return false;
+        }
+    }
+    return true;
+}
+
+int SaverApp::Run() {
+    switch (mode) {
+    case RunMode::Configure:
+        if (!initFailed)
+            ShowConfigDialog();
+        break;
+    case RunMode::Preview:
+    case RunMode::Saver:
+        RunMainLoop();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+void SaverApp::RequestExit() {
+    if (mode == RunMode::Saver || mode == RunMode::Test)
+        Shutdown();
+}
+
+void SaverApp::Shutdown() {
+    // Input that arrives while the windows are torn down must not start a
+    // second shut-down.
+    if (shutdownDone_)
+        return;
+    shutdownDone_ = true;
+
+    ShowCursor(TRUE);
+    renderingActive = false;
+    if (mode == RunMode::Saver) {
+        SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, nullptr, 0);
+        ReleaseScene();
+    }
+    if (device != nullptr) {
+        device->EvictManagedResources();
+        D3DDISPLAYMODE displayMode = {};
+        if (direct3d != nullptr &&
+            SUCCEEDED(direct3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &displayMode))) {
+            D3DPRESENT_PARAMETERS windowed = {};
+            windowed.BackBufferFormat = displayMode.Format;
+            windowed.BackBufferCount = 1;
+            windowed.SwapEffect = D3DSWAPEFFECT_DISCARD;
+            windowed.Windowed = TRUE;
+            windowed.EnableAutoDepthStencil = TRUE;
+            windowed.AutoDepthStencilFormat = D3DFMT_D16;
+            device->Reset(&windowed);
+        }
+        // Without the display mode the device cannot go back to windowed
+        // presentation first; it is released all the same so that the
+        // process still ends and the desktop mode comes back with it.
+        device->Release();
+        device = nullptr;
+    }
+    if (direct3d != nullptr) {
+        direct3d->Release();
+        direct3d = nullptr;
+    }
+    UnloadDirect3DLibrary();
+    if (mainWindow != nullptr) {
+        ShowWindow(mainWindow, SW_HIDE);
+        DestroyWindow(mainWindow);
+    }
+    SetWindowProcedureActive(false);
+    PostQuitMessage(0);
+}

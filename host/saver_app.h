@@ -1,0 +1,76 @@
+// SaverApp: the one application object of the screen saver. It owns the run
+// mode, the windows, the frame pacing state and everything drawn. The window
+// and dialog procedures reach it through the process-wide pointer.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "flight/camera_flight.h"
+#include "host/monitor_record.h"
+#include "host/run_mode.h"
+#include "host/world_extent.h"
+
+class SaverApp {
+public:
+    SaverApp();
+    virtual ~SaverApp();
+
+    virtual INT_PTR HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    virtual INT_PTR ShowConfigDialog();
+    virtual void ReservedHook(uint32_t, uint32_t) {}
+    virtual LRESULT HandleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    bool Initialize(HINSTANCE instance);
+    RunMode ParseCommandLine(const char* text);
+    int Run();
+    void RequestExit();
+    void Shutdown();
+
+    void EnumerateDisplays();
+    bool CreateSaverWindows();
+    int RunMainLoop();
+    bool SetupDirect3D();
+    void ReleaseScene();
+
+    MonitorRecord monitors[kMaxMonitorRecords] = {};
+    uint32_t monitorCount = 0;
+    float aspectRatio = 0.0f;
+    HWND parentWindow = nullptr;
+    HINSTANCE instance = nullptr;
+    RunMode mode = RunMode::Saver;
+    HWND mainWindow = nullptr;
+    bool initFailed = false;
+    uint32_t mouseMoveCount = 0;
+    bool renderingActive = false;
+    uint32_t startTime = 0;
+    int32_t backBufferWidth = 0;
+    int32_t backBufferHeight = 0;
+    CameraFlight flight;
+    WorldExtent worldExtent;
+    HBITMAP previewBitmap = nullptr;
+    uint32_t lastFrameTick = 0;
+
+private:
+    bool shutdownDone_ = false;
+};
+
+// Process-wide state of the host.
+extern SaverApp* saverApp;
+extern bool exitOnMouse;
+extern int32_t setupErrorCode;
+
+// The flight speed chosen by the "CamSpeed" setting: 1..5 give 2.0..4.0 in
+// steps of 0.5; anything else (0, 3, out of range) gives 3.0.
+double FlightSpeedForCamSpeed(int camSpeed);
+// The same for the value stored now ("CamSpeed", default 0).
+double ReadFlightSpeedSetting();
+
+// Brings a window of an already running copy forward.
+void BringWindowForward(HWND window);
+
+// Ends the process at once with exit code 0, as every path of the saver does.
+[[noreturn]] void EndProcess();
+
+constexpr int32_t kWorldExtentUnits = 400;

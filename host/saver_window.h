@@ -1,0 +1,15 @@
+// The saver's windows: full-screen, preview and test, and the input rules
+// that end the full-screen saver.
+#pragma once
+
+#include <windows.h>
+
+// While false the window procedure consumes every message and does nothing,
+// so that input arriving after the shut-down cannot start another.
+void SetWindowProcedureActive(bool active);
+bool IsWindowProcedureActive();
+
+LRESULT CALLBACK SaverWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+constexpr int kPreviewBitmapId = 246;
+constexpr int kIconId = 101;

@@ -1,0 +1,35 @@
+// Process entry of the screen-saver module.
+#include <windows.h>
+
+#include <new>
+
+#include "host/saver_app.h"
+
+namespace {
+const char kSaverWindowClass[] = "ZSaverClass";
+const char kSaverWindowTitle[] = "Brinemere Duzo Screensaver";
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // A running full-screen copy wins in every mode, before the command line
+    // is even read.
+    HWND running = FindWindowA(kSaverWindowClass, kSaverWindowTitle);
+    if (running != nullptr) {
+        BringWindowForward(running);
+        EndProcess();
+    }
+
+    SaverApp* app = new (std::nothrow) SaverApp();
+    if (app == nullptr) {
+        saverApp = nullptr;
+        return 0;
+    }
+    if (!app->Initialize(instance)) {
+        MessageBoxA(app->mainWindow, "Initialization failed...", kSaverWindowTitle, MB_OK);
+        return 0;
+    }
+    app->Run();
+    ShowCursor(TRUE);
+    delete app;
+    EndProcess();
+}

@@ -1,0 +1,171 @@
+// End to end: the real module started under Wine in each run mode, checked
+// from outside by its windows, message boxes and exit code.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/saver_process.h"
+
+namespace {
+
+constexpr DWORD kStartMs = 30000;  // a cold Wine start can take seconds
+constexpr DWORD kExitMs = 30000;
+const char kSaverClass[] = "ZSaverClass";
+const char kSaverTitle[] = "Brinemere Duzo Screensaver";
+const char kDialogCaption[] = "Brinemere Duzo v1.5 configuration";
+
+// A window of the test's own, standing in for a running copy of the saver
+// or its open dialog. It starts hidden, so that "brought forward" shows.
+class StandInWindow {
+public:
+    StandInWindow(const char* className, const char* title, DWORD style = WS_POPUP) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = className;
+        RegisterClassA(&windowClass);
+        window_ = CreateWindowExA(0, className, title, style, 10, 10, 152, 112, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    }
+    ~StandInWindow() {
+        if (IsWindow(window_))
+            DestroyWindow(window_);
+    }
+    HWND get() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+DWORD ExitCodeOf(SaverProcess& saver) {
+    const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
+    if (!code.has_value()) {
+        ADD_FAILURE() << "the saver did not end within " << kExitMs << " ms";
+        return 0xFFFFFFFF;
+    }
+    return *code;
+}
+
+TEST(Entry, PasswordModeEndsAtOnceWithoutAWindow) {
+    SaverProcess saver("/a 123");
+    ASSERT_TRUE(saver.Started());
+    bool sawWindow = false;
+    while (saver.IsRunning()) {
+        sawWindow = sawWindow || !saver.TopLevelWindows().empty();
+        PumpMessagesFor(5);
+    }
+    EXPECT_EQ(ExitCodeOf(saver), 0u);
+    EXPECT_FALSE(sawWindow);
+}
+
+TEST(Entry, FullScreenSaverEndsOnAKey) {
+    SaverProcess saver("");
+    ASSERT_TRUE(saver.Started());
+    HWND window = saver.WaitForWindow(kSaverClass, kSaverTitle, kStartMs);
+    ASSERT_NE(window, nullptr) << "no full-screen saver window appeared";
+    // Mouse clicks and a close request do not end it.
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    PumpMessagesFor(500);
+    ASSERT_TRUE(saver.IsRunning());
+    PostMessageA(window, WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ(ExitCodeOf(saver), 0u);
+}
+
+TEST(Entry, TestModeOpensItsWindowAndEnds) {
+    SaverProcess saver("/t");
+    ASSERT_TRUE(saver.Started());
+    EXPECT_EQ(ExitCodeOf(saver), 0u);
+}
+
+TEST(Entry, PreviewLivesInsideItsParentUntilTheParentGoes) {
+    StandInWindow parent("PreviewHostForTest", "preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    ASSERT_NE(parent.get(), nullptr);
+    SaverProcess saver("/p " + std::to_string(reinterpret_cast<uintptr_t>(parent.get())));
+    ASSERT_TRUE(saver.Started());
+    HWND child = nullptr;
+    for (DWORD waited = 0; child == nullptr && waited < kStartMs && saver.IsRunning(); waited += 50) {
+        child = FindWindowExA(parent.get(), nullptr, "ZSaverClass2",
+                              "Brinemere Duzo Screensaver Preview");
+        PumpMessagesFor(50);
+    }
+    ASSERT_NE(child, nullptr) << "no preview window inside the parent";
+    PumpMessagesFor(300);
+    EXPECT_TRUE(saver.IsRunning()) << "the preview must stay until its window goes";
+    DestroyWindow(parent.get());
+    EXPECT_EQ(ExitCodeOf(saver), 0u);
+}
+
+TEST(Entry, PreviewWithoutParentReportsInitializationFailure) {
+    SaverProcess saver("/p");
+    ASSERT_TRUE(saver.Started());
+    const std::optional<MessageBoxInfo> box = saver.WaitForMessageBox(kStartMs);
+    ASSERT_TRUE(box.has_value()) << "no message box";
+    EXPECT_EQ(box->title, "Brinemere Duzo Screensaver");
+    EXPECT_EQ(box->text, "Initialization failed...");
+    EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
+    PressButton(box->window, IDOK);
+    EXPECT_EQ(ExitCodeOf(saver), 0u);
+}
+
+TEST(Entry, MissingDirect3DAsksToDownloadDirectX) {
+    SaverProcess saver("", "d3d9=d");
+    ASSERT_TRUE(saver.Started());
+    const std::optional<MessageBoxInfo> box = saver.WaitForMessageBox(kStartMs);
+    ASSERT_TRUE(box.has_value()) << "no message box";
+    EXPECT_EQ(box->title, "Hollowmead Screensaver Error");
+    EXPECT_EQ(box->text,
+              "Brinemere Duzo Screensaver requires DirectX 9.0 or later. Download last version "
+              "of DirectX?");
+    EXPECT_EQ(box->buttons, (std::vector<int>{IDYES, IDNO}));
+    EXPECT_EQ(saver.WaitForWindow(kSaverClass, nullptr, 0), nullptr)
+        << "no saver window before Direct3D is known to be there";
+    PressButton(box->window, IDNO);
+    EXPECT_EQ(ExitCodeOf(saver), 0u);
+}
+
+TEST(Entry, MissingDirect3DDoesNotConcernOtherModes) {
+    SaverProcess saver("/a", "d3d9=d");
+    ASSERT_TRUE(saver.Started());
+    EXPECT_EQ(ExitCodeOf(saver), 0u);
+}
+
+TEST(Entry, RunningFullScreenSaverIsBroughtForwardInEveryMode) {
+    StandInWindow running(kSaverClass, kSaverTitle);
+    ASSERT_NE(running.get(), nullptr);
+    for (const char* arguments : {"", "/s", "/p 123", "/c", "/c:456", "/t", "/a 5", "/x"}) {
+        SCOPED_TRACE(std::string("arguments \"") + arguments + "\"");
+        ShowWindow(running.get(), SW_HIDE);
+        SaverProcess saver(arguments);
+        ASSERT_TRUE(saver.Started());
+        EXPECT_EQ(ExitCodeOf(saver), 0u);
+        EXPECT_TRUE(IsWindowVisible(running.get())) << "the running saver was not brought forward";
+        EXPECT_EQ(saver.WaitForWindow(nullptr, nullptr, 0), nullptr);
+    }
+}
+
+TEST(Entry, OpenConfigurationDialogIsBroughtForwardByConfigureAndTest) {
+    StandInWindow dialog("ConfigDialogStandIn", kDialogCaption);
+    ASSERT_NE(dialog.get(), nullptr);
+    for (const char* arguments : {"/c", "/c 1234", "-C:99", "/t"}) {
+        SCOPED_TRACE(arguments);
+        ShowWindow(dialog.get(), SW_HIDE);
+        SaverProcess saver(arguments);
+        ASSERT_TRUE(saver.Started());
+        EXPECT_EQ(ExitCodeOf(saver), 0u);
+        EXPECT_TRUE(IsWindowVisible(dialog.get())) << "the dialog was not brought forward";
+    }
+    // /a is not concerned by an open dialog and ends quietly as always.
+    ShowWindow(dialog.get(), SW_HIDE);
+    SaverProcess password("/a 1");
+    EXPECT_EQ(ExitCodeOf(password), 0u);
+    EXPECT_FALSE(IsWindowVisible(dialog.get()));
+}
+
+TEST(Entry, ConfigureModeEndsWithCodeZero) {
+    SaverProcess saver("/c");
+    ASSERT_TRUE(saver.Started());
+    EXPECT_EQ(ExitCodeOf(saver), 0u);
+}
+
+}  // namespace

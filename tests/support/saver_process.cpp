@@ -1,0 +1,192 @@
+// Test-side control of the screen-saver process.
+#include "tests/support/saver_process.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr DWORD kPollMs = 20;
+constexpr UINT kMessageBoxTextId = 0xFFFF;  // the static text of a message box
+
+// Wine takes WINEDLLOVERRIDES of a child process from its own start-up
+// environment, not from the block handed to CreateProcess, so a per-program
+// override goes through Wine's AppDefaults registry key instead.
+const char kAppOverridesKey[] = "Software\\Wine\\AppDefaults\\BrinemereDuzo.scr\\DllOverrides";
+
+void SetDllOverrides(const std::string& overrides) {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppOverridesKey);
+    if (overrides.empty())
+        return;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppOverridesKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return;
+    // "name=mode;name=mode"; an empty mode means the DLL is disabled.
+    size_t begin = 0;
+    while (begin < overrides.size()) {
+        size_t end = overrides.find(';', begin);
+        if (end == std::string::npos)
+            end = overrides.size();
+        const std::string entry = overrides.substr(begin, end - begin);
+        const size_t equals = entry.find('=');
+        if (equals != std::string::npos) {
+            std::string mode = entry.substr(equals + 1);
+            if (mode == "d")
+                mode.clear();
+            RegSetValueExA(key, entry.substr(0, equals).c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(mode.c_str()),
+                           static_cast<DWORD>(mode.size() + 1));
+        }
+        begin = end + 1;
+    }
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+std::string SaverModulePath() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string result = path;
+    result.erase(result.find_last_of("\\/") + 1);
+    return result + "BrinemereDuzo.scr";
+}
+
+void PumpMessagesFor(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+SaverProcess::SaverProcess(const std::string& arguments, const std::string& dllOverrides) {
+    const std::string module = SaverModulePath();
+    std::string commandLine = "\"" + module + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
+    overridden_ = !dllOverrides.empty();
+    SetDllOverrides(dllOverrides);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessA(module.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                       nullptr, nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        process_ = info.hProcess;
+        id_ = info.dwProcessId;
+    }
+}
+
+SaverProcess::~SaverProcess() {
+    if (process_ != nullptr) {
+        if (IsRunning()) {
+            TerminateProcess(process_, 1);
+            WaitForSingleObject(process_, 5000);
+        }
+        CloseHandle(process_);
+    }
+    if (overridden_)
+        SetDllOverrides("");
+}
+
+bool SaverProcess::IsRunning() const {
+    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> SaverProcess::WaitForExit(DWORD timeoutMs) {
+    if (process_ == nullptr)
+        return std::nullopt;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= timeoutMs)
+            break;
+        const DWORD result =
+            MsgWaitForMultipleObjects(1, &process_, FALSE, timeoutMs - waited, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0) {
+            DWORD code = 0;
+            GetExitCodeProcess(process_, &code);
+            return code;
+        }
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 5000);
+    return std::nullopt;
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindowOfProcess(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<WindowSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId)
+        search->found.push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> SaverProcess::TopLevelWindows() const {
+    WindowSearch search{id_, {}};
+    EnumWindows(CollectWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND SaverProcess::WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const {
+    const DWORD start = GetTickCount();
+    do {
+        for (HWND window : TopLevelWindows()) {
+            char cls[256] = {}, text[256] = {};
+            GetClassNameA(window, cls, sizeof cls);
+            GetWindowTextA(window, text, sizeof text);
+            if ((className == nullptr || std::strcmp(cls, className) == 0) &&
+                (title == nullptr || std::strcmp(text, title) == 0))
+                return window;
+        }
+        PumpMessagesFor(kPollMs);
+    } while (GetTickCount() - start < timeoutMs && IsRunning());
+    return nullptr;
+}
+
+std::optional<MessageBoxInfo> SaverProcess::WaitForMessageBox(DWORD timeoutMs) const {
+    HWND box = WaitForWindow("#32770", nullptr, timeoutMs);
+    if (box == nullptr)
+        return std::nullopt;
+    // Give the box a moment to finish building its controls.
+    PumpMessagesFor(200);
+    MessageBoxInfo info;
+    info.window = box;
+    char buffer[1024] = {};
+    GetWindowTextA(box, buffer, sizeof buffer);
+    info.title = buffer;
+    buffer[0] = '\0';
+    GetDlgItemTextA(box, kMessageBoxTextId, buffer, sizeof buffer);
+    info.text = buffer;
+    for (int id = IDOK; id <= IDNO; ++id) {
+        HWND button = GetDlgItem(box, id);
+        if (button != nullptr && IsWindowVisible(button))
+            info.buttons.push_back(id);
+    }
+    return info;
+}
+
+void PressButton(HWND box, int id) {
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}

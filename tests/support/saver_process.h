@@ -1,0 +1,53 @@
+// Drives the real screen-saver module from a Windows-side test: starts it,
+// finds its windows and message boxes, presses their buttons, and waits for
+// its exit code while pumping this thread's messages (so that the module can
+// bring the test's own windows forward without blocking on us).
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The module that sits beside the test executable.
+std::string SaverModulePath();
+
+struct MessageBoxInfo {
+    HWND window = nullptr;
+    std::string title;
+    std::string text;
+    std::vector<int> buttons;  // ids of the visible buttons, among IDOK..IDNO
+};
+
+class SaverProcess {
+public:
+    // Starts the module with `arguments` after its quoted path. Entries of
+    // `dllOverrides` ("d3d9=d;...") apply to this process only.
+    explicit SaverProcess(const std::string& arguments, const std::string& dllOverrides = "");
+    ~SaverProcess();  // terminates a process that is still running
+    SaverProcess(const SaverProcess&) = delete;
+    SaverProcess& operator=(const SaverProcess&) = delete;
+
+    bool Started() const { return process_ != nullptr; }
+    DWORD Id() const { return id_; }
+
+    // The exit code, or nothing if it did not end in time (it is then killed).
+    std::optional<DWORD> WaitForExit(DWORD timeoutMs);
+    bool IsRunning() const;
+
+    HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const;
+    std::optional<MessageBoxInfo> WaitForMessageBox(DWORD timeoutMs) const;
+    // Every top-level window the process has now.
+    std::vector<HWND> TopLevelWindows() const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+    bool overridden_ = false;
+};
+
+// Pumps this thread's messages for about `milliseconds`.
+void PumpMessagesFor(DWORD milliseconds);
+
+void PressButton(HWND box, int id);
