@@ -1,7 +1,109 @@
-// SaverApp's configuration dialog.
-// PLACEHOLDER: the dialog itself comes later; /c ends as if it was cancelled.
+// SaverApp's configuration dialog: wide screen, exit on mouse movement and
+// the flight speed, written to the registry on OK.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
+
 #include "host/saver_app.h"
+#include "host/settings_store.h"
 
-INT_PTR SaverApp::ShowConfigDialog() { return IDCANCEL; }
+namespace {
 
-INT_PTR SaverApp::HandleDialogMessage(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+constexpr int kConfigDialogId = 101;
+constexpr int kOkButton = 1007;
+constexpr int kCancelButton = 1009;
+constexpr int kHomePageButton = 1000;
+constexpr int kWideScreenCheck = 1037;
+constexpr int kExitOnMouseCheck = 1036;
+constexpr int kSpeedTrackbar = 1026;
+constexpr int kSlowestSpeed = 1;
+constexpr int kFastestSpeed = 5;
+constexpr int kMiddleSpeed = 3;
+const char kHomePageShortcut[] = "brinemere-homepage.url";
+
+// The speed the dialog last read or wrote in this process.
+int lastSpeed = 0;
+
+INT_PTR CALLBACK ConfigDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (saverApp == nullptr)
+        return FALSE;
+    return saverApp->HandleDialogMessage(dialog, message, wParam, lParam);
+}
+
+UINT CheckStateOf(const char* setting) {
+    return ReadSettingInt(kSettingsSection, setting, 0) != 0 ? BST_CHECKED : BST_UNCHECKED;
+}
+
+void OpenHomePageShortcut() {
+    char path[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        path[0] = '\0';
+    size_t used = std::strlen(path);
+    if (used > 0 && path[used - 1] != '\\' && path[used - 1] != '/' && used + 1 < MAX_PATH) {
+        path[used++] = '\\';
+        path[used] = '\0';
+    }
+    if (used + sizeof kHomePageShortcut > MAX_PATH)
+        return;  // a Windows directory this long leaves no room for the name
+    std::strcat(path, kHomePageShortcut);
+    ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOW);
+}
+
+}  // namespace
+
+INT_PTR SaverApp::ShowConfigDialog() {
+    // The trackbar's window class comes from the common controls.
+    INITCOMMONCONTROLSEX controls = {};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_BAR_CLASSES;
+    InitCommonControlsEx(&controls);
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kConfigDialogId), nullptr,
+                           ConfigDialogProcedure, 0);
+}
+
+INT_PTR SaverApp::HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        SetForegroundWindow(dialog);
+        ShowWindow(dialog, SW_SHOWDEFAULT);
+        SetFocus(dialog);
+        // Any non-zero value means "on", as everywhere else the flags are read;
+        // a stray 7 must not put the check box into an undefined state.
+        CheckDlgButton(dialog, kExitOnMouseCheck, CheckStateOf("ExitOnMouse"));
+        lastSpeed = ReadSettingInt(kSettingsSection, "CamSpeed", lastSpeed);
+        CheckDlgButton(dialog, kWideScreenCheck, CheckStateOf("WideScreen"));
+        HWND trackbar = GetDlgItem(dialog, kSpeedTrackbar);
+        SendMessageA(trackbar, TBM_SETRANGEMIN, TRUE, kSlowestSpeed);
+        SendMessageA(trackbar, TBM_SETRANGEMAX, TRUE, kFastestSpeed);
+        if (lastSpeed == 0)
+            lastSpeed = kMiddleSpeed;
+        SendMessageA(trackbar, TBM_SETPOS, TRUE, lastSpeed);
+    } else if (message == WM_COMMAND) {
+        switch (LOWORD(wParam)) {
+        case kOkButton:
+            WriteSettingInt(kSettingsSection, "WideScreen",
+                            IsDlgButtonChecked(dialog, kWideScreenCheck) == BST_CHECKED ? 1 : 0);
+            WriteSettingInt(kSettingsSection, "ExitOnMouse",
+                            IsDlgButtonChecked(dialog, kExitOnMouseCheck) == BST_CHECKED ? 1 : 0);
+            lastSpeed = static_cast<int>(
+                SendMessageA(GetDlgItem(dialog, kSpeedTrackbar), TBM_GETPOS, 0, 0));
+            WriteSettingInt(kSettingsSection, "CamSpeed", lastSpeed);
+            EndDialog(dialog, kOkButton);
+            break;
+        case kCancelButton:
+        case IDCANCEL:
+            EndDialog(dialog, LOWORD(wParam));
+            break;
+        case kHomePageButton:
+            OpenHomePageShortcut();
+            EndDialog(dialog, 0);
+            break;
+        default:
+            break;
+        }
+    }
+    // Default dialog processing always follows.
+    return FALSE;
+}

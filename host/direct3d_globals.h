@@ -4,6 +4,9 @@
 
 #include <d3d9.h>
 
+#include "d3dx/d3dx.h"
+
 extern IDirect3D9* direct3d;
 extern IDirect3DDevice9* device;
+extern ID3DXMatrixStack* matrixStack;
 extern bool wideScreen;

@@ -1,12 +1,18 @@
-// Display enumeration and the Direct3D device of the full-screen saver.
+// Display enumeration and the Direct3D device of the full-screen saver:
+// the device, its software-vertex-processing fallback, the pixel-shader check.
 #include <cstdio>
 #include <cstring>
 
 #include "host/direct3d_globals.h"
+#include "host/direct3d_library.h"
 #include "host/saver_app.h"
+#include "host/settings_store.h"
+#include "host/setup_error.h"
+#include "host/web_address.h"
 
 IDirect3D9* direct3d = nullptr;
 IDirect3DDevice9* device = nullptr;
+ID3DXMatrixStack* matrixStack = nullptr;
 bool wideScreen = false;
 
 void SaverApp::EnumerateDisplays() {
@@ -45,5 +51,86 @@ void SaverApp::EnumerateDisplays() {
     }
 }
 
-// PLACEHOLDER: no device yet; the full-screen window shows its black background.
-bool SaverApp::SetupDirect3D() { return true; }
+namespace {
+
+constexpr UINT kDirect3DSdkVersion = 31;
+constexpr DWORD kMinimumPixelShaderVersion = 0x0200;  // major in the high byte
+constexpr DWORD kWarningPauseMs = 250;
+const char kPixelShaderWarning[] =
+    "Screensaver requires videocard with Pixel Shader v2.0 support and will not work on this "
+    "computer ";
+
+}  // namespace
+
+bool SaverApp::CreateDevice(D3DPRESENT_PARAMETERS& parameters) {
+    if (FAILED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mainWindow,
+                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device)) &&
+        FAILED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mainWindow,
+                                      D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device))) {
+        device = nullptr;
+        return false;
+    }
+    return device != nullptr;
+}
+
+bool SaverApp::SetupDirect3D() {
+    direct3d = direct3dCreate9 != nullptr ? direct3dCreate9(kDirect3DSdkVersion) : nullptr;
+    if (direct3d == nullptr) {
+        setupErrorCode = kSetupErrorDirect3D;
+        return false;
+    }
+
+    D3DCAPS9 caps = {};
+    if (SUCCEEDED(direct3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps)) &&
+        (caps.PixelShaderVersion & 0xFFFF) < kMinimumPixelShaderVersion) {
+        ShowWindow(mainWindow, SW_HIDE);
+        ShowCursor(TRUE);
+        setupErrorCode = kSetupErrorDirect3D;
+        MessageBoxA(nullptr, kPixelShaderWarning, "Warning", MB_OK);
+        OpenWebAddress(kFaqPageAddress);
+        Sleep(kWarningPauseMs);
+        EndProcess();
+    }
+
+    backBufferWidth = kBackBufferWidth;
+    backBufferHeight = kBackBufferHeight;
+    wideScreen = ReadSettingInt(kSettingsSection, "WideScreen", 0) != 0;
+
+    D3DPRESENT_PARAMETERS parameters = {};
+    parameters.BackBufferWidth = backBufferWidth;
+    parameters.BackBufferHeight = backBufferHeight;
+    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;  // whatever the desktop's format
+    parameters.BackBufferCount = 1;
+    parameters.MultiSampleType = D3DMULTISAMPLE_NONE;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.hDeviceWindow = mainWindow;
+    parameters.Windowed = FALSE;
+    parameters.EnableAutoDepthStencil = TRUE;
+    parameters.AutoDepthStencilFormat = D3DFMT_D16;
+    parameters.FullScreen_RefreshRateInHz = 0;
+    parameters.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+    if (mode == RunMode::Test) {
+        // The test window draws the scene into its own client area.
+        RECT client = {};
+        GetClientRect(mainWindow, &client);
+        parameters.BackBufferWidth = client.right - client.left;
+        parameters.BackBufferHeight = client.bottom - client.top;
+        parameters.Windowed = TRUE;
+    }
+    if (!CreateDevice(parameters)) {
+        setupErrorCode = kSetupErrorDevice;
+        return false;
+    }
+
+    if (FAILED(D3DXCreateMatrixStack(0, &matrixStack)) || matrixStack == nullptr)
+        return false;
+    if (!BuildScene()) {
+        setupErrorCode = kSetupErrorTextures;
+        return false;
+    }
+    if (!BuildGeometry()) {
+        setupErrorCode = kSetupErrorGeometry;
+        return false;
+    }
+    return true;
+}

@@ -1,26 +1,87 @@
-// SaverApp's main loop.
-// PLACEHOLDER: a plain message pump until the quit message; frame pacing and
-// drawing come with the main loop proper.
+// SaverApp's main loop: device set-up, message pump and frame pacing.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "host/frame_pacing.h"
 #include "host/saver_app.h"
+#include "host/setup_error.h"
+
+namespace {
+
+// Leaves the frame lock however the frame ends, exceptions included.
+class FrameLockGuard {
+public:
+    explicit FrameLockGuard(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
+    ~FrameLockGuard() { LeaveCriticalSection(&lock_); }
+    FrameLockGuard(const FrameLockGuard&) = delete;
+    FrameLockGuard& operator=(const FrameLockGuard&) = delete;
+
+private:
+    CRITICAL_SECTION& lock_;
+};
+
+}  // namespace
 
 int SaverApp::RunMainLoop() {
+    bool lockReady = false;
     try {
-        if (renderingActive && !SetupDirect3D()) {
-            ShowWindow(mainWindow, SW_HIDE);
-            ShowCursor(TRUE);
-            MessageBoxA(mainWindow, "Unknown error", "Brinemere Duzo Screensaver Error", MB_OK);
-            renderingActive = false;
-            return 0;
+        if (renderingActive) {
+            if (!SetupDirect3D()) {
+                ShowWindow(mainWindow, SW_HIDE);
+                ShowCursor(TRUE);
+                MessageBoxA(mainWindow, SetupErrorText(setupErrorCode), kSetupErrorTitle, MB_OK);
+                renderingActive = false;
+                return 0;
+            }
+            if (mode == RunMode::Test) {
+                RECT client = {};
+                GetClientRect(mainWindow, &client);
+                ApplyScreenProjection(client.right - client.left, client.bottom - client.top);
+            } else {
+                ApplyScreenProjection(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+            }
         }
         if (mode == RunMode::Saver)
             SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, nullptr, 0);
-        startTime = GetTickCount();
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
+        InitializeCriticalSection(&frameLock);
+        lockReady = true;
+        startTime = timeGetTime();
+
+        MSG message = {};
+        if (mode == RunMode::Preview) {
+            while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        } else {
+            while (message.message != WM_QUIT) {
+                if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                    TranslateMessage(&message);
+                    DispatchMessageA(&message);
+                    continue;
+                }
+                const uint32_t now = GetTickCount();
+                const uint32_t delay = FrameDelay(now, lastFrameTick);
+                if (delay > 0) {
+                    Sleep(delay);
+                    continue;
+                }
+                lastFrameTick = now;
+                if (renderingActive) {
+                    FrameLockGuard guard(frameLock);
+                    RenderFrame();
+                }
+            }
         }
     } catch (...) {
+        // A frame that throws ends the saver as quietly as a key would.
+        // The shut-down also tells the system that no saver runs any more
+        // and gives the display its own mode back, which the end of the
+        // process alone would not do for the first.
+        if (mode == RunMode::Saver || mode == RunMode::Test)
+            Shutdown();
     }
+    if (lockReady)
+        DeleteCriticalSection(&frameLock);
     return 0;
 }

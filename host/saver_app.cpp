@@ -112,9 +112,19 @@ int SaverApp::Run() {
     case RunMode::Saver:
         RunMainLoop();
         break;
+    case RunMode::Test:
+        // The test window shows the scene until it is closed; closing it
+        // ends the loop, and the device goes with the shut-down.
+        RunMainLoop();
+        Shutdown();
+        break;
     default:
         break;
     }
+    // d3d9.dll goes only once the loop is over. The shut-down runs inside the
+    // window procedure, and a full-screen device hooks that procedure: freeing
+    // the library there would return into code that is no longer loaded.
+    UnloadDirect3DLibrary();
     return 0;
 }
 
@@ -135,6 +145,12 @@ void SaverApp::Shutdown() {
     if (mode == RunMode::Saver) {
         SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, nullptr, 0);
         ReleaseScene();
+    } else if (mode == RunMode::Test) {
+        ReleaseScene();
+    }
+    if (matrixStack != nullptr) {
+        matrixStack->Release();
+        matrixStack = nullptr;
     }
     if (device != nullptr) {
         device->EvictManagedResources();
@@ -160,8 +176,7 @@ void SaverApp::Shutdown() {
         direct3d->Release();
         direct3d = nullptr;
     }
-    UnloadDirect3DLibrary();
-    if (mainWindow != nullptr) {
+    if (mainWindow != nullptr && IsWindow(mainWindow)) {
         ShowWindow(mainWindow, SW_HIDE);
         DestroyWindow(mainWindow);
     }

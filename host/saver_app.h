@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <d3d9.h>
 
 #include <cstdint>
 
@@ -32,7 +33,13 @@ public:
     bool CreateSaverWindows();
     int RunMainLoop();
     bool SetupDirect3D();
+    void ApplyScreenProjection(int width, int height);
+
+    bool BuildScene();
+    bool BuildGeometry();
     void ReleaseScene();
+    void RenderFrame();
+    void InvalidateStateCaches();
 
     MonitorRecord monitors[kMaxMonitorRecords] = {};
     uint32_t monitorCount = 0;
@@ -51,9 +58,15 @@ public:
     WorldExtent worldExtent;
     HBITMAP previewBitmap = nullptr;
     uint32_t lastFrameTick = 0;
+    CRITICAL_SECTION frameLock = {};
 
 private:
+    void PaintPreview(HWND window, HDC dc);
+    void ApplyMouseRule(LPARAM lParam);
+    bool CreateDevice(D3DPRESENT_PARAMETERS& parameters);
+
     bool shutdownDone_ = false;
+    bool sceneReleased_ = false;
 };
 
 // Process-wide state of the host.
@@ -74,3 +87,5 @@ void BringWindowForward(HWND window);
 [[noreturn]] void EndProcess();
 
 constexpr int32_t kWorldExtentUnits = 400;
+constexpr int32_t kBackBufferWidth = 800;
+constexpr int32_t kBackBufferHeight = 600;

@@ -1,7 +1,11 @@
-// SaverApp's windows (one class per run mode) and their message handling.
+// SaverApp's windows (one class per run mode), the preview picture, and the
+// input rules that end the full-screen saver.
 #include "host/saver_window.h"
 
+#include <vector>
+
 #include "host/saver_app.h"
+#include "host/setup_error.h"
 #include "host/web_address.h"
 
 namespace {
@@ -27,11 +31,16 @@ WindowClassOfMode ClassOfMode(RunMode mode) {
     }
 }
 
-constexpr int kFullScreenWidth = 800;
-constexpr int kFullScreenHeight = 600;
 constexpr uint32_t kMaxSaverWindows = 2;
 constexpr LONG kCursorHidingPreviewWidth = 300;
 constexpr RECT kTestWindowClientRect = {50, 50, 650, 450};
+constexpr int kPreviewWidth = 152;
+constexpr int kPreviewHeight = 112;
+constexpr int kPreviewRowBytes = kPreviewWidth * 3;  // 24-bit rows, packed without gaps
+constexpr uint32_t kMouseMovesTolerated = 5;
+// The last mouse position; (-1, -1) so that the first report always counts.
+int lastMouseX = -1;
+int lastMouseY = -1;
 
 }  // namespace
 
@@ -46,9 +55,9 @@ LRESULT CALLBACK SaverWindowProcedure(HWND window, UINT message, WPARAM wParam, 
 
 bool SaverApp::CreateSaverWindows() {
     SetWindowProcedureActive(true);
-    // PLACEHOLDER: the render-state caches are invalidated here once they exist.
-    backBufferWidth = kFullScreenWidth;
-    backBufferHeight = kFullScreenHeight;
+    InvalidateStateCaches();
+    backBufferWidth = kBackBufferWidth;
+    backBufferHeight = kBackBufferHeight;
 
     const WindowClassOfMode cls = ClassOfMode(mode);
     WNDCLASSA windowClass = {};
@@ -101,23 +110,31 @@ bool SaverApp::CreateSaverWindows() {
         mainWindow = CreateWindowExA(cls.exStyle, cls.className, cls.title, cls.style, rect.left,
                                      rect.top, rect.right - rect.left, rect.bottom - rect.top,
                                      nullptr, nullptr, instance, this);
+        // The test window shows the animated scene in a windowed device.
+        renderingActive = mainWindow != nullptr;
     }
     return mainWindow != nullptr;
 }
 
 LRESULT SaverApp::HandleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    // PLACEHOLDER: the preview picture, the mouse rule and the power broadcast
-    // come with the full window handling; keys and closing already follow it.
     switch (message) {
     case WM_DESTROY:
+        if (previewBitmap != nullptr) {
+            DeleteObject(previewBitmap);
+            previewBitmap = nullptr;
+        }
         PostQuitMessage(0);
         return 0;
     case WM_SIZE:
-    case WM_SYSCOMMAND:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MOUSEMOVE:
         return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        if (!initFailed && !renderingActive && mode != RunMode::Test && mode != RunMode::Saver)
+            PaintPreview(window, dc);
+        EndPaint(window, &paint);
+        return 0;
+    }
     case WM_CLOSE:
         if (mode != RunMode::Saver)
             DestroyWindow(window);
@@ -135,7 +152,57 @@ LRESULT SaverApp::HandleWindowMessage(HWND window, UINT message, WPARAM wParam, 
             RequestExit();
         }
         return 0;
+    case WM_MOUSEMOVE:
+        ApplyMouseRule(lParam);
+        return 0;
+    case WM_SYSCOMMAND:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        return 0;
+    case WM_POWERBROADCAST:
+        if (wParam == PBT_APMSUSPEND)
+            RequestExit();
+        return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);
     }
+}
+
+void SaverApp::ApplyMouseRule(LPARAM lParam) {
+    if (mode != RunMode::Saver || setupErrorCode == kSetupErrorDirect3D || !exitOnMouse)
+        return;
+    const int x = static_cast<int16_t>(LOWORD(lParam));
+    const int y = static_cast<int16_t>(HIWORD(lParam));
+    if (x == lastMouseX && y == lastMouseY)
+        return;
+    lastMouseX = x;
+    lastMouseY = y;
+    if (++mouseMoveCount > kMouseMovesTolerated)
+        RequestExit();
+}
+
+void SaverApp::PaintPreview(HWND window, HDC dc) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = kPreviewWidth;
+    info.bmiHeader.biHeight = kPreviewHeight;  // positive: bottom-up rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    // Loaded once and kept until the window goes, rather than on every paint.
+    if (previewBitmap == nullptr)
+        previewBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(kPreviewBitmapId));
+    if (previewBitmap == nullptr)
+        return;
+    static_assert(kPreviewRowBytes % 4 == 0, "24-bit rows of the preview need no padding");
+    std::vector<BYTE> pixels(static_cast<size_t>(kPreviewRowBytes) * kPreviewHeight);
+    const int rows = GetDIBits(dc, previewBitmap, 0, kPreviewHeight, pixels.data(), &info,
+                               DIB_RGB_COLORS);
+    if (rows != kPreviewHeight)
+        return;
+    StretchDIBits(dc, client.left, client.top, client.right - client.left,
+                  client.bottom - client.top, 0, 0, kPreviewWidth, kPreviewHeight, pixels.data(),
+                  &info, DIB_RGB_COLORS, SRCCOPY);
 }

@@ -72,12 +72,6 @@ TEST(Entry, FullScreenSaverEndsOnAKey) {
     EXPECT_EQ(ExitCodeOf(saver), 0u);
 }
 
-TEST(Entry, TestModeOpensItsWindowAndEnds) {
-    SaverProcess saver("/t");
-    ASSERT_TRUE(saver.Started());
-    EXPECT_EQ(ExitCodeOf(saver), 0u);
-}
-
 TEST(Entry, PreviewLivesInsideItsParentUntilTheParentGoes) {
     StandInWindow parent("PreviewHostForTest", "preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     ASSERT_NE(parent.get(), nullptr);
@@ -109,7 +103,9 @@ TEST(Entry, PreviewWithoutParentReportsInitializationFailure) {
 }
 
 TEST(Entry, MissingDirect3DAsksToDownloadDirectX) {
-    SaverProcess saver("", "d3d9=d");
+    SaverOptions options;
+    options.dllOverrides = "d3d9=d";
+    SaverProcess saver("", options);
     ASSERT_TRUE(saver.Started());
     const std::optional<MessageBoxInfo> box = saver.WaitForMessageBox(kStartMs);
     ASSERT_TRUE(box.has_value()) << "no message box";
@@ -125,7 +121,9 @@ TEST(Entry, MissingDirect3DAsksToDownloadDirectX) {
 }
 
 TEST(Entry, MissingDirect3DDoesNotConcernOtherModes) {
-    SaverProcess saver("/a", "d3d9=d");
+    SaverOptions options;
+    options.dllOverrides = "d3d9=d";
+    SaverProcess saver("/a", options);
     ASSERT_TRUE(saver.Started());
     EXPECT_EQ(ExitCodeOf(saver), 0u);
 }
@@ -160,12 +158,6 @@ TEST(Entry, OpenConfigurationDialogIsBroughtForwardByConfigureAndTest) {
     SaverProcess password("/a 1");
     EXPECT_EQ(ExitCodeOf(password), 0u);
     EXPECT_FALSE(IsWindowVisible(dialog.get()));
-}
-
-TEST(Entry, ConfigureModeEndsWithCodeZero) {
-    SaverProcess saver("/c");
-    ASSERT_TRUE(saver.Started());
-    EXPECT_EQ(ExitCodeOf(saver), 0u);
 }
 
 }  // namespace

@@ -64,8 +64,14 @@ void PumpMessagesFor(DWORD milliseconds) {
     } while (GetTickCount() - start < milliseconds);
 }
 
-SaverProcess::SaverProcess(const std::string& arguments, const std::string& dllOverrides) {
-    const std::string module = SaverModulePath();
+std::string FaultSaverModulePath() {
+    const std::string usual = SaverModulePath();
+    return usual.substr(0, usual.find_last_of("\\/") + 1) + "fault\\BrinemereDuzo.scr";
+}
+
+SaverProcess::SaverProcess(const std::string& arguments, const SaverOptions& options) {
+    const std::string module = options.modulePath.empty() ? SaverModulePath() : options.modulePath;
+    const std::string& dllOverrides = options.dllOverrides;
     std::string commandLine = "\"" + module + "\"";
     if (!arguments.empty())
         commandLine += " " + arguments;
@@ -74,8 +80,9 @@ SaverProcess::SaverProcess(const std::string& arguments, const std::string& dllO
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (CreateProcessA(module.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                       nullptr, nullptr, &startup, &info)) {
+    const BOOL created = CreateProcessA(module.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                                       0, nullptr, nullptr, &startup, &info);
+    if (created) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
         id_ = info.dwProcessId;

@@ -20,11 +20,21 @@ struct MessageBoxInfo {
     std::vector<int> buttons;  // ids of the visible buttons, among IDOK..IDNO
 };
 
+// The module in the "fault" folder beside the tests, next to the
+// fault-injecting d3d9.dll.
+std::string FaultSaverModulePath();
+
+struct SaverOptions {
+    // "d3d9=d;..." (d = disabled, n = native first); for this process only.
+    std::string dllOverrides;
+    // Another copy of the module to start instead of the usual one.
+    std::string modulePath;
+};
+
 class SaverProcess {
 public:
-    // Starts the module with `arguments` after its quoted path. Entries of
-    // `dllOverrides` ("d3d9=d;...") apply to this process only.
-    explicit SaverProcess(const std::string& arguments, const std::string& dllOverrides = "");
+    // Starts the module with `arguments` after its quoted path.
+    explicit SaverProcess(const std::string& arguments, const SaverOptions& options = {});
     ~SaverProcess();  // terminates a process that is still running
     SaverProcess(const SaverProcess&) = delete;
     SaverProcess& operator=(const SaverProcess&) = delete;

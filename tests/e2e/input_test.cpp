@@ -1,0 +1,142 @@
+// End to end: the rules by which input ends (or does not end) the running
+// full-screen saver, the test window, and the web pages it asks the shell for.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/e2e/e2e_settings.h"
+#include "tests/support/saver_process.h"
+#include "tests/support/shell_request_log.h"
+
+namespace {
+
+constexpr DWORD kStartMs = 30000;
+constexpr DWORD kExitMs = 30000;
+constexpr DWORD kSettleMs = 700;  // long enough for the saver to act on what it was sent
+
+class FullScreenSaver : public ::testing::Test {
+protected:
+    void TearDown() override { ClearSettings(); }
+
+    // Starts the saver and waits for its window and a few frames.
+    HWND Start(SaverProcess& saver) {
+        EXPECT_TRUE(saver.Started());
+        HWND window = saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs);
+        EXPECT_NE(window, nullptr) << "no full-screen saver window";
+        PumpMessagesFor(kSettleMs);
+        return window;
+    }
+
+    static DWORD ExitCode(SaverProcess& saver) {
+        const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
+        EXPECT_TRUE(code.has_value()) << "the saver did not end";
+        return code.value_or(0xFFFFFFFF);
+    }
+};
+
+void MoveMouse(HWND window, int x, int y) {
+    PostMessageA(window, WM_MOUSEMOVE, 0,
+                 MAKELPARAM(static_cast<WORD>(static_cast<int16_t>(x)),
+                            static_cast<WORD>(static_cast<int16_t>(y))));
+}
+
+// The position Wine may already have reported when the window appeared, so
+// that the test's first move does not count a second time.
+POINT CursorInClient(HWND window) {
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    ScreenToClient(window, &cursor);
+    return cursor;
+}
+
+TEST_F(FullScreenSaver, SixthNewMousePositionEndsItWhenChosen) {
+    WriteSetting("ExitOnMouse", "1");
+    SaverProcess saver("");
+    HWND window = Start(saver);
+    ASSERT_NE(window, nullptr);
+    const POINT start = CursorInClient(window);
+    MoveMouse(window, start.x, start.y);
+    // Four more new positions (one of them negative, as a second display to
+    // the left reports), with repeats that never count.
+    const POINT moves[] = {{start.x + 7, start.y}, {start.x + 7, start.y}, {-3, -9},
+                           {-3, -9},               {-3, -9},               {40, 300},
+                           {41, 300}};
+    for (const POINT& p : moves)
+        MoveMouse(window, p.x, p.y);
+    PumpMessagesFor(kSettleMs);
+    ASSERT_TRUE(saver.IsRunning()) << "ended before the sixth new position";
+    MoveMouse(window, 41, 300);  // the same again: still five
+    PumpMessagesFor(kSettleMs);
+    ASSERT_TRUE(saver.IsRunning());
+    MoveMouse(window, 500, 10);
+    EXPECT_EQ(ExitCode(saver), 0u);
+}
+
+TEST_F(FullScreenSaver, MouseAloneNeverEndsItByDefault) {
+    SaverProcess saver("");
+    HWND window = Start(saver);
+    ASSERT_NE(window, nullptr);
+    for (int i = 0; i < 20; ++i)
+        MoveMouse(window, i * 13, i * 7);
+    PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostMessageA(window, WM_RBUTTONDOWN, MK_RBUTTON, 0);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    PostMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+    PostMessageA(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+    PostMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    PumpMessagesFor(kSettleMs);
+    ASSERT_TRUE(saver.IsRunning()) << "mouse, clicks, close or system commands ended it";
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(ExitCode(saver), 0u);
+}
+
+TEST_F(FullScreenSaver, SuspendEndsIt) {
+    SaverProcess saver("");
+    HWND window = Start(saver);
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    EXPECT_EQ(ExitCode(saver), 0u);
+}
+
+TEST_F(FullScreenSaver, SpaceBarAsksForTheHomePageAndEnds) {
+    ShellRequestLog shell;
+    SaverProcess saver("");
+    HWND window = Start(saver);
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(ExitCode(saver), 0u);
+    const std::vector<std::string> requests = shell.Requests(1, 10000);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].rfind("https://", 0), 0u) << requests[0];
+}
+
+TEST_F(FullScreenSaver, AnyOtherKeyEndsItWithoutAPage) {
+    ShellRequestLog shell;
+    SaverProcess saver("");
+    HWND window = Start(saver);
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_KEYDOWN, 'Q', 0);
+    EXPECT_EQ(ExitCode(saver), 0u);
+    EXPECT_TRUE(shell.Requests(1, 1500).empty());
+}
+
+TEST(TestWindow, ShowsUntilClosedAndKeysDoNotEndIt) {
+    SaverProcess saver("/t");
+    ASSERT_TRUE(saver.Started());
+    HWND window = saver.WaitForWindow("ZSaverClass3", "Brinemere Duzo Screensaver Test", kStartMs);
+    ASSERT_NE(window, nullptr);
+    RECT client = {};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right - client.left, 600);
+    EXPECT_EQ(client.bottom - client.top, 400);
+    PostMessageA(window, WM_KEYDOWN, 'A', 0);
+    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+    PumpMessagesFor(kSettleMs);
+    ASSERT_TRUE(saver.IsRunning()) << "a key ended the test window";
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(*code, 0u);
+}
+
+}  // namespace

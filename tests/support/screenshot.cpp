@@ -1,0 +1,63 @@
+// Screen capture through GDI.
+#include "tests/support/screenshot.h"
+
+#include <vector>
+
+#include "tests/support/saver_process.h"
+
+bool SaveScreenshot(const RECT& rect, const std::string& path) {
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    const int rowBytes = (width * 3 + 3) & ~3;
+    std::vector<BYTE> pixels(static_cast<size_t>(rowBytes) * height);
+    const int rows = GetDIBits(memory, bitmap, 0, height, pixels.data(),
+                               reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (rows != height)
+        return false;
+
+    const std::string directory = path.substr(0, path.find_last_of("\\/"));
+    CreateDirectoryA(directory.c_str(), nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BITMAPFILEHEADER fileHeader = {};
+    fileHeader.bfType = 0x4D42;  // "BM"
+    fileHeader.bfOffBits = sizeof fileHeader + sizeof header;
+    fileHeader.bfSize = fileHeader.bfOffBits + static_cast<DWORD>(pixels.size());
+    header.biSizeImage = static_cast<DWORD>(pixels.size());
+    DWORD written = 0;
+    const bool ok = WriteFile(file, &fileHeader, sizeof fileHeader, &written, nullptr) &&
+                    WriteFile(file, &header, sizeof header, &written, nullptr) &&
+                    WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written,
+                              nullptr);
+    CloseHandle(file);
+    return ok;
+}
+
+std::string ScreenshotPath(const std::string& name) {
+    // The tests run from build\ beside the module; out\ sits beside build\.
+    const std::string module = SaverModulePath();
+    std::string build = module.substr(0, module.find_last_of("\\/"));
+    std::string repo = build.substr(0, build.find_last_of("\\/"));
+    CreateDirectoryA((repo + "\\out").c_str(), nullptr);
+    return repo + "\\out\\screens\\" + name + ".bmp";
+}
