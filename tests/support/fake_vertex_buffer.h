@@ -1,0 +1,17 @@
+// FakeVertexBuffer: a vertex buffer in plain memory, readable by tests.
+#pragma once
+
+#include "tests/support/fake_buffer.h"
+
+class FakeVertexBuffer : public FakeBuffer<IDirect3DVertexBuffer9> {
+public:
+    FakeVertexBuffer(IDirect3DDevice9* device, std::shared_ptr<CallRecorder> recorder, UINT length, DWORD usage,
+                     DWORD fvf, D3DPOOL pool);
+
+    HRESULT STDMETHODCALLTYPE GetDesc(D3DVERTEXBUFFER_DESC* description) override;
+
+    DWORD Fvf() const { return fvf_; }
+
+private:
+    DWORD fvf_;
+};
