@@ -10,3 +10,8 @@ extern IDirect3D9* direct3d;
 extern IDirect3DDevice9* device;
 extern ID3DXMatrixStack* matrixStack;
 extern bool wideScreen;
+
+// D3DXCreateMatrixStack, through a pointer that the device set-up's tests
+// can point at a failing stand-in.
+using CreateMatrixStackFunction = HRESULT(WINAPI*)(DWORD flags, ID3DXMatrixStack** stack);
+extern CreateMatrixStackFunction createMatrixStack;

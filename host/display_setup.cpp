@@ -14,6 +14,7 @@ IDirect3D9* direct3d = nullptr;
 IDirect3DDevice9* device = nullptr;
 ID3DXMatrixStack* matrixStack = nullptr;
 bool wideScreen = false;
+CreateMatrixStackFunction createMatrixStack = D3DXCreateMatrixStack;
 
 void SaverApp::EnumerateDisplays() {
     monitorCount = 0;
@@ -122,7 +123,7 @@ bool SaverApp::SetupDirect3D() {
         return false;
     }
 
-    if (FAILED(D3DXCreateMatrixStack(0, &matrixStack)) || matrixStack == nullptr)
+    if (FAILED(createMatrixStack(0, &matrixStack)) || matrixStack == nullptr)
         return false;
     if (!BuildScene()) {
         setupErrorCode = kSetupErrorTextures;

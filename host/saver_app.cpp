@@ -86,6 +86,7 @@ bool SaverApp::Initialize(HINSTANCE moduleInstance) {
         std::srand(static_cast<unsigned>(std::time(nullptr)));
         worldExtent.width = kWorldExtentUnits;
         worldExtent.depth = kWorldExtentUnits;
+        flight.SetMapExtent(worldExtent.width);
         if (!IsDirectXPresent()) {
             if (MessageBoxA(nullptr, kDirectXMissingText, kDirectXMissingTitle,
                             MB_YESNO | MB_ICONQUESTION) == IDYES)

@@ -12,6 +12,8 @@
 #include "host/monitor_record.h"
 #include "host/run_mode.h"
 #include "host/world_extent.h"
+#include "scene/state_cache.h"
+#include "scene/view_vectors.h"
 
 class SaverApp {
 public:
@@ -39,7 +41,7 @@ public:
     bool BuildGeometry();
     void ReleaseScene();
     void RenderFrame();
-    void InvalidateStateCaches();
+    void InvalidateStateCaches() { stateCache.InvalidateStateCaches(); }
 
     MonitorRecord monitors[kMaxMonitorRecords] = {};
     uint32_t monitorCount = 0;
@@ -59,6 +61,10 @@ public:
     HBITMAP previewBitmap = nullptr;
     uint32_t lastFrameTick = 0;
     CRITICAL_SECTION frameLock = {};
+    // The render, texture-stage and sampler state tables and their setters.
+    StateCache stateCache;
+    // The frame's eye, target, direction and up, read by the sun flare.
+    ViewVectors viewVectors;
 
 private:
     void PaintPreview(HWND window, HDC dc);

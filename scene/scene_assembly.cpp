@@ -3,6 +3,8 @@
 // released; the frame clears and presents a black picture.
 #include "host/direct3d_globals.h"
 #include "host/saver_app.h"
+#include "scene/camera.h"
+#include "scene/screen_projection.h"
 
 bool SaverApp::BuildScene() {
     if (!renderingActive)
@@ -28,14 +30,7 @@ void SaverApp::RenderFrame() {
 }
 
 void SaverApp::ApplyScreenProjection(int width, int height) {
-    if (device == nullptr)
-        return;
-    const unsigned w = static_cast<uint16_t>(width);
-    unsigned h = static_cast<uint16_t>(height);
-    if (h == 0)
-        h = 1;
-    aspectRatio = wideScreen ? 1.6f : static_cast<float>(w) / static_cast<float>(h);
+    const std::optional<float> aspect = ::ApplyScreenProjection(device, camera, wideScreen, width, height);
+    if (aspect.has_value())
+        aspectRatio = *aspect;
 }
-
-// PLACEHOLDER until the state caches exist.
-void SaverApp::InvalidateStateCaches() {}

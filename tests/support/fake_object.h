@@ -39,12 +39,14 @@ public:
     ULONG STDMETHODCALLTYPE Release() override {
         if (references_ == 0)
             return 0;  // an over-release: the count of live objects tells
-        if (--references_ == 0) {
+        // Read before the object may be gone.
+        const ULONG left = --references_;
+        if (left == 0) {
             recorder_->ObjectReleased(static_cast<Interface*>(this));
             OnFinalRelease();
             DeleteIfUnused();
         }
-        return references_;
+        return left;
     }
 
     void AddBinding() override { ++bindings_; }
