@@ -13,6 +13,10 @@
 #include "host/run_mode.h"
 #include "host/world_extent.h"
 #include "scene/state_cache.h"
+
+class SkyBox;
+class SunFlare;
+class WaterSurface;
 #include "scene/view_vectors.h"
 
 class SaverApp {
@@ -41,6 +45,10 @@ public:
     bool BuildGeometry();
     void ReleaseScene();
     void RenderFrame();
+    bool DrawBanner();
+    bool DrawOpeningFade();
+    // The sea's draw for one frame; nothing while there is no sea.
+    void RenderWater(float step);
     void InvalidateStateCaches() { stateCache.InvalidateStateCaches(); }
 
     MonitorRecord monitors[kMaxMonitorRecords] = {};
@@ -65,6 +73,16 @@ public:
     StateCache stateCache;
     // The frame's eye, target, direction and up, read by the sun flare.
     ViewVectors viewVectors;
+
+    // The scene, made by BuildScene and released by ReleaseScene.
+    SkyBox* skyBox = nullptr;
+    SunFlare* sunFlare = nullptr;
+    WaterSurface* water = nullptr;
+    IDirect3DTexture9* bannerTexture = nullptr;
+    static constexpr int kNoiseTextureCount = 12;
+    IDirect3DTexture9* noiseTextures[kNoiseTextureCount] = {};
+    // The opening fade: 1 at the start, 0.075 less after every frame it drew.
+    float fadeLevel = 1.0f;
 
 private:
     void PaintPreview(HWND window, HDC dc);

@@ -36,8 +36,8 @@ bool CreateOverlayBuffers(IDirect3DDevice9* device) {
 }
 
 void ReleaseOverlayBuffers() {
-    ReleaseBuffer(&spareVertexBuffer);
     ReleaseBuffer(&overlayVertexBuffer);
+    ReleaseBuffer(&spareVertexBuffer);
 }
 
 bool WriteOverlayQuad(const SceneVertex* vertices, UINT vertexCount) {

@@ -18,7 +18,7 @@ constexpr DWORD kOverlayBufferUsage = D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY;
 // reset leaves them alone). False as soon as one fails; a buffer made before
 // the failure stays and is released by ReleaseOverlayBuffers.
 bool CreateOverlayBuffers(IDirect3DDevice9* device);
-// Releases whichever of the two exists, the spare one first.
+// Releases whichever of the two exists, the overlay buffer first.
 void ReleaseOverlayBuffers();
 
 // Writes `vertexCount` (1 to 6) vertices to the start of the overlay buffer:

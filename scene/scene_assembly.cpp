@@ -1,14 +1,95 @@
-// Assembly and release of the scene.
-// PLACEHOLDER until the scene exists: nothing is built, so nothing is
-// released; the frame clears and presents a black picture.
+// Assembly and release of the scene: the sky box, the sun flare, the camera,
+// the sea, the two small vertex buffers, the fixed pipeline states and the
+// banner and noise textures.
+#include <new>
+
+#include "flight/sun_flare.h"
 #include "host/direct3d_globals.h"
 #include "host/saver_app.h"
 #include "scene/camera.h"
+#include "scene/overlay_buffers.h"
 #include "scene/screen_projection.h"
+#include "scene/sky_box.h"
+
+namespace {
+
+constexpr int kBannerResource = 245;
+constexpr int kFirstNoiseResource = 334;
+constexpr int kSunKind = 4;  // straight ahead, just above the horizon
+constexpr float kInitialAspect = 1.33333f;
+constexpr float kFarPlane = 9600.0f;
+constexpr float kNearPlane = 0.1f;
+constexpr float kInitialFieldOfView = 0.7853982f;  // pi/4
+
+HRESULT LoadTexture(HMODULE module, int id, IDirect3DTexture9** texture) {
+    return D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(id), D3DX_DEFAULT,
+                                            D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8,
+                                            D3DPOOL_DEFAULT, D3DX_DEFAULT, D3DX_FILTER_POINT, 0,
+                                            nullptr, nullptr, texture);
+}
+
+}  // namespace
 
 bool SaverApp::BuildScene() {
     if (!renderingActive)
         return true;
+
+    skyBox = new (std::nothrow) SkyBox();
+    if (skyBox == nullptr)
+        return false;
+    skyBox->Load();
+
+    sunFlare = new (std::nothrow) SunFlare();
+    if (sunFlare == nullptr)
+        return false;
+    sunFlare->LoadResources();
+    sunFlare->SetKind(kSunKind);
+
+    camera = new (std::nothrow) Camera(device);
+    if (camera == nullptr)
+        return false;
+    camera->eye = D3DXVECTOR3(0.0f, 5.0f, 0.0f);
+    camera->target = D3DXVECTOR3(0.0f, 0.0f, 5.0f);
+    camera->up = D3DXVECTOR3(0.0f, 1.0f, 0.0f);
+    camera->aspect = kInitialAspect;
+    camera->farPlane = kFarPlane;
+    camera->nearPlane = kNearPlane;
+    camera->fieldOfView = kInitialFieldOfView;
+    camera->dirty = true;
+
+    // WATER-PENDING: the sea joins here.
+
+    if (!CreateOverlayBuffers(device))
+        return false;
+
+    stateCache.SetRenderStateCached(device, D3DRS_CULLMODE, D3DCULL_CW);
+    stateCache.SetRenderStateCached(device, D3DRS_LIGHTING, FALSE);
+    stateCache.SetRenderStateCached(device, D3DRS_ZENABLE, TRUE);
+    stateCache.SetRenderStateCached(device, D3DRS_FOGENABLE, FALSE);
+    stateCache.SetRenderStateCached(device, D3DRS_ALPHABLENDENABLE, TRUE);
+    stateCache.SetRenderStateCached(device, D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
+    stateCache.SetRenderStateCached(device, D3DRS_DITHERENABLE, TRUE);
+    stateCache.SetRenderStateCached(device, D3DRS_ZFUNC, D3DCMP_LESS);
+    stateCache.SetRenderStateCached(device, D3DRS_NORMALIZENORMALS, FALSE);
+    stateCache.SetRenderStateCached(device, D3DRS_COLORVERTEX, TRUE);
+    for (uint32_t sampler = 0; sampler < 2; ++sampler) {
+        stateCache.SetSamplerStateCached(device, sampler, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+        stateCache.SetSamplerStateCached(device, sampler, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+        stateCache.SetSamplerStateCached(device, sampler, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+    }
+    stateCache.SetRenderStateCached(device, D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    stateCache.SetRenderStateCached(device, D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    stateCache.SetTextureStageStateCached(device, 0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    stateCache.SetTextureStageStateCached(device, 0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    stateCache.SetTextureStageStateCached(device, 1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    stateCache.SetTextureStageStateCached(device, 1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+
+    if (FAILED(LoadTexture(instance, kBannerResource, &bannerTexture)))
+        return false;
+    for (int i = 0; i < kNoiseTextureCount; ++i)
+        if (FAILED(LoadTexture(instance, kFirstNoiseResource + i, &noiseTextures[i])))
+            return false;
+
     lastFrameTick = GetTickCount();
     return true;
 }
@@ -16,18 +97,36 @@ bool SaverApp::BuildScene() {
 // The post-assembly step: everything it could do is already done.
 bool SaverApp::BuildGeometry() { return true; }
 
-void SaverApp::ReleaseScene() { renderingActive = false; }
-
-void SaverApp::RenderFrame() {
-    if (FAILED(device->TestCooperativeLevel())) {
-        RequestExit();
-        return;
+void SaverApp::ReleaseScene() {
+    renderingActive = false;
+    if (skyBox != nullptr) {
+        skyBox->Release();
+        delete skyBox;
+        skyBox = nullptr;
     }
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    device->BeginScene();
-    device->EndScene();
-    device->Present(nullptr, nullptr, nullptr, nullptr);
+    if (sunFlare != nullptr) {
+        sunFlare->ReleaseResources();
+        delete sunFlare;
+        sunFlare = nullptr;
+    }
+    for (IDirect3DTexture9*& noise : noiseTextures) {
+        if (noise != nullptr) {
+            noise->Release();
+            noise = nullptr;
+        }
+    }
+    if (bannerTexture != nullptr) {
+        bannerTexture->Release();
+        bannerTexture = nullptr;
+    }
+    // WATER-PENDING: the sea goes here.
+    delete camera;
+    camera = nullptr;
+    ReleaseOverlayBuffers();
 }
+
+// WATER-PENDING: the sea's draw.
+void SaverApp::RenderWater(float) {}
 
 void SaverApp::ApplyScreenProjection(int width, int height) {
     const std::optional<float> aspect = ::ApplyScreenProjection(device, camera, wideScreen, width, height);

@@ -7,6 +7,7 @@
 
 D3DXMATRIX worldMatrix;
 D3DXMATRIX projectionMatrix;
+D3DXMATRIX viewMatrix;
 
 std::optional<float> ApplyScreenProjection(IDirect3DDevice9* device, Camera* camera, bool wideScreen, int width,
                                            int height) {

@@ -12,6 +12,8 @@ class Camera;
 
 extern D3DXMATRIX worldMatrix;
 extern D3DXMATRIX projectionMatrix;
+// The view transform of the pass being drawn (sky, flare, banner, fade).
+extern D3DXMATRIX viewMatrix;
 
 constexpr float kScreenFieldOfView = 1.0471976f;  // radians (pi/3), vertical
 constexpr float kScreenNearPlane = 0.1f;          // world units

@@ -1,0 +1,28 @@
+// SkyBox: the five sky pictures (four sides and the top, no bottom) drawn
+// around the viewer before anything else, with depth test and writes off, so
+// that everything drawn later covers them.
+#pragma once
+
+#include <d3d9.h>
+
+class SkyBox {
+public:
+    static constexpr int kFaceCount = 5;
+    static constexpr int kFirstFaceResource = 430;  // faces[i] is resource 430 + i
+
+    SkyBox();
+    ~SkyBox();
+    SkyBox(const SkyBox&) = delete;
+    SkyBox& operator=(const SkyBox&) = delete;
+
+    // Loads the five faces from the running module; a face that cannot be
+    // loaded stays null and is drawn untextured.
+    void Load();
+    // D3D_OK, or the result of the overlay lock that failed (the sky is then
+    // left half drawn; the frame goes on).
+    HRESULT Draw();
+    // Releases every face there is.
+    void Release();
+
+    IDirect3DTexture9* faces[kFaceCount];
+};
