@@ -32,9 +32,9 @@ uint32_t TruncatedAlpha(float brightness, float scale) {
     return static_cast<uint32_t>(std::clamp(scaled, 0.0f, 255.0f));
 }
 
-// The four corners of every flare quad: +U, -R, +R, -U, as one strip.
-void FillQuad(SceneVertex* v, const D3DXVECTOR3& up, const D3DXVECTOR3& right, D3DCOLOR colour) {
-    const D3DXVECTOR3 corners[4] = {up, -right, right, -up};
+// The corners of every flare quad in strip order, with the texture
+// coordinates of the flare's layout.
+void FillCorners(SceneVertex* v, const D3DXVECTOR3 (&corners)[4], D3DCOLOR colour) {
     const float uv[4][2] = {{1, 0}, {1, 1}, {0, 0}, {0, 1}};
     for (int i = 0; i < 4; ++i) {
         v[i].x = corners[i].x;
@@ -44,6 +44,12 @@ void FillQuad(SceneVertex* v, const D3DXVECTOR3& up, const D3DXVECTOR3& right, D
         v[i].u = uv[i][0];
         v[i].v = uv[i][1];
     }
+}
+
+// A sprite's quad: +U, -R, +R, -U.
+void FillQuad(SceneVertex* v, const D3DXVECTOR3& up, const D3DXVECTOR3& right, D3DCOLOR colour) {
+    const D3DXVECTOR3 corners[4] = {up, -right, right, -up};
+    FillCorners(v, corners, colour);
 }
 
 struct FlareSprite {
@@ -212,15 +218,7 @@ void SunFlare::Draw() {
         colour = WhiteWithAlpha(
             TruncatedAlpha(brightness, sunKind == 5 ? kVeilAlphaScaleKind5 : kFlareAlphaScale));
     }
-    const float uv[4][2] = {{1, 0}, {1, 1}, {0, 0}, {0, 1}};
-    for (int i = 0; i < 4; ++i) {
-        v[i].x = corners[i].x;
-        v[i].y = corners[i].y;
-        v[i].z = corners[i].z;
-        v[i].diffuse = colour;
-        v[i].u = uv[i][0];
-        v[i].v = uv[i][1];
-    }
+    FillCorners(v, corners, colour);
     overlayVertexBuffer->Unlock();
     device->SetStreamSource(0, overlayVertexBuffer, 0, kSceneVertexStride);
     device->SetFVF(kSceneVertexFvf);
