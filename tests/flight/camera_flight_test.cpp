@@ -154,8 +154,9 @@ TEST(CameraFlight, LongFlightsKeepEveryRule) {
             ASSERT_NEAR(D3DXVec3Length(&flight.lastDirection), 1.0f, 1e-5f);
         }
     }
-    // The runs must have exercised what they check.
-    EXPECT_GT(segmentChanges, seeds * 10);
+    // The runs must have exercised what they check: a segment lasts about
+    // 1,500 frames.
+    EXPECT_GT(segmentChanges, seeds * (frames / 3000));
     std::printf("%d segment changes, %d after the alternation gave up, fastest frame %.4f of a step\n",
                 segmentChanges, alternationFallbacks, fastestShare);
 }
