@@ -93,6 +93,13 @@ void CallRecorder::ObjectCreated(const void* object, const std::string& kind) {
 
 void CallRecorder::ObjectReleased(const void* object) { live_.erase(object); }
 
+void CallRecorder::ObjectAdopted(const void* object) {
+    if (live_.erase(object) != 0)
+        --createdCount_;
+}
+
+void CallRecorder::ObjectRevived(const void* object) { live_[object] = NameOf(object); }
+
 std::string CallRecorder::NameOf(const void* object) const {
     if (object == nullptr)
         return "NULL";

@@ -59,6 +59,9 @@ public:
     // Objects that a test still holds a reference to.
     void ObjectCreated(const void* object, const std::string& kind);
     void ObjectReleased(const void* object);
+    void ObjectRevived(const void* object);
+    // A part of another object (a texture level): named, but not counted.
+    void ObjectAdopted(const void* object);
     // The name given at creation, kept after release for readable logs.
     std::string NameOf(const void* object) const;
     size_t LiveObjectCount() const { return live_.size(); }

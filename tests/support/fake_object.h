@@ -35,7 +35,12 @@ public:
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        // An object kept only by a binding can be handed out again (GetTexture...).
+        if (references_ == 0)
+            recorder_->ObjectRevived(static_cast<Interface*>(this));
+        return ++references_;
+    }
     ULONG STDMETHODCALLTYPE Release() override {
         if (references_ == 0)
             return 0;  // an over-release: the count of live objects tells

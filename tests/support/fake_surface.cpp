@@ -65,7 +65,7 @@ FakeSurface::FakeSurface(IDirect3DDevice9* device, std::shared_ptr<CallRecorder>
       memory_(static_cast<size_t>(PitchOf(format, width)) * RowsOf(format, height), 0) {
     // A level lives and dies with its container; only the container counts.
     if (container_ != nullptr)
-        Recorder().ObjectReleased(static_cast<IDirect3DSurface9*>(this));
+        Recorder().ObjectAdopted(static_cast<IDirect3DSurface9*>(this));
 }
 
 ULONG FakeSurface::AddRef() { return container_ != nullptr ? container_->AddRef() : FakeResource::AddRef(); }
