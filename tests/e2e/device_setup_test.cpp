@@ -125,6 +125,19 @@ TEST_F(DeviceSetup, NoPixelShader2WarnsOpensTheFaqAndEnds) {
     EXPECT_EQ(DeviceCalls(), "") << "no device is created on such a card";
 }
 
+TEST_F(DeviceSetup, ALostDeviceEndsTheSaverCleanly) {
+    SaverProcess saver("", WithFault("lost-after-20"));
+    ASSERT_TRUE(saver.Started());
+    ASSERT_NE(saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs), nullptr);
+    // No key, no mouse: the lost device alone ends it.
+    const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
+    ASSERT_TRUE(code.has_value()) << "the saver kept running on a lost device";
+    EXPECT_EQ(*code, 0u);
+    EXPECT_NE(DeviceCalls().find("device lost after 20 frames"), std::string::npos) << DeviceCalls();
+    EXPECT_FALSE(ScreenSaverRunningFlag()) << "the system still thinks a saver runs";
+    EXPECT_FALSE(saver.WaitForMessageBox(0).has_value());
+}
+
 TEST_F(DeviceSetup, TheRealDeviceThroughTheStandIn) {
     ExpectRunning("none");
     EXPECT_EQ(DeviceCalls(), "CreateDevice flags=0x40 result=0x00000000\n");

@@ -6,6 +6,7 @@
 //   caps-fail         GetDeviceCaps fails
 //   hardware-vp-fail  CreateDevice fails with hardware vertex processing
 //   device-fail       every CreateDevice fails
+//   lost-after-N      the device reports itself lost once N frames were presented
 // Every CreateDevice is logged to d3d9-calls.log beside this DLL.
 #include <windows.h>
 #include <d3d9.h>
@@ -72,6 +73,48 @@ void Log(const char* format, DWORD a, HRESULT b) {
     DWORD written = 0;
     WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
     CloseHandle(file);
+}
+
+// A lost device without a proxy of the whole device interface: the real
+// device's table of methods gets two entries of ours, Present (to count the
+// frames) and TestCooperativeLevel (to answer "lost" once enough were shown).
+constexpr size_t kTestCooperativeLevelSlot = 3;
+constexpr size_t kPresentSlot = 17;
+using TestCooperativeLevelFunction = HRESULT(WINAPI*)(IDirect3DDevice9*);
+using PresentFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
+PresentFunction realPresent = nullptr;
+TestCooperativeLevelFunction realTestCooperativeLevel = nullptr;
+unsigned presentedFrames = 0;
+unsigned framesBeforeLoss = 0;
+
+HRESULT WINAPI CountingPresent(IDirect3DDevice9* device, const RECT* source, const RECT* destination,
+                               HWND window, const RGNDATA* dirty) {
+    ++presentedFrames;
+    return realPresent(device, source, destination, window, dirty);
+}
+
+HRESULT WINAPI LosingTestCooperativeLevel(IDirect3DDevice9* device) {
+    if (presentedFrames >= framesBeforeLoss) {
+        Log("device lost after %u frames: 0x%08x\n", presentedFrames, D3DERR_DEVICELOST);
+        return D3DERR_DEVICELOST;
+    }
+    return realTestCooperativeLevel(device);
+}
+
+void LoseDeviceLater(IDirect3DDevice9* device, unsigned frames) {
+    void** table = *reinterpret_cast<void***>(device);
+    DWORD old = 0;
+    if (!VirtualProtect(&table[kTestCooperativeLevelSlot],
+                        (kPresentSlot - kTestCooperativeLevelSlot + 1) * sizeof(void*),
+                        PAGE_EXECUTE_READWRITE, &old))
+        return;
+    framesBeforeLoss = frames;
+    realTestCooperativeLevel = reinterpret_cast<TestCooperativeLevelFunction>(table[kTestCooperativeLevelSlot]);
+    realPresent = reinterpret_cast<PresentFunction>(table[kPresentSlot]);
+    table[kTestCooperativeLevelSlot] = reinterpret_cast<void*>(&LosingTestCooperativeLevel);
+    table[kPresentSlot] = reinterpret_cast<void*>(&CountingPresent);
+    VirtualProtect(&table[kTestCooperativeLevelSlot],
+                   (kPresentSlot - kTestCooperativeLevelSlot + 1) * sizeof(void*), old, &old);
 }
 
 class FaultDirect3D final : public IDirect3D9 {
@@ -157,6 +200,9 @@ public:
         else
             result = real_->CreateDevice(adapter, type, focus, flags, parameters, device);
         Log("CreateDevice flags=0x%x result=0x%08x\n", flags, result);
+        unsigned frames = 0;
+        if (SUCCEEDED(result) && std::sscanf(fault, "lost-after-%u", &frames) == 1)
+            LoseDeviceLater(*device, frames);
         return result;
     }
 
@@ -166,6 +212,7 @@ private:
 };
 
 using CreateFunction = IDirect3D9*(WINAPI*)(UINT);
+
 
 }  // namespace
 
