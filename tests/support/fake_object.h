@@ -42,8 +42,10 @@ public:
         return ++references_;
     }
     ULONG STDMETHODCALLTYPE Release() override {
-        if (references_ == 0)
-            return 0;  // an over-release: the count of live objects tells
+        if (references_ == 0) {
+            recorder_->OverReleased(static_cast<Interface*>(this));
+            return 0;
+        }
         if (--references_ == 0) {
             recorder_->ObjectReleased(static_cast<Interface*>(this));
             OnFinalRelease();

@@ -8,6 +8,15 @@
 // additional swap chains, state blocks and queries. Patches, GetFrontBufferData
 // and render-target read-back answer D3DERR_INVALIDCALL. Draw calls outside
 // BeginScene/EndScene fail with D3DERR_INVALIDCALL, as on a real device.
+//
+// Typical use:
+//     auto recorder = std::make_shared<CallRecorder>();
+//     RecordingDevice* device = RecordingDevice::Create(recorder);
+//     recorder->FailCall("Lock", 2);              // the second Lock fails
+//     ... run the code under test on `device` ...
+//     EXPECT_EQ(recorder->TextsOf({"SetRenderState"}), expected) << recorder->Dump();
+//     EXPECT_EQ(device->Release(), 0u);           // every resource released
+//     EXPECT_EQ(recorder->LiveObjectCount(), 0u);
 #pragma once
 
 #include <array>

@@ -59,6 +59,9 @@ TEST(RecordingDevice, EveryObjectIsCountedUntilItsLastReferenceGoes) {
     ASSERT_EQ(device->GetTexture(0, &again), D3D_OK);
     EXPECT_EQ(recorder->LiveObjectCount(), 5u);
     again->Release();
+    // Releasing an object no longer held is caught while a binding keeps it.
+    EXPECT_EQ(again->Release(), 0u);
+    EXPECT_EQ(recorder->OverReleases(), Texts({"Texture#1"}));
 
     // A leak is named.
     declaration->Release();
