@@ -184,6 +184,8 @@ TEST(RecordingDevice, KeepsAndRecordsWhatItIsGiven) {
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);  // inside the scene
     EXPECT_EQ(device->EndScene(), D3D_OK);
     EXPECT_EQ(recorder->CallsTo("DrawPrimitive")[1].text, "DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1)");
+    device->AllowDrawsOutsideScene();
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
 
     // Shaders must be whole and of the right kind for the device.
     IDirect3DPixelShader9* pixelShader = nullptr;
