@@ -82,7 +82,7 @@ bool SaverApp::Initialize(HINSTANCE moduleInstance) {
     mode = ParseCommandLine(GetCommandLineA());
     EnumerateDisplays();
     if (mode == RunMode::Saver) {
-        flight.speed = ReadFlightSpeedSetting();
+        flight.speed = static_cast<float>(ReadFlightSpeedSetting());
         std::srand(static_cast<unsigned>(std::time(nullptr)));
         worldExtent.width = kWorldExtentUnits;
         worldExtent.depth = kWorldExtentUnits;

@@ -67,6 +67,10 @@ public:
     size_t LiveObjectCount() const { return live_.size(); }
     std::vector<std::string> LiveObjectNames() const;
     size_t CreatedObjectCount() const { return createdCount_; }
+    // Release calls on an object that had no reference left (while a
+    // binding still kept it); each is a fault of the code under test.
+    void OverReleased(const void* object) { overReleases_.push_back(NameOf(object)); }
+    const std::vector<std::string>& OverReleases() const { return overReleases_; }
 
 private:
     struct Fault {
@@ -86,4 +90,5 @@ private:
     std::map<const void*, std::string> names_;
     std::map<std::string, unsigned> kindCounts_;
     size_t createdCount_ = 0;
+    std::vector<std::string> overReleases_;
 };

@@ -72,8 +72,6 @@ ULONG FakeSurface::AddRef() { return container_ != nullptr ? container_->AddRef(
 
 ULONG FakeSurface::Release() { return container_ != nullptr ? container_->Release() : FakeResource::Release(); }
 
-bool FakeSurface::HasInterface(REFIID riid) const { return FakeResource::HasInterface(riid); }
-
 HRESULT FakeSurface::GetContainer(REFIID riid, void** container) {
     if (container == nullptr)
         return D3DERR_INVALIDCALL;

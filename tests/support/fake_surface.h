@@ -41,9 +41,6 @@ public:
     static UINT PitchOf(D3DFORMAT format, UINT width);
     static UINT RowsOf(D3DFORMAT format, UINT height);
 
-protected:
-    bool HasInterface(REFIID riid) const override;
-
 private:
     IUnknown* container_;
     UINT width_;

@@ -286,7 +286,9 @@ HRESULT RecordingDevice::Simple(CallBuilder& call, HRESULT result) {
     return Finish(call, FAILED(planned) ? planned : result);
 }
 
-HRESULT RecordingDevice::DrawCheck() const { return inScene_ ? D3D_OK : D3DERR_INVALIDCALL; }
+HRESULT RecordingDevice::DrawCheck() const {
+    return inScene_ || drawsOutsideSceneAllowed_ ? D3D_OK : D3DERR_INVALIDCALL;
+}
 
 // ---- What the code gave the device ----
 

@@ -7,7 +7,17 @@
 // Not available (a clear D3DERR_NOTAVAILABLE, recorded): volume textures,
 // additional swap chains, state blocks and queries. Patches, GetFrontBufferData
 // and render-target read-back answer D3DERR_INVALIDCALL. Draw calls outside
-// BeginScene/EndScene fail with D3DERR_INVALIDCALL, as on a real device.
+// BeginScene/EndScene fail with D3DERR_INVALIDCALL, as on a real device,
+// unless a test of a single draw routine allows them.
+//
+// Typical use:
+//     auto recorder = std::make_shared<CallRecorder>();
+//     RecordingDevice* device = RecordingDevice::Create(recorder);
+//     recorder->FailCall("Lock", 2);              // the second Lock fails
+//     ... run the code under test on `device` ...
+//     EXPECT_EQ(recorder->TextsOf({"SetRenderState"}), expected) << recorder->Dump();
+//     EXPECT_EQ(device->Release(), 0u);           // every resource released
+//     EXPECT_EQ(recorder->LiveObjectCount(), 0u);
 #pragma once
 
 #include <array>
@@ -48,6 +58,9 @@ public:
     // `direct3d` (may be null) is referenced until the device goes.
     RecordingDevice(std::shared_ptr<CallRecorder> recorder, IDirect3D9* direct3d, const D3DCAPS9& caps,
                     const D3DDEVICE_CREATION_PARAMETERS& creation, const D3DPRESENT_PARAMETERS& presentation);
+
+    // For tests of a draw routine that the frame calls inside its scene.
+    void AllowDrawsOutsideScene() { drawsOutsideSceneAllowed_ = true; }
 
     // What the code gave the device.
     DWORD RenderState(D3DRENDERSTATETYPE state) const;
@@ -280,4 +293,5 @@ private:
     BOOL cursorShown_ = FALSE;
     float nPatchSegments_ = 0.0f;
     bool inScene_ = false;
+    bool drawsOutsideSceneAllowed_ = false;
 };

@@ -59,6 +59,9 @@ TEST(RecordingDevice, EveryObjectIsCountedUntilItsLastReferenceGoes) {
     ASSERT_EQ(device->GetTexture(0, &again), D3D_OK);
     EXPECT_EQ(recorder->LiveObjectCount(), 5u);
     again->Release();
+    // Releasing an object no longer held is caught while a binding keeps it.
+    EXPECT_EQ(again->Release(), 0u);
+    EXPECT_EQ(recorder->OverReleases(), Texts({"Texture#1"}));
 
     // A leak is named.
     declaration->Release();
@@ -181,6 +184,8 @@ TEST(RecordingDevice, KeepsAndRecordsWhatItIsGiven) {
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);  // inside the scene
     EXPECT_EQ(device->EndScene(), D3D_OK);
     EXPECT_EQ(recorder->CallsTo("DrawPrimitive")[1].text, "DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1)");
+    device->AllowDrawsOutsideScene();
+    EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
 
     // Shaders must be whole and of the right kind for the device.
     IDirect3DPixelShader9* pixelShader = nullptr;
