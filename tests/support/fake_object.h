@@ -42,19 +42,13 @@ public:
         return ++references_;
     }
     ULONG STDMETHODCALLTYPE Release() override {
-<<<<<<< HEAD
-        if (references_ == 0)
-            return 0;  // an over-release: the count of live objects tells
-        // Read before the object may be gone.
-        const ULONG left = --references_;
-        if (left == 0) {
-=======
         if (references_ == 0) {
             recorder_->OverReleased(static_cast<Interface*>(this));
             return 0;
         }
-        if (--references_ == 0) {
->>>>>>> flight
+        // Read before the object may be gone.
+        const ULONG left = --references_;
+        if (left == 0) {
             recorder_->ObjectReleased(static_cast<Interface*>(this));
             OnFinalRelease();
             DeleteIfUnused();
