@@ -54,7 +54,9 @@ TEST_F(SunFlareDraw, StraightAtTheSunAndAway) {
     app->sunFlare->Draw();
     // Two star bursts, eighteen sprites and the veil.
     EXPECT_EQ(recorder->CountOf("DrawPrimitive"), 21u);
-    EXPECT_EQ(FlareAlpha(), 99u);
+    // 99 at exactly no angle; the unit vectors' rounding leaves a hair of one.
+    EXPECT_GE(FlareAlpha(), 98u);
+    EXPECT_LE(FlareAlpha(), 99u);
     EXPECT_EQ(OverlayVertices()[0].diffuse, 0u) << "kind 4's veil is fully transparent";
     EXPECT_EQ(Device()->RenderState(D3DRS_SRCBLEND), static_cast<DWORD>(D3DBLEND_SRCALPHA));
     EXPECT_EQ(Device()->RenderState(D3DRS_DESTBLEND), static_cast<DWORD>(D3DBLEND_INVSRCALPHA));
@@ -63,7 +65,8 @@ TEST_F(SunFlareDraw, StraightAtTheSunAndAway) {
     app->sunFlare->SetKind(2);
     app->sunFlare->sunDirection = D3DXVECTOR3(0.0f, 0.03f, 1.3f);
     app->sunFlare->Draw();
-    EXPECT_EQ(FlareAlpha(), 44u);
+    EXPECT_GE(FlareAlpha(), 43u);
+    EXPECT_LE(FlareAlpha(), 44u);
     app->sunFlare->SetKind(4);
 
     Look(D3DXVECTOR3(1.0f, 0.0f, 0.0f));  // about 89 degrees off
