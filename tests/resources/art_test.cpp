@@ -137,6 +137,18 @@ TEST_F(Art, HeightmapStatisticsSuitTheWater) {
         EXPECT_GE(lo, 100) << "frame " << k;
         EXPECT_LE(hi, 220) << "frame " << k;
         EXPECT_GE(hi - lo, 50) << "frame " << k << ": an ocean, not a flat plate";
+        // Sharp crests over broad troughs: the mean lies much nearer the
+        // lowest height than the highest.
+        EXPECT_LT(sum / 65536 - lo, (hi - sum / 65536) / 2) << "frame " << k;
+        // Waves, not noise: heights three texels apart still go together.
+        double var = 0, cov = 0;
+        const double mean = sum / 65536;
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 256; ++x) {
+                var += (t[y * 256 + x] - mean) * (t[y * 256 + x] - mean);
+                cov += (t[y * 256 + x] - mean) * (t[y * 256 + (x + 3) % 256] - mean);
+            }
+        EXPECT_GT(cov / var, 0.6) << "frame " << k;
     }
 }
 

@@ -42,18 +42,40 @@ int main(int argc, char** argv) {
     std::string out, previews, boldFont, regularFont;
     bool verbose = false;
     for (int i = 1; i < argc; ++i) {
-        auto value = [&](std::string& target) {
-            if (i + 1 >= argc) throw std::invalid_argument(std::string("missing value after ") + argv[i]);
-            target = argv[++i];
-        };
-        if (!std::strcmp(argv[i], "--out")) value(out);
-        else if (!std::strcmp(argv[i], "--previews")) value(previews);
-        else if (!std::strcmp(argv[i], "--bold-font")) value(boldFont);
-        else if (!std::strcmp(argv[i], "--regular-font")) value(regularFont);
+        std::string* target = nullptr;
+        if (!std::strcmp(argv[i], "--out")) target = &out;
+        else if (!std::strcmp(argv[i], "--previews")) target = &previews;
+        else if (!std::strcmp(argv[i], "--bold-font")) target = &boldFont;
+        else if (!std::strcmp(argv[i], "--regular-font")) target = &regularFont;
         else if (!std::strcmp(argv[i], "--verbose")) verbose = true;
         else return Usage();
+        if (target) {
+            if (i + 1 >= argc) return Usage();
+            *target = argv[++i];
+        }
     }
     if (out.empty() || boldFont.empty() || regularFont.empty()) return Usage();
+    // Check the inputs before the long work, so that a bad call fails at once
+    // and leaves no half-written set of pictures behind.
+    for (const std::string& font : {boldFont, regularFont}) {
+        FILE* f = std::fopen(font.c_str(), "rb");
+        if (!f) {
+            std::fprintf(stderr, "artgen: cannot read the font %s\n", font.c_str());
+            return 1;
+        }
+        std::fclose(f);
+    }
+    for (const std::string& dir : {out, previews}) {
+        if (dir.empty()) continue;
+        const std::string probe = dir + "/.artgen-probe";
+        FILE* f = std::fopen(probe.c_str(), "wb");
+        if (!f) {
+            std::fprintf(stderr, "artgen: cannot write into %s\n", dir.c_str());
+            return 1;
+        }
+        std::fclose(f);
+        std::remove(probe.c_str());
+    }
     try {
         auto write = [&](const std::string& name, const Bytes& bytes) { WriteFile(out + "/" + name, bytes); };
         auto last = std::chrono::steady_clock::now();
