@@ -258,3 +258,185 @@ extern "C" {
 // D3DERR_INVALIDCALL without ppStack.
 HRESULT WINAPI D3DXCreateMatrixStack(DWORD Flags, LPD3DXMATRIXSTACK* ppStack);
 }
+
+// ---------------------------------------------------------------------------
+// Buffers (ID3DXBuffer): compiled code and error text
+
+// {8BA5FB08-5195-40E2-AC58-0D989C3A0102}
+extern "C" const GUID IID_ID3DXBuffer;
+
+struct ID3DXBuffer : public IUnknown {
+    virtual LPVOID STDMETHODCALLTYPE GetBufferPointer() = 0;
+    virtual DWORD STDMETHODCALLTYPE GetBufferSize() = 0;
+};
+typedef ID3DXBuffer* LPD3DXBUFFER;
+
+extern "C" HRESULT WINAPI D3DXCreateBuffer(DWORD NumBytes, LPD3DXBUFFER* ppBuffer);
+
+// ---------------------------------------------------------------------------
+// Textures
+
+#define D3DX_FILTER_NONE 0x00000001
+#define D3DX_FILTER_POINT 0x00000002
+#define D3DX_FILTER_LINEAR 0x00000003
+#define D3DX_FILTER_TRIANGLE 0x00000004
+#define D3DX_FILTER_BOX 0x00000005
+#define D3DX_FILTER_MIRROR_U 0x00010000
+#define D3DX_FILTER_MIRROR_V 0x00020000
+#define D3DX_FILTER_MIRROR_W 0x00040000
+#define D3DX_FILTER_MIRROR 0x00070000
+#define D3DX_FILTER_DITHER 0x00080000
+#define D3DX_FILTER_DITHER_DIFFUSION 0x00100000
+#define D3DX_FILTER_SRGB_IN 0x00200000
+#define D3DX_FILTER_SRGB_OUT 0x00400000
+#define D3DX_FILTER_SRGB 0x00600000
+
+#define D3DX_NORMALMAP_MIRROR_U 0x00010000
+#define D3DX_NORMALMAP_MIRROR_V 0x00020000
+#define D3DX_NORMALMAP_MIRROR 0x00030000
+#define D3DX_NORMALMAP_INVERTSIGN 0x00080000
+#define D3DX_NORMALMAP_COMPUTE_OCCLUSION 0x00100000
+
+#define D3DX_CHANNEL_RED 0x00000001
+#define D3DX_CHANNEL_BLUE 0x00000002
+#define D3DX_CHANNEL_GREEN 0x00000004
+#define D3DX_CHANNEL_ALPHA 0x00000008
+#define D3DX_CHANNEL_LUMINANCE 0x00000010
+
+typedef enum _D3DXIMAGE_FILEFORMAT {
+    D3DXIFF_BMP = 0,
+    D3DXIFF_JPG = 1,
+    D3DXIFF_TGA = 2,
+    D3DXIFF_PNG = 3,
+    D3DXIFF_DDS = 4,
+    D3DXIFF_PPM = 5,
+    D3DXIFF_DIB = 6,
+    D3DXIFF_HDR = 7,
+    D3DXIFF_PFM = 8,
+    D3DXIFF_FORCE_DWORD = 0x7fffffff
+} D3DXIMAGE_FILEFORMAT;
+
+typedef struct _D3DXIMAGE_INFO {
+    UINT Width;
+    UINT Height;
+    UINT Depth;
+    UINT MipLevels;
+    D3DFORMAT Format;
+    D3DRESOURCETYPE ResourceType;
+    D3DXIMAGE_FILEFORMAT ImageFileFormat;
+} D3DXIMAGE_INFO;
+
+extern "C" {
+
+// Pictures come from RCDATA resources holding DDS (L8, A8R8G8B8, X8R8G8B8,
+// DXT3), BMP (8-bit palettised, uncompressed) or baseline JPEG files; any
+// other or damaged data gives D3DXERR_INVALIDDATA, a missing resource too.
+//
+// Width/Height: 0 or D3DX_DEFAULT = the file's size rounded up to powers of
+// two; D3DX_DEFAULT_NONPOW2 or D3DX_FROM_FILE = the file's size; other
+// values resample with Filter. MipLevels: 0 or D3DX_DEFAULT = full chain,
+// D3DX_FROM_FILE = the file's levels. Format: D3DFMT_UNKNOWN or
+// D3DFMT_FROM_FILE = the file's (palettised BMP: A8R8G8B8, JPEG:
+// X8R8G8B8). Pool D3DPOOL_DEFAULT is filled through a system-memory copy and
+// UpdateTexture. Filters: D3DX_DEFAULT = box; NONE, POINT and BOX are exact,
+// LINEAR and TRIANGLE are done as box. ColorKey: 0 = none, else texels of
+// that ARGB value become transparent black. pPalette is left untouched
+// (no palettised textures are made).
+HRESULT WINAPI D3DXCreateTextureFromResourceExA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource,
+                                                UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
+                                                D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
+                                                D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+                                                PALETTEENTRY* pPalette, LPDIRECT3DTEXTURE9* ppTexture);
+// The file's format and size (powers of two), full mip chain, managed pool.
+HRESULT WINAPI D3DXCreateTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource,
+                                              LPDIRECT3DTEXTURE9* ppTexture);
+// The same from bytes in memory.
+HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize,
+                                                   UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
+                                                   D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
+                                                   D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+                                                   PALETTEENTRY* pPalette, LPDIRECT3DTEXTURE9* ppTexture);
+// A cube map from a DDS cube map with all six faces: the file's size and
+// format (DXT3 stays compressed), full mip chain (missing levels made with
+// a box filter), managed pool.
+HRESULT WINAPI D3DXCreateCubeTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
+                                                  LPCSTR pSrcResource, LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+HRESULT WINAPI D3DXCreateCubeTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize,
+                                                       UINT Size, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                                       D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
+                                                       D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
+                                                       PALETTEENTRY* pPalette, LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+// An empty texture: 0 or D3DX_DEFAULT sides are 256, sides are rounded up to
+// powers of two when the device needs it, MipLevels 0 = full chain.
+HRESULT WINAPI D3DXCreateTexture(LPDIRECT3DDEVICE9 pDevice, UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
+                                 D3DFORMAT Format, D3DPOOL Pool, LPDIRECT3DTEXTURE9* ppTexture);
+
+// Fills every level of pTexture (A8R8G8B8 or X8R8G8B8, the size of
+// pSrcTexture's level 0) with the normal map of the heightfield in level 0
+// of pSrcTexture (L8, A8R8G8B8 or X8R8G8B8, lockable). See normal_map.cpp
+// for the kernel. pSrcPalette is ignored (no palettised sources).
+HRESULT WINAPI D3DXComputeNormalMap(LPDIRECT3DTEXTURE9 pTexture, LPDIRECT3DTEXTURE9 pSrcTexture,
+                                    const PALETTEENTRY* pSrcPalette, DWORD Flags, DWORD Channel, FLOAT Amplitude);
+
+}  // extern "C"
+
+// ---------------------------------------------------------------------------
+// Shaders
+
+#define D3DXSHADER_DEBUG 0x1
+#define D3DXSHADER_SKIPVALIDATION 0x2
+#define D3DXSHADER_SKIPOPTIMIZATION 0x4
+#define D3DXSHADER_PACKMATRIX_ROWMAJOR 0x8
+#define D3DXSHADER_PACKMATRIX_COLUMNMAJOR 0x10
+#define D3DXSHADER_PARTIALPRECISION 0x20
+#define D3DXSHADER_FORCE_VS_SOFTWARE_NOOPT 0x40
+#define D3DXSHADER_FORCE_PS_SOFTWARE_NOOPT 0x80
+#define D3DXSHADER_NO_PRESHADER 0x100
+#define D3DXSHADER_AVOID_FLOW_CONTROL 0x200
+#define D3DXSHADER_PREFER_FLOW_CONTROL 0x400
+#define D3DXSHADER_ENABLE_BACKWARDS_COMPATIBILITY 0x1000
+#define D3DXSHADER_IEEE_STRICTNESS 0x2000
+#define D3DXSHADER_OPTIMIZATION_LEVEL0 0x4000
+#define D3DXSHADER_OPTIMIZATION_LEVEL1 0x0
+#define D3DXSHADER_OPTIMIZATION_LEVEL2 0xC000
+#define D3DXSHADER_OPTIMIZATION_LEVEL3 0x8000
+#define D3DXSHADER_USE_LEGACY_D3DX9_31_DLL 0x10000
+
+typedef struct _D3DXMACRO {
+    LPCSTR Name;
+    LPCSTR Definition;
+} D3DXMACRO, *LPD3DXMACRO;
+
+typedef enum _D3DXINCLUDE_TYPE {
+    D3DXINC_LOCAL,
+    D3DXINC_SYSTEM,
+    D3DXINC_FORCE_DWORD = 0x7fffffff
+} D3DXINCLUDE_TYPE;
+
+// Not a COM object: the caller's include handler.
+struct ID3DXInclude {
+    virtual HRESULT STDMETHODCALLTYPE Open(D3DXINCLUDE_TYPE IncludeType, LPCSTR pFileName, LPCVOID pParentData,
+                                           LPCVOID* ppData, UINT* pBytes) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Close(LPCVOID pData) = 0;
+};
+typedef ID3DXInclude* LPD3DXINCLUDE;
+
+struct ID3DXConstantTable;  // not provided: callers bind constants by register
+typedef ID3DXConstantTable* LPD3DXCONSTANTTABLE;
+
+extern "C" {
+// Compiles the HLSL text of an RCDATA resource with the system's compiler
+// (d3dcompiler_47.dll, else an older d3dcompiler_4x), loaded on first use.
+// Profiles are accepted as "vs_1_1" or "vs.1.1" (likewise ps, any version).
+// On success *ppShader holds the byte code; warnings, and on failure the
+// reason, come as text in *ppErrorMsgs (a missing compiler or resource
+// included). ppConstantTable must be null: constant tables are not provided.
+HRESULT WINAPI D3DXCompileShaderFromResourceA(HMODULE hSrcModule, LPCSTR pSrcResource, const D3DXMACRO* pDefines,
+                                              LPD3DXINCLUDE pInclude, LPCSTR pFunctionName, LPCSTR pProfile,
+                                              DWORD Flags, LPD3DXBUFFER* ppShader, LPD3DXBUFFER* ppErrorMsgs,
+                                              LPD3DXCONSTANTTABLE* ppConstantTable);
+// The same from text in memory.
+HRESULT WINAPI D3DXCompileShader(LPCSTR pSrcData, UINT SrcDataLen, const D3DXMACRO* pDefines, LPD3DXINCLUDE pInclude,
+                                 LPCSTR pFunctionName, LPCSTR pProfile, DWORD Flags, LPD3DXBUFFER* ppShader,
+                                 LPD3DXBUFFER* ppErrorMsgs, LPD3DXCONSTANTTABLE* ppConstantTable);
+}  // extern "C"

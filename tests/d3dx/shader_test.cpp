@@ -1,0 +1,86 @@
+// Shader compilation from a resource with the system's compiler, and the
+// compiled code accepted by a real device; failures carry the reason.
+#include "d3dx/d3dx.h"
+#include "tests/d3dx/test_device.h"
+#include "tests/d3dx/test_resources.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string Text(ID3DXBuffer* buffer) {
+    return buffer ? std::string(static_cast<const char*>(buffer->GetBufferPointer()), buffer->GetBufferSize()) : "";
+}
+
+}  // namespace
+
+TEST(D3dxShaders, WaterShadersCompileAndRunOnTheDevice) {
+    TestDevice device;
+    ASSERT_NE(nullptr, device.Get());
+    ID3DXBuffer* code = nullptr;
+    ID3DXBuffer* errors = nullptr;
+    HRESULT hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr, nullptr,
+                                                "VS_Main_Ultra", "vs.1.1", D3DXSHADER_DEBUG, &code, &errors, nullptr);
+    ASSERT_EQ(D3D_OK, hr) << Text(errors);
+    ASSERT_NE(nullptr, code);
+    // Shader byte code starts with its version token: vs_1_1 = 0xFFFE0101.
+    EXPECT_EQ(0xFFFE0101u, *static_cast<const DWORD*>(code->GetBufferPointer()));
+    IDirect3DVertexShader9* vertexShader = nullptr;
+    EXPECT_EQ(D3D_OK, device.Get()->CreateVertexShader(static_cast<const DWORD*>(code->GetBufferPointer()), &vertexShader));
+    if (vertexShader) vertexShader->Release();
+    code->Release();
+    if (errors) errors->Release();
+
+    hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr, nullptr,
+                                        "PS2_Main_Ultra", "ps.2.0", D3DXSHADER_DEBUG, &code, &errors, nullptr);
+    ASSERT_EQ(D3D_OK, hr) << Text(errors);
+    EXPECT_EQ(0xFFFF0200u, *static_cast<const DWORD*>(code->GetBufferPointer()));
+    IDirect3DPixelShader9* pixelShader = nullptr;
+    EXPECT_EQ(D3D_OK, device.Get()->CreatePixelShader(static_cast<const DWORD*>(code->GetBufferPointer()), &pixelShader));
+    if (pixelShader) pixelShader->Release();
+    code->Release();
+    if (errors) errors->Release();
+}
+
+TEST(D3dxShaders, FailuresCarryTheReason) {
+    ID3DXBuffer* code = reinterpret_cast<ID3DXBuffer*>(1);
+    ID3DXBuffer* errors = nullptr;
+    HRESULT hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_SYNTAX_ERROR_SHADER), nullptr, nullptr,
+                                                "PS2_Main_Ultra", "ps_2_0", 0, &code, &errors, nullptr);
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_EQ(nullptr, code);
+    ASSERT_NE(nullptr, errors);
+    EXPECT_NE(std::string::npos, Text(errors).find("error")) << Text(errors);
+    errors->Release();
+
+    // Without an error buffer the failure is still only a result.
+    EXPECT_TRUE(FAILED(D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_SYNTAX_ERROR_SHADER), nullptr,
+                                                      nullptr, "PS2_Main_Ultra", "ps.2.0", 0, &code, nullptr, nullptr)));
+
+    hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(999), nullptr, nullptr, "main", "vs.1.1", 0, &code,
+                                        &errors, nullptr);
+    EXPECT_EQ(D3DXERR_INVALIDDATA, hr);
+    ASSERT_NE(nullptr, errors);
+    EXPECT_NE(std::string::npos, Text(errors).find("not found"));
+    errors->Release();
+
+    hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr, nullptr, "NoSuchEntry",
+                                        "vs.1.1", 0, &code, &errors, nullptr);
+    EXPECT_TRUE(FAILED(hr));
+    if (errors) errors->Release();
+
+    LPD3DXCONSTANTTABLE table = reinterpret_cast<LPD3DXCONSTANTTABLE>(1);
+    hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr, nullptr,
+                                        "VS_Main_Ultra", "vs.1.1", 0, &code, &errors, &table);
+    EXPECT_EQ(D3DERR_INVALIDCALL, hr);
+    EXPECT_EQ(nullptr, table);
+    ASSERT_NE(nullptr, errors);
+    errors->Release();
+
+    ID3DXBuffer* buffer = nullptr;
+    ASSERT_EQ(D3D_OK, D3DXCreateBuffer(12, &buffer));
+    EXPECT_EQ(12u, buffer->GetBufferSize());
+    EXPECT_EQ(0u, buffer->Release());
+}

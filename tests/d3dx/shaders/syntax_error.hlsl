@@ -1,0 +1,5 @@
+float4 PS2_Main_Ultra(float2 t : TEXCOORD0) : COLOR
+{
+    float4 c = t.xyxy
+    return c;
+}
