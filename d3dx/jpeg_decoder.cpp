@@ -18,8 +18,9 @@ namespace {
 // libjpeg's working memory for a picture of the largest accepted size is a
 // few rows; anything asking for more than this is a hostile header.
 constexpr long kMaxDecoderMemoryBytes = 64L * 1024 * 1024;
-// The decoded picture itself, four bytes a texel.
-constexpr uint64_t kMaxOutputBytes = 256ull * 1024 * 1024;
+// The decoded picture itself: far above any picture the module carries, far
+// below what a damaged header could make us allocate.
+constexpr uint64_t kMaxOutputBytes = 64ull * 1024 * 1024;  // 4096 x 4096 texels
 
 struct ErrorManager {
     jpeg_error_mgr base;

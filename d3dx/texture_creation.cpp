@@ -89,7 +89,9 @@ void FitToDevice(IDirect3DDevice9* device, bool cube, TextureShape& shape) {
     D3DCAPS9 caps;
     if (FAILED(device->GetDeviceCaps(&caps))) return;
     const DWORD pow2Cap = cube ? D3DPTEXTURECAPS_CUBEMAP_POW2 : D3DPTEXTURECAPS_POW2;
-    if ((caps.TextureCaps & pow2Cap) && !(caps.TextureCaps & D3DPTEXTURECAPS_NONPOW2CONDITIONAL && !cube)) {
+    // Conditional support covers single-level 2D textures only.
+    const bool conditional = (caps.TextureCaps & D3DPTEXTURECAPS_NONPOW2CONDITIONAL) && !cube && shape.levels == 1;
+    if ((caps.TextureCaps & pow2Cap) && !conditional) {
         shape.width = NextPowerOfTwo(shape.width);
         shape.height = NextPowerOfTwo(shape.height);
     }
@@ -122,7 +124,7 @@ HRESULT ChooseShape(IDirect3DDevice9* device, const DecodedImage& image, UINT wi
 
     shape.width = ResolveSide(width, image.width);
     shape.height = cube ? shape.width : ResolveSide(height, image.height);
-    shape.levels = 0;
+    shape.levels = mipLevels == 1 || (mipLevels == D3DX_FROM_FILE && image.levelCount == 1) ? 1 : 0;
     FitToDevice(device, cube, shape);
     if (shape.layout == TexelLayout::Dxt3) {  // level 0 of a DXT texture is whole blocks
         shape.width = (shape.width + 3) & ~3u;
@@ -324,6 +326,7 @@ HRESULT WINAPI D3DXCreateTexture(LPDIRECT3DDEVICE9 pDevice, UINT Width, UINT Hei
     shape.height =
         Height == 0 || Height == D3DX_DEFAULT || Height == D3DX_DEFAULT_NONPOW2 ? kDefaultTextureSide : Height;
     shape.format = Format == D3DFMT_UNKNOWN ? D3DFMT_A8R8G8B8 : Format;
+    shape.levels = MipLevels == 1 ? 1 : 0;
     FitToDevice(pDevice, false, shape);
     if (shape.format == D3DFMT_DXT1 || shape.format == D3DFMT_DXT2 || shape.format == D3DFMT_DXT3 ||
         shape.format == D3DFMT_DXT4 || shape.format == D3DFMT_DXT5) {

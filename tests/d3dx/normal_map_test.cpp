@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -124,20 +125,15 @@ TEST_F(D3dxNormalMap, SineHeightfieldMatchesAnalyticNormals) {
         }
     EXPECT_LT(worst, 0.02f);
 
-    // Level 1: the renormalised average of each 2 x 2 block.
+    // Level 1: the box filter of level 0 (each byte the rounded 2 x 2 average).
     for (int y = 0; y < 128; y += 11)
-        for (int x = 0; x < 128; x += 13) {
-            float sx = 0, sy = 0, sz = 0;
-            for (int j = 0; j < 2; ++j)
-                for (int i = 0; i < 2; ++i) {
-                    const Normal n = Unpack(levels[0][(2 * y + j) * kSide + 2 * x + i]);
-                    sx += n.x; sy += n.y; sz += n.z;
-                }
-            const float l = std::sqrt(sx * sx + sy * sy + sz * sz);
-            const Normal m = Unpack(levels[1][y * 128 + x]);
-            ASSERT_NEAR(sx / l, m.x, 1.5f / 127.5f);
-            ASSERT_NEAR(sy / l, m.y, 1.5f / 127.5f);
-        }
+        for (int x = 0; x < 128; x += 13)
+            for (int shift = 0; shift < 32; shift += 8) {
+                uint32_t sum = 0;
+                for (int j = 0; j < 2; ++j)
+                    for (int i = 0; i < 2; ++i) sum += levels[0][(2 * y + j) * kSide + 2 * x + i] >> shift & 0xFF;
+                ASSERT_EQ((sum + 2) / 4, levels[1][y * 128 + x] >> shift & 0xFF) << x << ", " << y;
+            }
     ASSERT_EQ(1u, levels[8].size());
     field->Release();
 }
@@ -153,6 +149,39 @@ TEST_F(D3dxNormalMap, EdgesWrapUnlessMirrored) {
     const auto mirrored = Compute(ridge, D3DX_NORMALMAP_MIRROR_U);
     EXPECT_NEAR(0.0f, Unpack(mirrored[0][40 * kSide + 0]).x, 1.0f / 127.5f);
     ridge->Release();
+}
+
+TEST_F(D3dxNormalMap, ColourSourcesAndChannels) {
+    // Grey A8R8G8B8 heights give the L8 result, through the luminance mix
+    // (floating-point path) and through one colour channel (byte path).
+    auto h = [](int x, int y) { return (x * 3 + y * y / 50) & 255; };
+    IDirect3DTexture9* grey = Heights(h);
+    IDirect3DTexture9* colour = nullptr;
+    ASSERT_EQ(D3D_OK, device_.Get()->CreateTexture(kSide, kSide, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &colour, nullptr));
+    D3DLOCKED_RECT locked;
+    colour->LockRect(0, &locked, nullptr, 0);
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x)
+            reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch)[x] =
+                0x80000000u | static_cast<uint32_t>(h(x, y)) * 0x010101u;
+    colour->UnlockRect(0);
+    const auto expected = Compute(grey, 0);
+    const auto mixed = Compute(colour, 0);
+    int worst = 0;
+    for (size_t i = 0; i < expected[0].size(); ++i)
+        for (int shift = 0; shift < 24; shift += 8)
+            worst = std::max(worst, std::abs(static_cast<int>(expected[0][i] >> shift & 0xFF) -
+                                             static_cast<int>(mixed[0][i] >> shift & 0xFF)));
+    EXPECT_LE(worst, 1);
+    IDirect3DTexture9* map = nullptr;
+    ASSERT_EQ(D3D_OK, D3DXCreateTexture(device_.Get(), kSide, kSide, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &map));
+    ASSERT_EQ(D3D_OK, D3DXComputeNormalMap(map, colour, nullptr, 0, D3DX_CHANNEL_GREEN, kAmplitude));
+    map->LockRect(0, &locked, nullptr, D3DLOCK_READONLY);
+    EXPECT_EQ(0, std::memcmp(locked.pBits, expected[0].data(), kSide * 4));  // the first row, byte for byte
+    map->UnlockRect(0);
+    map->Release();
+    colour->Release();
+    grey->Release();
 }
 
 TEST_F(D3dxNormalMap, TargetsAndBadArguments) {

@@ -84,3 +84,20 @@ TEST(D3dxShaders, FailuresCarryTheReason) {
     EXPECT_EQ(12u, buffer->GetBufferSize());
     EXPECT_EQ(0u, buffer->Release());
 }
+
+// Run by the CTest entry d3dx_tests_without_compiler, with every
+// d3dcompiler DLL disabled in Wine; skipped otherwise.
+TEST(D3dxShadersWithoutCompiler, FailWithReadableText) {
+    char flag[8] = {};
+    if (!GetEnvironmentVariableA("D3DX_TEST_NO_COMPILER", flag, sizeof flag)) GTEST_SKIP() << "compiler present";
+    ID3DXBuffer* code = reinterpret_cast<ID3DXBuffer*>(1);
+    ID3DXBuffer* errors = nullptr;
+    const HRESULT hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr, nullptr,
+                                                      "VS_Main_Ultra", "vs.1.1", D3DXSHADER_DEBUG, &code, &errors,
+                                                      nullptr);
+    EXPECT_TRUE(FAILED(hr));
+    EXPECT_EQ(nullptr, code);
+    ASSERT_NE(nullptr, errors);
+    EXPECT_NE(std::string::npos, Text(errors).find("no HLSL compiler found")) << Text(errors);
+    errors->Release();
+}

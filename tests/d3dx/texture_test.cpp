@@ -121,15 +121,15 @@ TEST_F(D3dxTextures, AgreesWithWineD3dx9) {
         int id;
         D3DFORMAT format;
         UINT side;     // 0: the file's size (D3DX_DEFAULT)
-        int tolerance;  // largest texel difference allowed
+        int tolerance;  // largest texel difference allowed (colour JPEG: chroma upsampling rounds differently)
     };
     // Point mip filtering on both sides: it is exact in both libraries.
     const Case cases[] = {
         {IDR_HEIGHT_L8, D3DFMT_L8, 0, 0},          {IDR_HEIGHT_L8, D3DFMT_A8R8G8B8, 0, 0},
         {IDR_SPRITE_ARGB, D3DFMT_A8R8G8B8, 0, 0},  {IDR_MIPS_ARGB, D3DFMT_A8R8G8B8, 0, 0},
         {IDR_RAMP_P8, D3DFMT_A8R8G8B8, 0, 0},      {IDR_NOISE_P8, D3DFMT_A8R8G8B8, 32, 0},
-        {IDR_NOISE_P8_TOPDOWN, D3DFMT_X8R8G8B8, 32, 0}, {IDR_SKY_FACE_JPG, D3DFMT_A8R8G8B8, 0, 8},
-        {IDR_GREY_JPG, D3DFMT_A8R8G8B8, 0, 8}, {IDR_GREY_JPG, D3DFMT_UNKNOWN, 0, 8},
+        {IDR_NOISE_P8_TOPDOWN, D3DFMT_X8R8G8B8, 32, 0}, {IDR_SKY_FACE_JPG, D3DFMT_A8R8G8B8, 0, 2},
+        {IDR_GREY_JPG, D3DFMT_A8R8G8B8, 0, 0}, {IDR_GREY_JPG, D3DFMT_UNKNOWN, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("resource " + std::to_string(c.id) + ", format " + std::to_string(c.format));
