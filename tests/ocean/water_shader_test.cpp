@@ -374,13 +374,16 @@ std::string OutputPath(const std::string& name) {
     return out + "\\ocean\\" + name;
 }
 
-TEST_F(WaterShaders, SeaFrameHasNoHolesBetweenTilesOrRings) {
+// Draws one frame of `water` from a fixed camera low over the sea, looking
+// along a tile seam and across the place where the detailed block meets the
+// flat ring; saves it as out/ocean/NAME and checks that in every column the
+// sea fills everything below its far edge (a background pixel under a sea
+// pixel is a crack between tiles or rings).
+void ExpectSeaFrameWithoutHoles(IDirect3DDevice9* device, WaterSurface& water, const char* name) {
     constexpr UINT kWidth = 400, kHeight = 300;
-    OffscreenTarget target(device_, kWidth, kHeight);
+    OffscreenTarget target(device, kWidth, kHeight);
     ASSERT_TRUE(target.Ok());
-    Camera view(device_);
-    // Low over the sea, looking along a tile seam and across the place where
-    // the detailed block meets the flat ring.
+    Camera view(device);
     view.eye = D3DXVECTOR3(0.0f, 6.0f, -40.0f);
     view.target = D3DXVECTOR3(15.0f, 2.0f, 0.0f);
     view.fieldOfView = 1.0471976f;
@@ -390,17 +393,15 @@ TEST_F(WaterShaders, SeaFrameHasNoHolesBetweenTilesOrRings) {
     view.dirty = true;
     view.Update(0.01f);
     camera = &view;
-    device_->SetRenderState(D3DRS_ZENABLE, TRUE);
-    device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, 1.0f, 0);
-    device_->BeginScene();
-    water_->Render(0.01f);
-    device_->EndScene();
+    device->SetRenderState(D3DRS_ZENABLE, TRUE);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, 1.0f, 0);
+    device->BeginScene();
+    water.Render(0.01f);
+    device->EndScene();
     camera = nullptr;
     std::vector<uint32_t> pixels = target.Read();
-    EXPECT_TRUE(SavePng(OutputPath("sea.png"), pixels, kWidth, kHeight));
+    EXPECT_TRUE(SavePng(OutputPath(name), pixels, kWidth, kHeight));
 
-    // In every column the sea fills everything below its far edge: a
-    // background pixel under a sea pixel is a crack between tiles or rings.
     int holes = 0, seaPixels = 0;
     for (UINT x = 0; x < kWidth; ++x) {
         bool seaAbove = false;
@@ -412,6 +413,46 @@ TEST_F(WaterShaders, SeaFrameHasNoHolesBetweenTilesOrRings) {
     }
     EXPECT_EQ(holes, 0);
     EXPECT_GT(seaPixels, int(kWidth * kHeight / 3));
+}
+
+TEST_F(WaterShaders, SeaFrameHasNoHolesBetweenTilesOrRings) {
+    ExpectSeaFrameWithoutHoles(device_, *water_, "sea.png");
+}
+
+// The same with the module's own art and shaders, read from the built .scr.
+TEST_F(WaterShaders, ModuleArtLoadsAndDrawsWithoutHoles) {
+    HMODULE module = LoadLibraryExA("BrinemereDuzo.scr", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    {
+        WaterSurface water(device_, 60, 60, 2);
+        water.resourceModule = module;
+        water.SetEnvironment(4);
+        ASSERT_TRUE(water.Init(100.0f, 100.0f, 30));
+        ASSERT_NE(water.cubeMap, nullptr);
+        ASSERT_NE(water.fresnelRamp, nullptr);
+        ASSERT_NE(water.vertexShader, nullptr);
+        ASSERT_NE(water.pixelShader, nullptr);
+        D3DSURFACE_DESC desc;
+        water.cubeMap->GetLevelDesc(0, &desc);
+        EXPECT_EQ(desc.Format, D3DFMT_DXT3);
+        EXPECT_EQ(desc.Width, 256u);
+        water.fresnelRamp->GetLevelDesc(0, &desc);
+        EXPECT_EQ(desc.Width, 256u);
+        EXPECT_EQ(desc.Height, 1u);
+        // The module's frames tile: their tables' edges repeat exactly and
+        // their heights lie in the middle of the range.
+        for (const float* table : water.heightTables)
+            for (UINT v = 0; v < water.vertexCount; ++v) {
+                ASSERT_GT(table[v], 0.2f);
+                ASSERT_LT(table[v], 0.95f);
+            }
+        ExpectSeaFrameWithoutHoles(device_, water, "sea-module-art.png");
+        device_->SetTexture(0, nullptr);
+        device_->SetTexture(1, nullptr);
+        device_->SetTexture(2, nullptr);
+        device_->SetTexture(3, nullptr);
+    }
+    FreeLibrary(module);
 }
 
 }  // namespace
