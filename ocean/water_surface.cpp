@@ -1,0 +1,464 @@
+// WaterSurface: construction, environment, loading of the shaders and the
+// heightmap frames, the tile geometry, the per-frame drawing and the
+// animation clock of the sea.
+#include "ocean/water_surface.h"
+
+#include "d3dx/d3dx.h"
+#include "scene/camera.h"
+
+namespace {
+
+// Heights are texel values 0..255 scaled to 0..1 with this single-precision
+// factor (one 255th).
+constexpr float kHeightUnit = 1.0f / 255.0f;
+constexpr UINT kHeightFrameSide = 256;  // texels, both ways
+
+// The scene sets up wrap addressing on the normal-map stages (the 16x detail
+// sample needs it); the cube map and the ramp must not wrap.
+constexpr DWORD kCubeStage = 0;
+constexpr DWORD kNormalStage = 1;
+constexpr DWORD kNextNormalStage = 2;
+constexpr DWORD kRampStage = 3;
+
+constexpr UINT kConstCommon = 0;
+constexpr UINT kConstVertexWaterColor = 1;
+constexpr UINT kConstPixelWaterColor = 2;
+constexpr UINT kConstViewProjection = 4;
+constexpr UINT kConstEye = 8;
+constexpr UINT kConstSeaPosition = 12;
+
+// Water colour after the environment set-up, and at construction.
+constexpr float kWaterColor[4] = {59.0f / 255.0f, 94.0f / 255.0f, 83.0f / 255.0f, 0.5f};
+constexpr float kInitialWaterColor[4] = {40.0f / 255.0f, 90.0f / 255.0f, 80.0f / 255.0f, 0.5f};
+
+const char kVertexEntry[] = "VS_Main_Ultra";
+const char kVertexProfile[] = "vs.1.1";
+const char kPixelEntry[] = "PS2_Main_Ultra";
+const char kPixelProfile[] = "ps.2.0";
+
+template <typename T>
+void ReleaseAndClear(T*& object) {
+    if (object) {
+        object->Release();
+        object = nullptr;
+    }
+}
+
+}  // namespace
+
+WaterSurface::WaterSurface(IDirect3DDevice9* device, UINT gridColumns, UINT gridRows, int shadingLevel)
+    : gridColumns(gridColumns), gridRows(gridRows), shadingLevel(shadingLevel), device(device) {
+    for (int c = 0; c < 4; ++c) waterColor[c] = kInitialWaterColor[c];
+    // Positions and texture coordinates in stream 0, the two heights in
+    // stream 1, so that the animation rewrites only the small stream.
+    const D3DVERTEXELEMENT9 elements[] = {
+        {0, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+        {0, 8, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+        {1, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
+        D3DDECL_END()};
+    // A missing declaration is not reported here: Render then draws nothing.
+    if (device && FAILED(device->CreateVertexDeclaration(elements, &vertexDecl))) vertexDecl = nullptr;
+}
+
+WaterSurface::~WaterSurface() {
+    ReleaseAndClear(cubeMap);
+    ReleaseAndClear(fresnelRamp);
+    ReleaseAndClear(vertexDecl);
+    ReleaseAndClear(vertexShader);
+    ReleaseAndClear(pixelShader);
+    ReleaseGrid();
+    ReleaseFrames();
+    ReleaseFarTile();
+}
+
+void WaterSurface::SetEnvironment(int /*number*/) {
+    ReleaseAndClear(cubeMap);
+    for (int c = 0; c < 4; ++c) waterColor[c] = kWaterColor[c];
+    heightScale = kHeightScale;
+    // Without the sky the sea is still drawn, its reflection black.
+    if (device && FAILED(D3DXCreateCubeTextureFromResourceA(device, resourceModule,
+                                                            MAKEINTRESOURCEA(kCubeMapResource), &cubeMap)))
+        cubeMap = nullptr;
+}
+
+bool WaterSurface::Init(float sizeX, float sizeZ, UINT frameCount) {
+    if (!device) return false;
+    CompileShaders();
+    ReleaseAndClear(fresnelRamp);
+    if (FAILED(D3DXCreateTextureFromResourceA(device, resourceModule, MAKEINTRESOURCEA(kFresnelRampResource),
+                                              &fresnelRamp)))
+        fresnelRamp = nullptr;
+    tileSizeX = sizeX;
+    tileSizeZ = sizeZ;
+    ReleaseGrid();
+    frameIndex = 0;
+    if (LoadHeightFrames(frameCount) && CreateGridBuffers() && CreateIndexBuffers()) {
+        FillGridBuffers();
+        return true;
+    }
+    ReleaseGrid();
+    return false;
+}
+
+void WaterSurface::CompileShaders() {
+    ReleaseAndClear(vertexShader);
+    ReleaseAndClear(pixelShader);
+    for (int stage = 0; stage < 2; ++stage) {
+        const bool vertex = stage == 0;
+        ID3DXBuffer* code = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        // A shader that does not compile stays null; Render then skips the sea.
+        D3DXCompileShaderFromResourceA(resourceModule, MAKEINTRESOURCEA(kShaderSourceResource), nullptr, nullptr,
+                                       vertex ? kVertexEntry : kPixelEntry, vertex ? kVertexProfile : kPixelProfile,
+                                       D3DXSHADER_DEBUG, &code, &errors, nullptr);
+        if (code) {
+            const DWORD* function = static_cast<const DWORD*>(code->GetBufferPointer());
+            if (vertex) {
+                if (FAILED(device->CreateVertexShader(function, &vertexShader))) vertexShader = nullptr;
+            } else {
+                if (FAILED(device->CreatePixelShader(function, &pixelShader))) pixelShader = nullptr;
+            }
+            code->Release();
+        }
+        if (errors) errors->Release();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Heightmap frames
+
+bool WaterSurface::LoadHeightFrames(UINT frameCount) {
+    ReleaseFrames();
+    // The loop's wrap is fixed; any other count would bind frames that do
+    // not exist.
+    if (frameCount != kFrameCount || gridRows == 0 || gridColumns == 0) return false;
+    heightTables.reserve(frameCount);
+    heightTextures.reserve(frameCount);
+    normalMaps.reserve(frameCount);
+    for (UINT k = 0; k < frameCount; ++k) {
+        IDirect3DTexture9* frame = nullptr;
+        if (FAILED(D3DXCreateTextureFromResourceExA(device, resourceModule,
+                                                    MAKEINTRESOURCEA(kFirstHeightFrameResource + k),
+                                                    kHeightFrameSide, kHeightFrameSide, 0, 0, D3DFMT_L8,
+                                                    D3DPOOL_SYSTEMMEM, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
+                                                    nullptr, &frame)) ||
+            !frame)
+            return false;
+        if (!BuildHeightTable(frame)) {
+            frame->Release();
+            return false;
+        }
+        heightTextures.push_back(frame);
+
+        D3DSURFACE_DESC desc = {};
+        IDirect3DTexture9* normalMap = nullptr;
+        if (FAILED(frame->GetLevelDesc(0, &desc)) ||
+            FAILED(D3DXCreateTexture(device, desc.Width, desc.Height, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                     &normalMap)) ||
+            !normalMap)
+            return false;
+        if (FAILED(D3DXComputeNormalMap(normalMap, frame, nullptr, 0, D3DX_CHANNEL_LUMINANCE,
+                                        kNormalMapAmplitude))) {
+            normalMap->Release();
+            return false;
+        }
+        normalMaps.push_back(normalMap);
+    }
+    return true;
+}
+
+bool WaterSurface::BuildHeightTable(IDirect3DTexture9* frame) {
+    D3DSURFACE_DESC desc = {};
+    if (!frame || gridRows == 0 || gridColumns == 0 || FAILED(frame->GetLevelDesc(0, &desc)) ||
+        desc.Format != D3DFMT_L8 || desc.Width == 0 || desc.Height == 0)
+        return false;
+    const UINT stride = gridColumns + 1;
+    const SIZE_T bytes = SIZE_T(stride) * (gridRows + 1) * sizeof(float);
+    float* table = static_cast<float*>(HeapAlloc(GetProcessHeap(), 0, bytes));
+    if (!table) return false;
+    D3DLOCKED_RECT locked = {};
+    if (FAILED(frame->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)) || !locked.pBits) {
+        HeapFree(GetProcessHeap(), 0, table);
+        return false;
+    }
+    const BYTE* texels = static_cast<const BYTE*>(locked.pBits);
+    const auto texel = [&](UINT row, UINT column) -> float {
+        return texels[SIZE_T(row) * locked.Pitch + column];
+    };
+    // One grid step in texels (256 / 60 = 4.2666... with the sizes in use).
+    const float columnStep = float(gridColumns) / float(desc.Width);
+    const float rowStep = float(gridRows) / float(desc.Height);
+    for (UINT i = 0; i < gridRows; ++i) {
+        const float y = float(i) / rowStep;
+        const UINT yi = UINT(y) % desc.Height;
+        const float fy = y - float(UINT(y));
+        // The frames tile, so a neighbour past the last texel is the first
+        // (never reached with 60 cells, whose last texel read is 252).
+        const UINT yn = (yi + 1) % desc.Height;
+        for (UINT j = 0; j < gridColumns; ++j) {
+            const float x = float(j) / columnStep;
+            const UINT xi = UINT(x) % desc.Width;
+            const float fx = x - float(UINT(x));
+            const UINT xn = (xi + 1) % desc.Width;
+            const float top = texel(yi, xi) * (1.0f - fx) + texel(yi, xn) * fx;
+            const float bottom = texel(yn, xi) * (1.0f - fx) + texel(yn, xn) * fx;
+            // Truncated, not rounded: 254.99 is height 254.
+            const int sample = int(top * (1.0f - fy) + bottom * fy);
+            table[i * stride + j] = float(sample) * kHeightUnit;
+        }
+    }
+    frame->UnlockRect(0);
+    // The last column repeats the first and the last row the first, so the
+    // edges of neighbouring tiles meet exactly.
+    for (UINT i = 0; i < gridRows; ++i) table[i * stride + gridColumns] = table[i * stride];
+    for (UINT j = 0; j <= gridColumns; ++j) table[gridRows * stride + j] = table[j];
+    heightTables.push_back(table);
+    return true;
+}
+
+void WaterSurface::WriteHeightPairs(float* out) const {
+    if (heightTables.size() < kFrameCount || frameIndex >= kFrameCount) {
+        ZeroMemory(out, SIZE_T(vertexCount) * kHeightVertexStride);
+        return;
+    }
+    const float* first = heightTables[frameIndex];
+    const float* second = heightTables[NextFrame(frameIndex)];
+    for (UINT v = 0; v < vertexCount; ++v) {
+        out[2 * v] = first[v];
+        out[2 * v + 1] = second[v];
+    }
+}
+
+void WaterSurface::RefreshHeightStream() {
+    if (!gridHeights || heightTables.size() < kFrameCount || frameIndex >= kFrameCount) return;
+    void* data = nullptr;
+    // A failed lock keeps the previous pair until the next step.
+    if (FAILED(gridHeights->Lock(0, vertexCount * kHeightVertexStride, &data, 0)) || !data) return;
+    WriteHeightPairs(static_cast<float*>(data));
+    gridHeights->Unlock();
+}
+
+void WaterSurface::ReleaseFrames() {
+    for (IDirect3DTexture9* texture : heightTextures) texture->Release();
+    for (float* table : heightTables) HeapFree(GetProcessHeap(), 0, table);
+    for (IDirect3DTexture9* texture : normalMaps) texture->Release();
+    heightTextures.clear();
+    heightTables.clear();
+    normalMaps.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Tile geometry
+
+bool WaterSurface::CreateGridBuffers() {
+    // 16-bit indices address at most 65,536 vertices.
+    const uint64_t vertices = uint64_t(gridRows + 1ull) * (gridColumns + 1ull);
+    if (vertices > kMaxIndexedVertices) return false;
+    vertexCount = UINT(vertices);
+    ReleaseAndClear(gridVertices);
+    ReleaseAndClear(gridHeights);
+    ReleaseFarTile();
+    if (FAILED(device->CreateVertexBuffer(vertexCount * kGridVertexStride, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
+                                          &gridVertices, nullptr)))
+        gridVertices = nullptr;
+    if (FAILED(device->CreateVertexBuffer(vertexCount * kHeightVertexStride, D3DUSAGE_WRITEONLY, 0,
+                                          D3DPOOL_MANAGED, &gridHeights, nullptr)))
+        gridHeights = nullptr;
+    if (!gridVertices || !gridHeights) return false;
+    if (FAILED(device->CreateVertexBuffer(kFarVertexSlots * kGridVertexStride, D3DUSAGE_WRITEONLY, 0,
+                                          D3DPOOL_MANAGED, &farVertices, nullptr)))
+        farVertices = nullptr;
+    if (FAILED(device->CreateVertexBuffer(kFarVertexSlots * kHeightVertexStride, D3DUSAGE_WRITEONLY, 0,
+                                          D3DPOOL_MANAGED, &farHeights, nullptr)))
+        farHeights = nullptr;
+    return farVertices && farHeights;
+}
+
+bool WaterSurface::CreateIndexBuffers() {
+    // The flat tile's two triangles split the quad like a grid cell.
+    static const WORD kFarIndices[kFarIndexCount] = {0, 3, 1, 0, 2, 3};
+    ReleaseAndClear(farIndices);
+    if (FAILED(device->CreateIndexBuffer(sizeof(kFarIndices), 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &farIndices,
+                                         nullptr)))
+        farIndices = nullptr;
+    if (!farIndices) return false;
+    void* data = nullptr;
+    if (FAILED(farIndices->Lock(0, sizeof(kFarIndices), &data, 0)) || !data) return false;
+    CopyMemory(data, kFarIndices, sizeof(kFarIndices));
+    if (FAILED(farIndices->Unlock())) return false;
+
+    triangleCount = gridRows * gridColumns * 2;
+    const UINT indexBytes = triangleCount * 3 * sizeof(WORD);
+    ReleaseAndClear(gridIndices);
+    if (FAILED(device->CreateIndexBuffer(indexBytes, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &gridIndices, nullptr)))
+        gridIndices = nullptr;
+    if (!gridIndices) return false;
+    data = nullptr;
+    if (FAILED(gridIndices->Lock(0, indexBytes, &data, 0)) || !data) return false;
+    WORD* out = static_cast<WORD*>(data);
+    const UINT w = gridColumns + 1;
+    for (UINT i = 0; i < gridRows; ++i) {
+        for (UINT j = 0; j < gridColumns; ++j) {
+            const WORD a = WORD(w * i + j), b = WORD(w * i + j + 1);
+            const WORD c = WORD(w * (i + 1) + j), d = WORD(w * (i + 1) + j + 1);
+            *out++ = a; *out++ = d; *out++ = b;
+            *out++ = a; *out++ = c; *out++ = d;
+        }
+    }
+    return SUCCEEDED(gridIndices->Unlock());
+}
+
+HRESULT WaterSurface::FillGridBuffers() {
+    const float x0 = tileSizeX * -0.5f, x1 = tileSizeX * 0.5f;
+    const float z0 = tileSizeZ * -0.5f, z1 = tileSizeZ * 0.5f;
+    const float width = x1 - x0, depth = z1 - z0;
+
+    void* positions = nullptr;
+    void* heights = nullptr;
+    HRESULT hr = farVertices->Lock(0, kFarVertexSlots * kGridVertexStride, &positions, 0);
+    if (FAILED(hr)) return hr;
+    hr = farHeights->Lock(0, kFarVertexSlots * kHeightVertexStride, &heights, 0);
+    if (FAILED(hr)) {
+        farVertices->Unlock();
+        return hr;
+    }
+    float* p = static_cast<float*>(positions);
+    float* h = static_cast<float*>(heights);
+    for (int u = 0; u <= 1; ++u) {
+        for (int v = 0; v <= 1; ++v) {
+            *p++ = x0 + float(u) * width;
+            *p++ = z0 + float(v) * depth;
+            *p++ = float(u);
+            *p++ = float(v);
+            *h++ = 0.0f;
+            *h++ = 0.0f;
+        }
+    }
+    farVertices->Unlock();
+    farHeights->Unlock();
+
+    hr = gridVertices->Lock(0, vertexCount * kGridVertexStride, &positions, 0);
+    if (FAILED(hr)) return hr;
+    hr = gridHeights->Lock(0, vertexCount * kHeightVertexStride, &heights, 0);
+    if (FAILED(hr)) {
+        gridVertices->Unlock();
+        return hr;
+    }
+    p = static_cast<float*>(positions);
+    for (UINT i = 0; i <= gridRows; ++i) {
+        const float u = float(i) / float(gridRows);
+        for (UINT j = 0; j <= gridColumns; ++j) {
+            const float v = float(j) / float(gridColumns);
+            *p++ = x0 + width * u;
+            *p++ = z0 + depth * v;
+            *p++ = u;
+            *p++ = v;
+        }
+    }
+    WriteHeightPairs(static_cast<float*>(heights));
+    gridVertices->Unlock();
+    gridHeights->Unlock();
+    return D3D_OK;
+}
+
+void WaterSurface::ReleaseGrid() {
+    ReleaseAndClear(gridVertices);
+    ReleaseAndClear(gridHeights);
+    ReleaseAndClear(gridIndices);
+}
+
+void WaterSurface::ReleaseFarTile() {
+    ReleaseAndClear(farVertices);
+    ReleaseAndClear(farHeights);
+    ReleaseAndClear(farIndices);
+}
+
+// ---------------------------------------------------------------------------
+// Drawing
+
+bool WaterSurface::ReadyToDraw() const {
+    return device && camera && vertexDecl && vertexShader && pixelShader && gridVertices && gridHeights &&
+           gridIndices && farVertices && farHeights && farIndices && normalMaps.size() == kFrameCount &&
+           heightTables.size() == kFrameCount && frameIndex < kFrameCount;
+}
+
+void WaterSurface::SetShaderConstants() {
+    const float eye[4] = {camera->eye.x, camera->eye.y, camera->eye.z, 1.0f};
+    device->SetVertexShaderConstantF(kConstEye, eye, 1);
+    device->SetPixelShaderConstantF(kConstEye, eye, 1);
+    device->SetVertexShaderConstantF(kConstViewProjection, &camera->viewProjection._11, 4);
+    const float common[4] = {1.0f, kDetailFrequency, heightScale, frameBlend};
+    device->SetVertexShaderConstantF(kConstCommon, common, 1);
+    device->SetVertexShaderConstantF(kConstVertexWaterColor, waterColor, 1);
+    device->SetPixelShaderConstantF(kConstPixelWaterColor, waterColor, 1);
+    device->SetPixelShaderConstantF(kConstCommon, common, 1);
+}
+
+void WaterSurface::Render(float timeStep) {
+    if (!ReadyToDraw()) return;
+
+    animTime += timeStep;
+    frameBlend = animTime * frameRate;
+
+    device->SetSamplerState(kCubeStage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(kCubeStage, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(kCubeStage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(kCubeStage, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    device->SetSamplerState(kCubeStage, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    for (DWORD stage : {kNormalStage, kNextNormalStage}) {
+        device->SetSamplerState(stage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+        device->SetSamplerState(stage, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+        device->SetSamplerState(stage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    }
+    device->SetSamplerState(kRampStage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(kRampStage, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(kRampStage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(kRampStage, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    device->SetSamplerState(kRampStage, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+
+    device->SetTexture(kNormalStage, normalMaps[frameIndex]);
+    device->SetTexture(kNextNormalStage, normalMaps[NextFrame(frameIndex)]);
+    device->SetTexture(kCubeStage, cubeMap);
+    device->SetTexture(kRampStage, fresnelRamp);
+
+    device->SetVertexDeclaration(vertexDecl);
+    SetShaderConstants();
+    device->SetVertexShader(vertexShader);
+    device->SetPixelShader(pixelShader);
+
+    // The flat far ring first, without depth writes: the detailed block drawn
+    // next always wins where the two overlap near the horizon.
+    device->SetStreamSource(0, farVertices, 0, kGridVertexStride);
+    device->SetStreamSource(1, farHeights, 0, kHeightVertexStride);
+    device->SetIndices(farIndices);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    for (int tz = -kFarRadius; tz <= kFarRadius; ++tz) {
+        for (int tx = -kFarRadius; tx <= kFarRadius; ++tx) {
+            if (tx >= -kNearRadius && tx <= kNearRadius && tz >= -kNearRadius && tz <= kNearRadius) continue;
+            const float offset[4] = {float(tx) * tileSizeX, 0.0f, float(tz) * tileSizeZ, 0.0f};
+            device->SetVertexShaderConstantF(kConstSeaPosition, offset, 1);
+            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, kFarVertexCount, 0, 2);
+        }
+    }
+
+    // One static detailed tile serves every near placement; only the offset
+    // constant changes between the draws.
+    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    device->SetStreamSource(0, gridVertices, 0, kGridVertexStride);
+    device->SetStreamSource(1, gridHeights, 0, kHeightVertexStride);
+    device->SetIndices(gridIndices);
+    for (int tz = -kNearRadius; tz <= kNearRadius; ++tz) {
+        for (int tx = -kNearRadius; tx <= kNearRadius; ++tx) {
+            const float offset[4] = {float(tx) * tileSizeX, 0.0f, float(tz) * tileSizeZ, 0.0f};
+            device->SetVertexShaderConstantF(kConstSeaPosition, offset, 1);
+            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, vertexCount, 0, triangleCount);
+        }
+    }
+
+    // The frame pair moves on only after this frame was drawn with the old one.
+    if (frameBlend >= kStepThreshold) {
+        animTime = 0.0f;
+        if (heightScale > kMinVisibleHeightScale) RefreshHeightStream();
+        frameIndex = uint8_t(NextFrame(frameIndex));
+    }
+}

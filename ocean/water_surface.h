@@ -1,0 +1,120 @@
+// WaterSurface: the sea. Owns the detailed tile (a grid of cells whose
+// vertices carry the heights of two heightmap frames) and the flat
+// single-quad tile, the thirty heightmap frames with their height tables
+// and normal maps, the water shaders, the sky cube map and the Fresnel ramp.
+// Render draws the detailed tile 5 x 5 times around the world origin and the
+// flat tile in a ring out to 14 tiles, and drives the heightmap animation.
+#pragma once
+
+#include <d3d9.h>
+
+#include <cstdint>
+#include <vector>
+
+class WaterSurface {
+public:
+    // The heightmap animation is a fixed loop of this many frames; the
+    // successor of the last frame is the first.
+    static constexpr UINT kFrameCount = 30;
+    static constexpr int kFirstHeightFrameResource = 370;  // frame k is resource 370 + k
+    static constexpr int kShaderSourceResource = 435;
+    static constexpr int kCubeMapResource = 436;
+    static constexpr int kFresnelRampResource = 363;
+
+    static constexpr float kFrameRate = 50.0f;        // blend units per time unit
+    static constexpr float kInitialHeightScale = 3.0f;
+    static constexpr float kHeightScale = 2.0f;       // world units per height-table unit
+    // The blend at which the next frame pair takes over; just below 1 so
+    // that 0.01 x 50 added twice in single precision always reaches it.
+    static constexpr float kStepThreshold = 0.99999f;
+    // Below this height scale the relief is invisible and the height stream
+    // is not worth rewriting.
+    static constexpr float kMinVisibleHeightScale = 0.0000001f;
+    static constexpr float kNormalMapAmplitude = 3.0f;
+    static constexpr float kDetailFrequency = 16.0f;  // the fine ripple's repeat per tile
+
+    // Tiles around the origin: the near block reaches kNearRadius tiles from
+    // the centre, the far ring kFarRadius.
+    static constexpr int kNearRadius = 2;
+    static constexpr int kFarRadius = 14;
+
+    static constexpr UINT kGridVertexStride = 16;    // world x, z; u, v
+    static constexpr UINT kHeightVertexStride = 8;   // two heights
+    static constexpr UINT kFarVertexSlots = 6;       // room kept in the flat tile's buffers
+    static constexpr UINT kFarVertexCount = 4;
+    static constexpr UINT kFarIndexCount = 6;
+    static constexpr UINT kMaxIndexedVertices = 65536;  // 16-bit indices
+
+    WaterSurface(IDirect3DDevice9* device, UINT gridColumns, UINT gridRows, int shadingLevel);
+    virtual ~WaterSurface();
+
+    // Fixes the water colour and the height scale and loads the sky cube
+    // map. Every number gives the same result.
+    void SetEnvironment(int number);
+
+    // Compiles the shaders, loads the ramp and the frames and builds the
+    // grid. True when the grid was built; false leaves every detailed-tile
+    // buffer released and the sea undrawn.
+    bool Init(float tileSizeX, float tileSizeZ, UINT frameCount);
+
+    // Draws the sea and advances the animation by timeStep. Draws nothing
+    // (and leaves the clock alone) while the grid, the frames, the
+    // declaration or a shader is missing.
+    void Render(float timeStep);
+
+    // Steps of Init and Render.
+    bool CreateGridBuffers();
+    bool CreateIndexBuffers();
+    HRESULT FillGridBuffers();
+    void ReleaseGrid();
+    bool LoadHeightFrames(UINT frameCount);
+    bool BuildHeightTable(IDirect3DTexture9* frame);
+    void RefreshHeightStream();
+    void SetShaderConstants();
+    bool ReadyToDraw() const;
+
+    static UINT NextFrame(UINT frame) { return frame + 1 < kFrameCount ? frame + 1 : 0; }
+
+    UINT gridColumns;  // cells per row, along world z and the texel columns
+    UINT gridRows;     // rows of cells, along world x and the texel rows
+    float tileSizeX = 0.0f;
+    float tileSizeZ = 0.0f;
+    float frameRate = kFrameRate;
+    float heightScale = kInitialHeightScale;
+    UINT triangleCount = 0;
+    UINT vertexCount = 0;
+    float animTime = 0.0f;
+    uint8_t frameIndex = 0;
+    float frameBlend = 0.0f;
+    float waterColor[4];
+    int shadingLevel;
+
+    IDirect3DDevice9* device;  // borrowed
+    // Where the resources come from: null is the process's own module.
+    HMODULE resourceModule = nullptr;
+
+    IDirect3DVertexBuffer9* gridVertices = nullptr;
+    IDirect3DVertexBuffer9* gridHeights = nullptr;
+    IDirect3DIndexBuffer9* gridIndices = nullptr;
+    IDirect3DVertexBuffer9* farVertices = nullptr;
+    IDirect3DVertexBuffer9* farHeights = nullptr;
+    IDirect3DIndexBuffer9* farIndices = nullptr;
+    IDirect3DVertexDeclaration9* vertexDecl = nullptr;
+    IDirect3DVertexShader9* vertexShader = nullptr;
+    IDirect3DPixelShader9* pixelShader = nullptr;
+    IDirect3DCubeTexture9* cubeMap = nullptr;
+    IDirect3DTexture9* fresnelRamp = nullptr;
+
+    std::vector<float*> heightTables;  // process-heap arrays of (gridColumns + 1) x (gridRows + 1)
+    std::vector<IDirect3DTexture9*> heightTextures;
+    std::vector<IDirect3DTexture9*> normalMaps;
+
+private:
+    WaterSurface(const WaterSurface&) = delete;
+    WaterSurface& operator=(const WaterSurface&) = delete;
+
+    void CompileShaders();
+    void ReleaseFrames();
+    void ReleaseFarTile();
+    void WriteHeightPairs(float* out) const;
+};

@@ -1,0 +1,1 @@
+/* The test modules with damaged art carry resources only. */

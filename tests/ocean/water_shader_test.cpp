@@ -1,0 +1,458 @@
+// The water shaders on a real device (under Wine: Mesa's software
+// rasteriser): they compile and are created, a harness draws single points
+// and quads with them into an off-screen target and reads the pixels back to
+// check their edge cases, and a whole frame of the sea is drawn, saved as
+// out/ocean/sea.png and checked for holes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "d3dx/d3dx.h"
+#include "ocean/water_surface.h"
+#include "scene/camera.h"
+#include "tests/d3dx/test_device.h"
+
+namespace {
+
+constexpr D3DCOLOR kBackground = 0xFFFF00FF;  // a colour the sea never has
+
+// A render target with depth and a system-memory copy for reading back.
+class OffscreenTarget {
+public:
+    OffscreenTarget(IDirect3DDevice9* device, UINT width, UINT height) : device_(device), width_(width), height_(height) {
+        ok_ = SUCCEEDED(device->CreateRenderTarget(width, height, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE,
+                                                   &target_, nullptr)) &&
+              SUCCEEDED(device->CreateDepthStencilSurface(width, height, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, TRUE,
+                                                          &depth_, nullptr)) &&
+              SUCCEEDED(device->CreateOffscreenPlainSurface(width, height, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                                            &readBack_, nullptr));
+        device->GetRenderTarget(0, &savedTarget_);
+        device->GetDepthStencilSurface(&savedDepth_);
+        if (ok_) {
+            device->SetRenderTarget(0, target_);
+            device->SetDepthStencilSurface(depth_);
+        }
+    }
+    ~OffscreenTarget() {
+        device_->SetRenderTarget(0, savedTarget_);
+        device_->SetDepthStencilSurface(savedDepth_);
+        for (IDirect3DSurface9* s : {readBack_, depth_, target_, savedDepth_, savedTarget_})
+            if (s) s->Release();
+    }
+    bool Ok() const { return ok_; }
+    UINT Width() const { return width_; }
+    UINT Height() const { return height_; }
+
+    // The target's pixels, A8R8G8B8, row by row.
+    std::vector<uint32_t> Read() {
+        std::vector<uint32_t> pixels(width_ * height_, 0);
+        D3DLOCKED_RECT locked;
+        if (FAILED(device_->GetRenderTargetData(target_, readBack_)) ||
+            FAILED(readBack_->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
+            return pixels;
+        for (UINT y = 0; y < height_; ++y)
+            std::memcpy(&pixels[y * width_], static_cast<BYTE*>(locked.pBits) + y * locked.Pitch, width_ * 4);
+        readBack_->UnlockRect();
+        return pixels;
+    }
+
+private:
+    IDirect3DDevice9* device_;
+    UINT width_, height_;
+    bool ok_ = false;
+    IDirect3DSurface9* target_ = nullptr;
+    IDirect3DSurface9* depth_ = nullptr;
+    IDirect3DSurface9* readBack_ = nullptr;
+    IDirect3DSurface9* savedTarget_ = nullptr;
+    IDirect3DSurface9* savedDepth_ = nullptr;
+};
+
+// The two streams of the water's vertex declaration, filled by the test.
+class TestStreams {
+public:
+    struct Vertex {
+        float x, z, u, v, firstHeight, secondHeight;
+    };
+    TestStreams(IDirect3DDevice9* device, const std::vector<Vertex>& vertices) : device_(device), count_(UINT(vertices.size())) {
+        device->CreateVertexBuffer(count_ * 16, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &positions_, nullptr);
+        device->CreateVertexBuffer(count_ * 8, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &heights_, nullptr);
+        float* p = nullptr;
+        float* h = nullptr;
+        if (!positions_ || !heights_ || FAILED(positions_->Lock(0, 0, reinterpret_cast<void**>(&p), 0))) return;
+        if (FAILED(heights_->Lock(0, 0, reinterpret_cast<void**>(&h), 0))) {
+            positions_->Unlock();
+            return;
+        }
+        for (const Vertex& v : vertices) {
+            *p++ = v.x; *p++ = v.z; *p++ = v.u; *p++ = v.v;
+            *h++ = v.firstHeight; *h++ = v.secondHeight;
+        }
+        positions_->Unlock();
+        heights_->Unlock();
+        ok_ = true;
+    }
+    ~TestStreams() {
+        device_->SetStreamSource(0, nullptr, 0, 0);
+        device_->SetStreamSource(1, nullptr, 0, 0);
+        if (heights_) heights_->Release();
+        if (positions_) positions_->Release();
+    }
+    bool Ok() const { return ok_; }
+    void Bind() {
+        device_->SetStreamSource(0, positions_, 0, 16);
+        device_->SetStreamSource(1, heights_, 0, 8);
+    }
+
+private:
+    IDirect3DDevice9* device_;
+    UINT count_;
+    bool ok_ = false;
+    IDirect3DVertexBuffer9* positions_ = nullptr;
+    IDirect3DVertexBuffer9* heights_ = nullptr;
+};
+
+// The real sea with the test art of this program, on the test device.
+class WaterShaders : public ::testing::Test {
+protected:
+    void SetUp() override {
+        device_ = test_.Get();
+        ASSERT_NE(device_, nullptr);
+        water_ = new WaterSurface(device_, 60, 60, 2);
+        water_->SetEnvironment(4);
+        ASSERT_TRUE(water_->Init(100.0f, 100.0f, 30));
+        device_->SetRenderState(D3DRS_ZENABLE, FALSE);
+        device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    }
+    void TearDown() override {
+        device_->SetVertexShader(nullptr);
+        device_->SetPixelShader(nullptr);
+        for (DWORD stage = 0; stage < 4; ++stage) device_->SetTexture(stage, nullptr);
+        device_->SetIndices(nullptr);
+        device_->SetStreamSource(0, nullptr, 0, 0);
+        device_->SetStreamSource(1, nullptr, 0, 0);
+        delete water_;
+        if (flatShader_) flatShader_->Release();
+    }
+
+    // The constants of the water's vertex shader.
+    void SetVertexConstants(const D3DXMATRIX& viewProjection, const D3DXVECTOR3& eye, float heightScale,
+                            float blend) {
+        const float common[4] = {1.0f, 16.0f, heightScale, blend};
+        const float eye4[4] = {eye.x, eye.y, eye.z, 1.0f};
+        const float offset[4] = {0, 0, 0, 0};
+        device_->SetVertexShaderConstantF(0, common, 1);
+        device_->SetVertexShaderConstantF(4, &viewProjection._11, 4);
+        device_->SetVertexShaderConstantF(8, eye4, 1);
+        device_->SetVertexShaderConstantF(12, offset, 1);
+        device_->SetPixelShaderConstantF(8, eye4, 1);
+        device_->SetPixelShaderConstantF(2, water_->waterColor, 1);
+    }
+
+    // White wherever a primitive lands: for reading where a vertex went.
+    IDirect3DPixelShader9* FlatShader() {
+        if (flatShader_) return flatShader_;
+        static const char kSource[] = "float4 main() : COLOR { return float4(1, 1, 1, 1); }";
+        ID3DXBuffer* code = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        if (SUCCEEDED(D3DXCompileShader(kSource, sizeof(kSource) - 1, nullptr, nullptr, "main", "ps_2_0", 0, &code,
+                                        &errors, nullptr)) &&
+            code)
+            device_->CreatePixelShader(static_cast<const DWORD*>(code->GetBufferPointer()), &flatShader_);
+        if (code) code->Release();
+        if (errors) errors->Release();
+        return flatShader_;
+    }
+
+    TestDevice test_;
+    IDirect3DDevice9* device_ = nullptr;
+    WaterSurface* water_ = nullptr;
+    IDirect3DPixelShader9* flatShader_ = nullptr;
+};
+
+TEST_F(WaterShaders, CompileForTheirProfilesAndAreCreated) {
+    ASSERT_NE(water_->vertexShader, nullptr);
+    ASSERT_NE(water_->pixelShader, nullptr);
+    UINT size = 0;
+    ASSERT_EQ(water_->vertexShader->GetFunction(nullptr, &size), D3D_OK);
+    std::vector<DWORD> code(size / 4);
+    water_->vertexShader->GetFunction(code.data(), &size);
+    EXPECT_EQ(code.at(0), D3DVS_VERSION(1, 1));
+    ASSERT_EQ(water_->pixelShader->GetFunction(nullptr, &size), D3D_OK);
+    code.assign(size / 4, 0);
+    water_->pixelShader->GetFunction(code.data(), &size);
+    EXPECT_EQ(code.at(0), D3DPS_VERSION(2, 0));
+}
+
+// Points drawn with the water's vertex shader through a projection that
+// puts world y on the screen's rows: 32 rows a unit, y = 0 on row 128.
+TEST_F(WaterShaders, VertexHeightsBlendAndFlattenWithDistance) {
+    constexpr UINT kWidth = 16, kHeight = 256;
+    constexpr float kRowsPerUnit = 32.0f;
+    OffscreenTarget target(device_, kWidth, kHeight);
+    ASSERT_TRUE(target.Ok());
+    ASSERT_NE(FlatShader(), nullptr);
+    // Clip x = 0, clip y = world y / 4, z = 0.5, w = 1.
+    const D3DXMATRIX yOnRows(0, 0, 0, 0, 0, 0.25f, 0, 0, 0, 0, 0, 0, 0, 0, 0.5f, 1);
+    const D3DXVECTOR3 eye(0.0f, 2.0f, 0.0f);
+
+    // The world y where the point lands, or NAN when it is not drawn.
+    auto measure = [&](float x, float z, float first, float second, float scale, float blend) {
+        TestStreams streams(device_, {{x, z, 0, 0, first, second}});
+        if (!streams.Ok()) return float(NAN);
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        device_->BeginScene();
+        device_->SetVertexDeclaration(water_->vertexDecl);
+        device_->SetVertexShader(water_->vertexShader);
+        device_->SetPixelShader(flatShader_);
+        SetVertexConstants(yOnRows, eye, scale, blend);
+        streams.Bind();
+        device_->DrawPrimitive(D3DPT_POINTLIST, 0, 1);
+        device_->EndScene();
+        std::vector<uint32_t> pixels = target.Read();
+        double rows = 0;
+        int lit = 0;
+        for (UINT y = 0; y < kHeight; ++y)
+            for (UINT px = 0; px < kWidth; ++px)
+                if ((pixels[y * kWidth + px] & 0xFFFFFF) == 0xFFFFFF) rows += y, ++lit;
+        return lit ? float((kHeight / 2.0 - rows / lit) / kRowsPerUnit) : float(NAN);
+    };
+    const float tolerance = 1.5f / kRowsPerUnit;
+    // Near the eye: the blend picks the first stage at 0 and the second at 1.
+    EXPECT_NEAR(measure(3.0f, 0.0f, 0.25f, 1.0f, 2.0f, 0.0f), 0.5f, tolerance);
+    EXPECT_NEAR(measure(3.0f, 0.0f, 0.25f, 1.0f, 2.0f, 1.0f), 2.0f, tolerance);
+    EXPECT_NEAR(measure(3.0f, 0.0f, 0.25f, 1.0f, 2.0f, 0.5f), 1.25f, tolerance);
+    // At 100 units the relief is scaled by 1 - 0.5^1.75 = 0.703.
+    EXPECT_NEAR(measure(100.0f, 0.0f, 1.0f, 1.0f, 3.0f, 0.0f), 3.0f * 0.7027f, tolerance);
+    // From 141.43 units on (the height counts in the distance) the sea is
+    // flat whatever its heights and scale.
+    EXPECT_NEAR(measure(141.43f, 0.0f, 1.0f, 1.0f, 2.0f, 0.0f), 0.0f, tolerance);
+    EXPECT_NEAR(measure(0.0f, 141.5f, 1.0f, 1.0f, 3.5f, 1.0f), 0.0f, tolerance);
+    EXPECT_NEAR(measure(120.0f, 120.0f, 0.0f, 1.0f, 3.5f, 1.0f), 0.0f, tolerance);
+    EXPECT_NEAR(measure(-400.0f, 9.0f, 1.0f, 0.9f, 3.0f, 0.3f), 0.0f, tolerance);
+}
+
+// A quad with the full water shaders, all of it far from or near the eye,
+// under a sky of one colour.
+TEST_F(WaterShaders, FarAwayTheOutputIsTheSkySample) {
+    constexpr UINT kSide = 32;
+    constexpr D3DCOLOR kSky = 0xFF2080C0;
+    OffscreenTarget target(device_, kSide, kSide);
+    ASSERT_TRUE(target.Ok());
+    IDirect3DCubeTexture9* sky = nullptr;
+    ASSERT_EQ(device_->CreateCubeTexture(4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &sky, nullptr), D3D_OK);
+    for (int face = 0; face < 6; ++face) {
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(sky->LockRect(D3DCUBEMAP_FACES(face), 0, &locked, nullptr, 0), D3D_OK);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x] = kSky;
+        sky->UnlockRect(D3DCUBEMAP_FACES(face), 0);
+    }
+    const D3DXVECTOR3 eye(0.0f, 5.0f, 0.0f);
+
+    // Pixels of the quad x in centre +- 20, z in -20..20, filling the target.
+    auto draw = [&](float centre) {
+        TestStreams streams(device_, {{centre - 20, -20, 0, 0, 0.5f, 0.5f},
+                                      {centre - 20, 20, 0, 1, 0.5f, 0.5f},
+                                      {centre + 20, -20, 1, 0, 0.5f, 0.5f},
+                                      {centre + 20, 20, 1, 1, 0.5f, 0.5f}});
+        const D3DXMATRIX quad(1 / 20.0f, 0, 0, 0, 0, 0, 0, 0, 0, 1 / 20.0f, 0, 0, -centre / 20.0f, 0, 0.5f, 1);
+        device_->Clear(0, nullptr, D3DCLEAR_TARGET, kBackground, 1.0f, 0);
+        device_->BeginScene();
+        device_->SetVertexDeclaration(water_->vertexDecl);
+        device_->SetVertexShader(water_->vertexShader);
+        device_->SetPixelShader(water_->pixelShader);
+        SetVertexConstants(quad, eye, 2.0f, 0.0f);
+        device_->SetTexture(0, sky);
+        device_->SetTexture(1, water_->normalMaps[0]);
+        device_->SetTexture(3, water_->fresnelRamp);
+        for (DWORD stage : {0u, 3u}) {
+            device_->SetSamplerState(stage, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+            device_->SetSamplerState(stage, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+        }
+        for (DWORD stage : {0u, 1u, 3u}) {
+            device_->SetSamplerState(stage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+            device_->SetSamplerState(stage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+        }
+        streams.Bind();
+        device_->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+        device_->EndScene();
+        device_->SetTexture(0, nullptr);
+        return target.Read();
+    };
+    auto channelsDiffer = [](uint32_t a, uint32_t b, int by) {
+        for (int shift = 0; shift < 24; shift += 8)
+            if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > by) return true;
+        return false;
+    };
+    // 380 units and more from the eye: exactly the sky.
+    std::vector<uint32_t> farPixels = draw(400.0f);
+    int notSky = 0;
+    for (uint32_t p : farPixels) notSky += channelsDiffer(p, kSky, 1);
+    EXPECT_EQ(notSky, 0) << std::hex << "first pixel " << farPixels[0];
+    // 10 to 50 units away the lit water shows: most pixels are not the sky.
+    std::vector<uint32_t> nearPixels = draw(30.0f);
+    int water = 0;
+    for (uint32_t p : nearPixels) water += channelsDiffer(p, kSky, 8) && p != kBackground;
+    EXPECT_GT(water, int(nearPixels.size() * 3 / 4)) << std::hex << "first pixel " << nearPixels[0];
+    sky->Release();
+}
+
+// A PNG file of A8R8G8B8 pixels, stored without compression.
+void AppendBigEndian(std::string& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(char((value >> shift) & 0xFF));
+}
+uint32_t Crc32(const std::string& bytes, size_t from) {
+    uint32_t crc = 0xFFFFFFFF;
+    for (size_t i = from; i < bytes.size(); ++i) {
+        crc ^= uint8_t(bytes[i]);
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+void AppendChunk(std::string& out, const char* type, const std::string& data) {
+    AppendBigEndian(out, uint32_t(data.size()));
+    const size_t start = out.size();
+    out += type;
+    out += data;
+    AppendBigEndian(out, Crc32(out, start));
+}
+bool SavePng(const std::string& path, const std::vector<uint32_t>& pixels, UINT width, UINT height) {
+    std::string raw;
+    for (UINT y = 0; y < height; ++y) {
+        raw.push_back(0);
+        for (UINT x = 0; x < width; ++x) {
+            const uint32_t p = pixels[y * width + x];
+            raw.push_back(char(p >> 16));
+            raw.push_back(char(p >> 8));
+            raw.push_back(char(p));
+        }
+    }
+    std::string zlib = "\x78\x01";
+    uint32_t a = 1, b = 0;
+    for (char c : raw) {
+        a = (a + uint8_t(c)) % 65521;
+        b = (b + a) % 65521;
+    }
+    for (size_t at = 0; at < raw.size(); at += 65535) {
+        const size_t n = std::min<size_t>(65535, raw.size() - at);
+        zlib.push_back(at + n == raw.size() ? 1 : 0);
+        zlib.push_back(char(n & 0xFF));
+        zlib.push_back(char(n >> 8));
+        zlib.push_back(char(~n & 0xFF));
+        zlib.push_back(char((~n >> 8) & 0xFF));
+        zlib.append(raw, at, n);
+    }
+    AppendBigEndian(zlib, (b << 16) | a);
+    std::string header;
+    AppendBigEndian(header, width);
+    AppendBigEndian(header, height);
+    header += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
+    std::string png = "\x89PNG\r\n\x1a\n";
+    AppendChunk(png, "IHDR", header);
+    AppendChunk(png, "IDAT", zlib);
+    AppendChunk(png, "IEND", "");
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool written = fwrite(png.data(), 1, png.size(), file) == png.size();
+    return fclose(file) == 0 && written;
+}
+
+// out\ocean\NAME beside the build folder this program runs from.
+std::string OutputPath(const std::string& name) {
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string build(module);
+    build = build.substr(0, build.find_last_of("\\/"));
+    const std::string out = build.substr(0, build.find_last_of("\\/")) + "\\out";
+    CreateDirectoryA(out.c_str(), nullptr);
+    CreateDirectoryA((out + "\\ocean").c_str(), nullptr);
+    return out + "\\ocean\\" + name;
+}
+
+// Draws one frame of `water` from a fixed camera low over the sea, looking
+// along a tile seam and across the place where the detailed block meets the
+// flat ring; saves it as out/ocean/NAME and checks that in every column the
+// sea fills everything below its far edge (a background pixel under a sea
+// pixel is a crack between tiles or rings).
+void ExpectSeaFrameWithoutHoles(IDirect3DDevice9* device, WaterSurface& water, const char* name) {
+    constexpr UINT kWidth = 400, kHeight = 300;
+    OffscreenTarget target(device, kWidth, kHeight);
+    ASSERT_TRUE(target.Ok());
+    Camera view(device);
+    view.eye = D3DXVECTOR3(0.0f, 6.0f, -40.0f);
+    view.target = D3DXVECTOR3(15.0f, 2.0f, 0.0f);
+    view.fieldOfView = 1.0471976f;
+    view.aspect = float(kWidth) / float(kHeight);
+    view.nearPlane = 0.1f;
+    view.farPlane = 9600.0f;
+    view.dirty = true;
+    view.Update(0.01f);
+    camera = &view;
+    device->SetRenderState(D3DRS_ZENABLE, TRUE);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, 1.0f, 0);
+    device->BeginScene();
+    water.Render(0.01f);
+    device->EndScene();
+    camera = nullptr;
+    std::vector<uint32_t> pixels = target.Read();
+    EXPECT_TRUE(SavePng(OutputPath(name), pixels, kWidth, kHeight));
+
+    int holes = 0, seaPixels = 0;
+    for (UINT x = 0; x < kWidth; ++x) {
+        bool seaAbove = false;
+        for (UINT y = 0; y < kHeight; ++y) {
+            const bool background = (pixels[y * kWidth + x] & 0xFFFFFF) == (kBackground & 0xFFFFFF);
+            if (!background) seaAbove = true, ++seaPixels;
+            else if (seaAbove) ++holes;
+        }
+    }
+    EXPECT_EQ(holes, 0);
+    EXPECT_GT(seaPixels, int(kWidth * kHeight / 3));
+}
+
+TEST_F(WaterShaders, SeaFrameHasNoHolesBetweenTilesOrRings) {
+    ExpectSeaFrameWithoutHoles(device_, *water_, "sea.png");
+}
+
+// The same with the module's own art and shaders, read from the built .scr.
+TEST_F(WaterShaders, ModuleArtLoadsAndDrawsWithoutHoles) {
+    HMODULE module = LoadLibraryExA("BrinemereDuzo.scr", nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    {
+        WaterSurface water(device_, 60, 60, 2);
+        water.resourceModule = module;
+        water.SetEnvironment(4);
+        ASSERT_TRUE(water.Init(100.0f, 100.0f, 30));
+        ASSERT_NE(water.cubeMap, nullptr);
+        ASSERT_NE(water.fresnelRamp, nullptr);
+        ASSERT_NE(water.vertexShader, nullptr);
+        ASSERT_NE(water.pixelShader, nullptr);
+        D3DSURFACE_DESC desc;
+        water.cubeMap->GetLevelDesc(0, &desc);
+        EXPECT_EQ(desc.Format, D3DFMT_DXT3);
+        EXPECT_EQ(desc.Width, 256u);
+        water.fresnelRamp->GetLevelDesc(0, &desc);
+        EXPECT_EQ(desc.Width, 256u);
+        EXPECT_EQ(desc.Height, 1u);
+        // The module's frames tile: their tables' edges repeat exactly and
+        // their heights lie in the middle of the range.
+        for (const float* table : water.heightTables)
+            for (UINT v = 0; v < water.vertexCount; ++v) {
+                ASSERT_GT(table[v], 0.2f);
+                ASSERT_LT(table[v], 0.95f);
+            }
+        ExpectSeaFrameWithoutHoles(device_, water, "sea-module-art.png");
+        device_->SetTexture(0, nullptr);
+        device_->SetTexture(1, nullptr);
+        device_->SetTexture(2, nullptr);
+        device_->SetTexture(3, nullptr);
+    }
+    FreeLibrary(module);
+}
+
+}  // namespace
