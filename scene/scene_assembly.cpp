@@ -6,6 +6,7 @@
 #include "flight/sun_flare.h"
 #include "host/direct3d_globals.h"
 #include "host/saver_app.h"
+#include "ocean/water_surface.h"
 #include "scene/camera.h"
 #include "scene/overlay_buffers.h"
 #include "scene/screen_projection.h"
@@ -20,6 +21,11 @@ constexpr float kInitialAspect = 1.33333f;
 constexpr float kFarPlane = 9600.0f;
 constexpr float kNearPlane = 0.1f;
 constexpr float kInitialFieldOfView = 0.7853982f;  // pi/4
+constexpr UINT kGridCells = 60;      // per side of the detailed water tile
+constexpr int kShadingLevel = 2;
+constexpr int kEnvironment = 4;
+constexpr float kTileSize = 100.0f;  // world units
+constexpr UINT kHeightFrames = 30;
 
 HRESULT LoadTexture(HMODULE module, int id, IDirect3DTexture9** texture) {
     return D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(id), D3DX_DEFAULT,
@@ -57,7 +63,12 @@ bool SaverApp::BuildScene() {
     camera->fieldOfView = kInitialFieldOfView;
     camera->dirty = true;
 
-    // WATER-PENDING: the sea joins here.
+    water = new (std::nothrow) WaterSurface(device, kGridCells, kGridCells, kShadingLevel);
+    if (water == nullptr)
+        return false;
+    // Without its art or shaders the sea stays undrawn; the sky and the sun go on.
+    water->SetEnvironment(kEnvironment);
+    water->Init(kTileSize, kTileSize, kHeightFrames);
 
     if (!CreateOverlayBuffers(device))
         return false;
@@ -119,14 +130,17 @@ void SaverApp::ReleaseScene() {
         bannerTexture->Release();
         bannerTexture = nullptr;
     }
-    // WATER-PENDING: the sea goes here.
+    delete water;
+    water = nullptr;
     delete camera;
     camera = nullptr;
     ReleaseOverlayBuffers();
 }
 
-// WATER-PENDING: the sea's draw.
-void SaverApp::RenderWater(float) {}
+void SaverApp::RenderWater(float step) {
+    if (water != nullptr)
+        water->Render(step);
+}
 
 void SaverApp::ApplyScreenProjection(int width, int height) {
     const std::optional<float> aspect = ::ApplyScreenProjection(device, camera, wideScreen, width, height);
