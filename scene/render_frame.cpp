@@ -1,5 +1,7 @@
 // SaverApp's frame: checks the device, moves the camera along the flight and
 // draws sky, sea, sun flare, banner and fade, in that order, then presents.
+#include "scene/frame_view.h"
+
 #include "flight/sun_flare.h"
 #include "host/direct3d_globals.h"
 #include "host/saver_app.h"
@@ -20,6 +22,16 @@ constexpr uint32_t kStageColourStates[] = {D3DTSS_COLOROP, D3DTSS_COLORARG1, D3D
 
 }  // namespace
 
+void FrameViewFromFlight(const D3DXVECTOR3& position, const D3DXVECTOR3& lookAt, D3DXVECTOR3& eye,
+                         D3DXVECTOR3& target) {
+    // The flight's ground position is stretched by 4 while its look offset
+    // is not, and the whole view is lifted by 3.
+    const float dx = lookAt.x - position.x;
+    const float dz = lookAt.z - position.z;
+    eye = D3DXVECTOR3(kFlightScale * position.x, position.y + kViewLift, kFlightScale * position.z);
+    target = D3DXVECTOR3(eye.x + dx, lookAt.y + kViewLift, eye.z + dz);
+}
+
 void SaverApp::RenderFrame() {
     if (FAILED(device->TestCooperativeLevel())) {
         RequestExit();
@@ -35,12 +47,8 @@ void SaverApp::RenderFrame() {
     D3DXVECTOR3 position, lookAt, up;
     flight.Evaluate(position, lookAt, up);
 
-    // The flight's ground position is stretched by 4 while its look offset
-    // is not, and the whole view is lifted by 3.
-    const float dx = lookAt.x - position.x;
-    const float dz = lookAt.z - position.z;
-    const D3DXVECTOR3 eye(kFlightScale * position.x, position.y + kViewLift, kFlightScale * position.z);
-    const D3DXVECTOR3 target(eye.x + dx, lookAt.y + kViewLift, eye.z + dz);
+    D3DXVECTOR3 eye, target;
+    FrameViewFromFlight(position, lookAt, eye, target);
     viewVectors.Store(eye, target, up);
     camera->eye = eye;
     camera->target = target;
