@@ -15,6 +15,7 @@ IDirect3DDevice9* device = nullptr;
 ID3DXMatrixStack* matrixStack = nullptr;
 bool wideScreen = false;
 CreateMatrixStackFunction createMatrixStack = D3DXCreateMatrixStack;
+DisplayApi displayApi = {EnumDisplayDevicesA, EnumDisplaySettingsA, MonitorFromRect};
 
 void SaverApp::EnumerateDisplays() {
     monitorCount = 0;
@@ -22,13 +23,13 @@ void SaverApp::EnumerateDisplays() {
     for (DWORD index = 0;; ++index) {
         std::memset(&adapter, 0, sizeof adapter);
         adapter.cb = sizeof adapter;
-        if (!EnumDisplayDevicesA(nullptr, index, &adapter, 0))
+        if (!displayApi.enumDisplayDevices(nullptr, index, &adapter, 0))
             break;
         if (adapter.StateFlags & DISPLAY_DEVICE_MIRRORING_DRIVER)
             continue;
         DISPLAY_DEVICEA monitorDevice = {};
         monitorDevice.cb = sizeof monitorDevice;
-        EnumDisplayDevicesA(adapter.DeviceName, 0, &monitorDevice, 0);
+        displayApi.enumDisplayDevices(adapter.DeviceName, 0, &monitorDevice, 0);
 
         MonitorRecord& record = monitors[monitorCount];
         std::memset(&record, 0, sizeof record);
@@ -37,7 +38,7 @@ void SaverApp::EnumerateDisplays() {
         if (adapter.StateFlags & DISPLAY_DEVICE_ATTACHED_TO_DESKTOP) {
             DEVMODEA settings = {};
             settings.dmSize = sizeof settings;
-            EnumDisplaySettingsA(adapter.DeviceName, ENUM_CURRENT_SETTINGS, &settings);
+            displayApi.enumDisplaySettings(adapter.DeviceName, ENUM_CURRENT_SETTINGS, &settings);
             LONG left = 0, top = 0;
             if (!(adapter.StateFlags & DISPLAY_DEVICE_PRIMARY_DEVICE)) {
                 left = settings.dmPosition.x;
@@ -45,7 +46,7 @@ void SaverApp::EnumerateDisplays() {
             }
             record.desktopRect = {left, top, left + static_cast<LONG>(settings.dmPelsWidth),
                                   top + static_cast<LONG>(settings.dmPelsHeight)};
-            record.monitor = MonitorFromRect(&record.desktopRect, MONITOR_DEFAULTTONULL);
+            record.monitor = displayApi.monitorFromRect(&record.desktopRect, MONITOR_DEFAULTTONULL);
         }
         if (++monitorCount == kMaxMonitorRecords)
             break;

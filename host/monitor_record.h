@@ -12,3 +12,12 @@ struct MonitorRecord {
 };
 
 constexpr unsigned kMaxMonitorRecords = 9;
+
+// The user32 calls behind the display list, through pointers that tests can
+// point at a made-up set of display devices.
+struct DisplayApi {
+    BOOL(WINAPI* enumDisplayDevices)(LPCSTR device, DWORD index, PDISPLAY_DEVICEA info, DWORD flags);
+    BOOL(WINAPI* enumDisplaySettings)(LPCSTR device, DWORD mode, DEVMODEA* settings);
+    HMONITOR(WINAPI* monitorFromRect)(LPCRECT rect, DWORD flags);
+};
+extern DisplayApi displayApi;
