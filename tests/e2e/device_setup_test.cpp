@@ -1,5 +1,9 @@
-// End to end: the Direct3D set-up of the full-screen saver against a
-// d3d9.dll of ours that fails on request, one failure at a time.
+// End to end: the full-screen saver against a d3d9.dll of ours that fails on
+// request, one failure at a time: at set-up (the Direct3D object, the caps,
+// the device, textures and vertex buffers of the scene) and while it runs
+// (failing locks, failing presents, a lost device). Every case ends with exit
+// code 0, no message box and no process left, and the system no longer told
+// that a screen saver runs.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -12,6 +16,9 @@ namespace {
 
 constexpr DWORD kStartMs = 30000;
 constexpr DWORD kExitMs = 30000;
+constexpr DWORD kRunMs = 1500;       // a few dozen frames
+constexpr DWORD kLogPollMs = 50;
+constexpr DWORD kFaultLogMs = 60000;  // generous: the software rasteriser is slow under load
 
 std::string FaultFolderPath(const char* name) {
     const std::string module = FaultSaverModulePath();
@@ -34,15 +41,34 @@ std::string DeviceCalls() {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-bool ScreenSaverRunningFlag() {
-    BOOL running = FALSE;
-    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
-    return running != FALSE;
+bool Logged(const std::string& text) { return DeviceCalls().find(text) != std::string::npos; }
+
+// Waits (pumping messages) until the stand-in has logged `text`.
+bool WaitForLogged(const std::string& text, const SaverProcess& saver) {
+    const DWORD start = GetTickCount();
+    while (!Logged(text)) {
+        if (GetTickCount() - start >= kFaultLogMs || !saver.IsRunning())
+            return Logged(text);
+        PumpMessagesFor(kLogPollMs);
+    }
+    return true;
+}
+
+// What every run leaves behind: nothing.
+void ExpectCleanEnd(SaverProcess& saver) {
+    const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
+    ASSERT_TRUE(code.has_value()) << "the saver did not end";
+    EXPECT_EQ(*code, 0u);
+    EXPECT_EQ(SaverProcessCount(), 0) << "a saver process was left behind";
+    EXPECT_FALSE(ScreenSaverRunningFlag()) << "the system still thinks a saver runs";
 }
 
 class DeviceSetup : public ::testing::Test {
 protected:
-    void SetUp() override { DeleteFileA(LogPath().c_str()); }
+    void SetUp() override {
+        DeleteFileA(LogPath().c_str());
+        ASSERT_EQ(SaverProcessCount(), 0) << "a saver from an earlier test still runs";
+    }
     void TearDown() override { DeleteFileA(FaultFolderPath("d3d9-fault.txt").c_str()); }
 
     // The set-up fails with the given message; the process ends with 0.
@@ -55,25 +81,30 @@ protected:
         EXPECT_EQ(box->text, text);
         EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
         EXPECT_FALSE(ScreenSaverRunningFlag()) << "the system was told a saver runs";
+        // The message is the only window left to the user.
+        for (HWND window : saver.TopLevelWindows())
+            EXPECT_TRUE(window == box->window || !IsWindowVisible(window));
         PressButton(box->window, IDOK);
-        const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
-        ASSERT_TRUE(code.has_value());
-        EXPECT_EQ(*code, 0u);
+        ExpectCleanEnd(saver);
     }
 
-    // The saver runs; a key ends it with 0.
-    static void ExpectRunning(const std::string& fault) {
+    // The saver runs with the fault (until `logged` shows that the fault
+    // struck, when given), shows no message, and a key ends it with 0.
+    static void ExpectRunning(const std::string& fault, const std::string& logged = "") {
         SaverProcess saver("", WithFault(fault));
         ASSERT_TRUE(saver.Started());
         HWND window = saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs);
         ASSERT_NE(window, nullptr);
-        PumpMessagesFor(1500);
+        PumpMessagesFor(kRunMs);
+        if (!logged.empty()) {
+            EXPECT_TRUE(WaitForLogged(logged, saver)) << "never logged: " << logged << "\n" << DeviceCalls();
+        }
         ASSERT_TRUE(saver.IsRunning());
+        EXPECT_TRUE(ScreenSaverRunningFlag()) << "the system was not told that a saver runs";
+        EXPECT_EQ(SaverProcessCount(), 1);
         EXPECT_FALSE(saver.WaitForMessageBox(0).has_value());
         PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
-        const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
-        ASSERT_TRUE(code.has_value());
-        EXPECT_EQ(*code, 0u);
+        ExpectCleanEnd(saver);
     }
 };
 
@@ -116,9 +147,7 @@ TEST_F(DeviceSetup, NoPixelShader2WarnsOpensTheFaqAndEnds) {
     HWND window = saver.WaitForWindow("ZSaverClass", nullptr, 0);
     EXPECT_TRUE(window == nullptr || !IsWindowVisible(window));
     PressButton(box->window, IDOK);
-    const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
-    ASSERT_TRUE(code.has_value());
-    EXPECT_EQ(*code, 0u);
+    ExpectCleanEnd(saver);
     const std::vector<std::string> pages = shell.Requests(1, 10000);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_NE(pages[0].find("faq"), std::string::npos) << pages[0];
@@ -130,12 +159,56 @@ TEST_F(DeviceSetup, ALostDeviceEndsTheSaverCleanly) {
     ASSERT_TRUE(saver.Started());
     ASSERT_NE(saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs), nullptr);
     // No key, no mouse: the lost device alone ends it.
-    const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
-    ASSERT_TRUE(code.has_value()) << "the saver kept running on a lost device";
-    EXPECT_EQ(*code, 0u);
+    ExpectCleanEnd(saver);
     EXPECT_NE(DeviceCalls().find("device lost after 20 frames"), std::string::npos) << DeviceCalls();
-    EXPECT_FALSE(ScreenSaverRunningFlag()) << "the system still thinks a saver runs";
-    EXPECT_FALSE(saver.WaitForMessageBox(0).has_value());
+}
+
+// Assembly: the banner and noise textures and the overlay buffer are needed;
+// the sky faces, the sea's height frames and the sea's buffers are not.
+TEST_F(DeviceSetup, ABannerTextureThatCannotBeCreatedFailsAssembly) {
+    ExpectFailureMessage("texture-fail-256x64", "Unable to load textures");
+    EXPECT_TRUE(Logged("CreateTexture 256x64 format 21")) << DeviceCalls();
+}
+
+TEST_F(DeviceSetup, NoiseTexturesThatCannotBeCreatedFailAssembly) {
+    ExpectFailureMessage("texture-fail-32x32", "Unable to load textures");
+    EXPECT_TRUE(Logged("CreateTexture 32x32 format 21")) << DeviceCalls();
+}
+
+TEST_F(DeviceSetup, AnOverlayBufferThatCannotBeCreatedFailsAssembly) {
+    ExpectFailureMessage("vertex-buffer-fail-192", "Unable to load textures");
+    EXPECT_TRUE(Logged("CreateVertexBuffer 192 bytes failed")) << DeviceCalls();
+}
+
+TEST_F(DeviceSetup, SkyFacesThatCannotBeCreatedLeaveTheSaverRunning) {
+    ExpectRunning("texture-fail-512x512");
+    EXPECT_TRUE(Logged("CreateTexture 512x512")) << DeviceCalls();
+}
+
+TEST_F(DeviceSetup, HeightFramesThatCannotBeCreatedLeaveTheSaverRunning) {
+    ExpectRunning("texture-fail-256x256");
+    EXPECT_TRUE(Logged("CreateTexture 256x256")) << DeviceCalls();
+}
+
+TEST_F(DeviceSetup, ASeaBufferThatCannotBeCreatedLeavesTheSaverRunning) {
+    // The height stream of the 61 x 61 grid vertices, 8 bytes each.
+    ExpectRunning("vertex-buffer-fail-29768");
+    EXPECT_TRUE(Logged("CreateVertexBuffer 29768 bytes failed")) << DeviceCalls();
+}
+
+// While running: a frame whose locks fail is dropped and the next is shown;
+// locks or presents that keep failing leave a saver that still ends on a key.
+TEST_F(DeviceSetup, AFrameWhoseLocksFailIsDroppedAndTheNextIsShown) {
+    ExpectRunning("lock-fail-after-30", "frame 32 presented after");
+    EXPECT_TRUE(Logged("Lock failure 1 in frame 31")) << DeviceCalls();
+}
+
+TEST_F(DeviceSetup, LocksThatKeepFailingLeaveASaverThatEndsOnAKey) {
+    ExpectRunning("locks-fail-after-10", "Lock failure 50 ");
+}
+
+TEST_F(DeviceSetup, PresentsThatFailAreIgnored) {
+    ExpectRunning("present-fail-after-10", "Present failure 20 ");
 }
 
 TEST_F(DeviceSetup, TheRealDeviceThroughTheStandIn) {

@@ -99,9 +99,7 @@ TEST(Scene, FadesInToASunsetSkyAboveAMovingSeaWithTheBanner) {
     const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(*code, 0u);
-    BOOL running = TRUE;
-    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
-    EXPECT_FALSE(running) << "the screen-saver-running flag was left set";
+    EXPECT_FALSE(ScreenSaverRunningFlag()) << "the screen-saver-running flag was left set";
 }
 
 TEST(Scene, OpensWithAFadeFromBlack) {

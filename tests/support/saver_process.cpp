@@ -1,6 +1,9 @@
 // Test-side control of the screen-saver process.
 #include "tests/support/saver_process.h"
 
+#include <tlhelp32.h>
+
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -191,6 +194,41 @@ std::optional<MessageBoxInfo> SaverProcess::WaitForMessageBox(DWORD timeoutMs) c
             info.buttons.push_back(id);
     }
     return info;
+}
+
+bool ScreenSaverRunningFlag() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER,
+                      "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop", 0,
+                      KEY_READ, &key) == ERROR_SUCCESS) {
+        char value[16] = {};
+        DWORD size = sizeof value - 1;
+        DWORD type = 0;
+        const LONG result = RegQueryValueExA(key, "WINE_ScreenSaverRunning", nullptr, &type,
+                                             reinterpret_cast<BYTE*>(value), &size);
+        RegCloseKey(key);
+        if (result == ERROR_SUCCESS && type == REG_SZ)
+            return std::strtoul(value, nullptr, 10) != 0;
+        if (result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof(DWORD))
+            return *reinterpret_cast<DWORD*>(value) != 0;
+    }
+    BOOL running = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    return running != FALSE;
+}
+
+int SaverProcessCount() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    int count = 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (lstrcmpiA(entry.szExeFile, "BrinemereDuzo.scr") == 0)
+            ++count;
+    CloseHandle(snapshot);
+    return count;
 }
 
 void PressButton(HWND box, int id) {

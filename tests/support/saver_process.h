@@ -57,6 +57,15 @@ private:
     bool overridden_ = false;
 };
 
+// Whether the system has been told that a screen saver runs
+// (SPI_SETSCREENSAVERRUNNING), as set by any process. Wine keeps the value
+// in a volatile registry key and each process reads it only once, so under
+// Wine the key is read directly; elsewhere the system is asked.
+bool ScreenSaverRunningFlag();
+
+// How many processes of the module (any copy of BrinemereDuzo.scr) exist now.
+int SaverProcessCount();
+
 // Pumps this thread's messages for about `milliseconds`.
 void PumpMessagesFor(DWORD milliseconds);
 

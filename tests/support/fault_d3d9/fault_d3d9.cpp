@@ -1,22 +1,50 @@
 // A d3d9.dll for tests that stands in front of the platform's Direct3D 9 and
 // fails on request. The fault is named by the first line of d3d9-fault.txt
 // beside this DLL:
-//   create-null       Direct3DCreate9 returns NULL
-//   ps-1.4            the device caps report pixel shader 1.4
-//   caps-fail         GetDeviceCaps fails
-//   hardware-vp-fail  CreateDevice fails with hardware vertex processing
-//   device-fail       every CreateDevice fails
-//   lost-after-N      the device reports itself lost once N frames were presented
-// Every CreateDevice is logged to d3d9-calls.log beside this DLL.
+//   create-null              Direct3DCreate9 returns NULL
+//   ps-1.4                   the device caps report pixel shader 1.4
+//   caps-fail                GetDeviceCaps fails
+//   hardware-vp-fail         CreateDevice fails with hardware vertex processing
+//   device-fail              every CreateDevice fails
+//   lost-after-N             the device reports itself lost once N frames were presented
+//   texture-fail-WxH         every CreateTexture of W by H texels fails
+//   vertex-buffer-fail-B     every CreateVertexBuffer of B bytes fails
+//   lock-fail-after-N        every vertex-buffer Lock of frame N+1 fails, and only those
+//   locks-fail-after-N       every vertex-buffer Lock after the first N frames fails
+//   present-fail-after-N     every Present after the first N fails
+//   timing-for-S             a timeline for the benchmarks (alone, or on the
+//                            second line beside a fault). The device
+//                            calls of the start-up are logged with their time
+//                            since the process was created, up to the first
+//                            Present; then the count of presented frames once a
+//                            second; S seconds after the first Present the device
+//                            reports itself lost, so the saver ends by itself.
+// A frame is counted when it begins (at TestCooperativeLevel), so a frame that
+// ends early without presenting still counts. Every CreateDevice and every
+// injected failure is logged to d3d9-calls.log beside this DLL.
 #include <windows.h>
 #include <d3d9.h>
+#include <psapi.h>
 
+#include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
 char fault[64];
+unsigned textureFailWidth = 0, textureFailHeight = 0;
+unsigned vertexBufferFailBytes = 0;
+unsigned lockFailFrame = 0;         // 0: no single frame of failing locks
+unsigned locksFailAfter = 0;        // with locksFailing: frames that lock normally
+bool locksFailing = false;
+unsigned presentsBeforeFailure = 0;
+bool presentsFailing = false;
+unsigned framesBeforeLoss = 0;
+bool losing = false;
+bool timing = false;
+unsigned timingSeconds = 0;
 
 bool FaultIs(const char* name) { return std::strcmp(fault, name) == 0; }
 
@@ -49,72 +77,339 @@ void ReadFault() {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
+    char text[256];
     DWORD got = 0;
-    ReadFile(file, fault, sizeof fault - 1, &got, nullptr);
+    ReadFile(file, text, sizeof text - 1, &got, nullptr);
     CloseHandle(file);
-    fault[got] = '\0';
+    text[got] = '\0';
+    // The timing mode may stand on a second line, beside a fault.
+    const char* timingLine = std::strstr(text, "timing-for-");
+    timing = timingLine != nullptr && std::sscanf(timingLine, "timing-for-%u", &timingSeconds) == 1;
+    std::strncpy(fault, text, sizeof fault - 1);
+    fault[sizeof fault - 1] = '\0';
     for (char* p = fault; *p != '\0'; ++p)
         if (*p == '\r' || *p == '\n')
             *p = '\0';
+    losing = std::sscanf(fault, "lost-after-%u", &framesBeforeLoss) == 1;
+    if (std::sscanf(fault, "texture-fail-%ux%u", &textureFailWidth, &textureFailHeight) != 2)
+        textureFailWidth = textureFailHeight = 0;
+    if (std::sscanf(fault, "vertex-buffer-fail-%u", &vertexBufferFailBytes) != 1)
+        vertexBufferFailBytes = 0;
+    unsigned frames = 0;
+    lockFailFrame = std::sscanf(fault, "lock-fail-after-%u", &frames) == 1 ? frames + 1 : 0;
+    locksFailing = std::sscanf(fault, "locks-fail-after-%u", &locksFailAfter) == 1;
+    presentsFailing = std::sscanf(fault, "present-fail-after-%u", &presentsBeforeFailure) == 1;
 }
 
-void Log(const char* format, DWORD a, HRESULT b) {
+void Log(const char* format, ...) {
     char path[MAX_PATH];
     SiblingPath("d3d9-calls.log", path);
     if (path[0] == '\0')
         return;
-    char line[128];
-    const int length = std::snprintf(line, sizeof line, format, static_cast<unsigned>(a),
-                                     static_cast<unsigned>(b));
+    char line[160];
+    va_list arguments;
+    va_start(arguments, format);
+    const int length = std::vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    if (length <= 0)
+        return;
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
     DWORD written = 0;
-    WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
+    WriteFile(file, line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
     CloseHandle(file);
 }
 
-// A lost device without a proxy of the whole device interface: the real
-// device's table of methods gets two entries of ours, Present (to count the
-// frames) and TestCooperativeLevel (to answer "lost" once enough were shown).
-constexpr size_t kTestCooperativeLevelSlot = 3;
-constexpr size_t kPresentSlot = 17;
-using TestCooperativeLevelFunction = HRESULT(WINAPI*)(IDirect3DDevice9*);
-using PresentFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
-PresentFunction realPresent = nullptr;
-TestCooperativeLevelFunction realTestCooperativeLevel = nullptr;
-unsigned presentedFrames = 0;
-unsigned framesBeforeLoss = 0;
+// The timeline: milliseconds since the process was created, on the clock
+// that FILETIME times share.
+double processCreated = 0.0;  // milliseconds since 1601
 
-HRESULT WINAPI CountingPresent(IDirect3DDevice9* device, const RECT* source, const RECT* destination,
-                               HWND window, const RGNDATA* dirty) {
-    ++presentedFrames;
-    return realPresent(device, source, destination, window, dirty);
+double FileTimeMilliseconds(const FILETIME& time) {
+    return double((uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 10000.0;
 }
 
-HRESULT WINAPI LosingTestCooperativeLevel(IDirect3DDevice9* device) {
-    if (presentedFrames >= framesBeforeLoss) {
-        Log("device lost after %u frames: 0x%08x\n", presentedFrames, D3DERR_DEVICELOST);
+double NowMilliseconds() {
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    return FileTimeMilliseconds(now);
+}
+
+void StartTimeline() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    processCreated = FileTimeMilliseconds(created);
+    // Unix time of the process's creation, for comparison with the launch.
+    constexpr double kUnixEpochMilliseconds = 11644473600000.0;
+    Log("timeline process-created-unix-ms %.3f\n", processCreated - kUnixEpochMilliseconds);
+}
+
+double WorkingSetMiB() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return 0.0;
+    return double(counters.WorkingSetSize) / (1024.0 * 1024.0);
+}
+
+// Start-up events are kept in memory (the log's file calls would show in
+// the times) and written at the first Present.
+char timeline[8192];
+size_t timelineLength = 0;
+bool timelineWritten = false;
+
+void Mark(const char* format, ...) {
+    if (!timing || timelineWritten)
+        return;
+    const double at = NowMilliseconds() - processCreated;
+    char event[128];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(event, sizeof event, format, arguments);
+    va_end(arguments);
+    const int length = std::snprintf(timeline + timelineLength, sizeof timeline - timelineLength,
+                                     "timeline %.3f %s\n", at, event);
+    if (length > 0 && timelineLength + length < sizeof timeline)
+        timelineLength += length;
+}
+
+void WriteTimeline() {
+    if (!timing || timelineWritten)
+        return;
+    timelineWritten = true;
+    // Written in pieces: Log's line is short.
+    char line[160];
+    size_t start = 0;
+    while (start < timelineLength) {
+        const char* end = static_cast<const char*>(std::memchr(timeline + start, '\n', timelineLength - start));
+        const size_t length = end != nullptr ? size_t(end - (timeline + start)) + 1 : timelineLength - start;
+        const size_t copied = length < sizeof line ? length : sizeof line - 1;
+        std::memcpy(line, timeline + start, copied);
+        line[copied] = '\0';
+        Log("%s", line);
+        start += length;
+    }
+}
+
+// Faults on a running device without a proxy of the whole device interface:
+// entries of the real device's method table (and of its vertex buffers')
+// are replaced by ours, which count or fail and otherwise pass the call on.
+// The slots are the methods' places in the interfaces' declaration order.
+constexpr size_t kTestCooperativeLevelSlot = 3;
+constexpr size_t kPresentSlot = 17;
+constexpr size_t kCreateTextureSlot = 23;
+constexpr size_t kCreateCubeTextureSlot = 25;
+constexpr size_t kCreateVertexBufferSlot = 26;
+constexpr size_t kCreateVertexDeclarationSlot = 86;
+constexpr size_t kCreateVertexShaderSlot = 91;
+constexpr size_t kCreatePixelShaderSlot = 106;
+constexpr size_t kVertexBufferLockSlot = 11;
+constexpr HRESULT kPresentFailure = D3DERR_DRIVERINTERNALERROR;
+constexpr HRESULT kCreateFailure = D3DERR_OUTOFVIDEOMEMORY;
+constexpr HRESULT kLockFailure = D3DERR_INVALIDCALL;
+// Repeated failures are logged at these counts only, to keep the log short.
+constexpr unsigned kLoggedRepeats[] = {1, 20, 50};
+
+using TestCooperativeLevelFunction = HRESULT(WINAPI*)(IDirect3DDevice9*);
+using PresentFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
+using CreateTextureFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT,
+                                               D3DPOOL, IDirect3DTexture9**, HANDLE*);
+using CreateVertexBufferFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, DWORD, DWORD, D3DPOOL,
+                                                    IDirect3DVertexBuffer9**, HANDLE*);
+using CreateCubeTextureFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
+                                                   IDirect3DCubeTexture9**, HANDLE*);
+using CreateVertexDeclarationFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const D3DVERTEXELEMENT9*,
+                                                         IDirect3DVertexDeclaration9**);
+using CreateVertexShaderFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const DWORD*, IDirect3DVertexShader9**);
+using CreatePixelShaderFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const DWORD*, IDirect3DPixelShader9**);
+using LockFunction = HRESULT(WINAPI*)(IDirect3DVertexBuffer9*, UINT, UINT, void**, DWORD);
+TestCooperativeLevelFunction realTestCooperativeLevel = nullptr;
+PresentFunction realPresent = nullptr;
+CreateTextureFunction realCreateTexture = nullptr;
+CreateVertexBufferFunction realCreateVertexBuffer = nullptr;
+CreateCubeTextureFunction realCreateCubeTexture = nullptr;
+CreateVertexDeclarationFunction realCreateVertexDeclaration = nullptr;
+CreateVertexShaderFunction realCreateVertexShader = nullptr;
+CreatePixelShaderFunction realCreatePixelShader = nullptr;
+LockFunction realLock = nullptr;
+double firstPresentAt = 0.0;  // milliseconds since 1601; 0 before it
+double nextFrameReportAt = 0.0;
+constexpr double kFrameReportMs = 1000.0;
+unsigned framesBegun = 0;
+unsigned presentedFrames = 0;
+unsigned presentFailures = 0;
+unsigned lockFailures = 0;
+bool presentedAfterFailedLock = false;
+
+bool LoggedRepeat(unsigned count) {
+    for (unsigned logged : kLoggedRepeats)
+        if (count == logged)
+            return true;
+    return false;
+}
+
+// Replaces one entry of a method table; returns the entry it held.
+void* PatchSlot(void* object, size_t slot, void* replacement) {
+    void** table = *reinterpret_cast<void***>(object);
+    if (table[slot] == replacement)
+        return nullptr;
+    DWORD old = 0;
+    if (!VirtualProtect(&table[slot], sizeof(void*), PAGE_EXECUTE_READWRITE, &old))
+        return nullptr;
+    void* previous = table[slot];
+    table[slot] = replacement;
+    VirtualProtect(&table[slot], sizeof(void*), old, &old);
+    return previous;
+}
+
+HRESULT WINAPI CountingTestCooperativeLevel(IDirect3DDevice9* device) {
+    if (losing && presentedFrames >= framesBeforeLoss) {
+        Log("device lost after %u frames: 0x%08x\n", presentedFrames, static_cast<unsigned>(D3DERR_DEVICELOST));
         return D3DERR_DEVICELOST;
     }
+    if (timing && firstPresentAt > 0.0 && NowMilliseconds() - firstPresentAt >= timingSeconds * 1000.0) {
+        Log("timeline device lost after %u frames at %.3f\n", presentedFrames,
+            NowMilliseconds() - processCreated);
+        return D3DERR_DEVICELOST;
+    }
+    if (framesBegun == 0)
+        Mark("first frame begins, working set %.1f MiB", WorkingSetMiB());
+    ++framesBegun;
     return realTestCooperativeLevel(device);
 }
 
-void LoseDeviceLater(IDirect3DDevice9* device, unsigned frames) {
-    void** table = *reinterpret_cast<void***>(device);
-    DWORD old = 0;
-    if (!VirtualProtect(&table[kTestCooperativeLevelSlot],
-                        (kPresentSlot - kTestCooperativeLevelSlot + 1) * sizeof(void*),
-                        PAGE_EXECUTE_READWRITE, &old))
+HRESULT WINAPI FailingPresent(IDirect3DDevice9* device, const RECT* source, const RECT* destination,
+                              HWND window, const RGNDATA* dirty) {
+    if (lockFailures > 0 && !presentedAfterFailedLock) {
+        presentedAfterFailedLock = true;
+        Log("frame %u presented after %u failed locks\n", framesBegun, lockFailures);
+    }
+    if (presentsFailing && presentedFrames >= presentsBeforeFailure) {
+        ++presentFailures;
+        if (LoggedRepeat(presentFailures))
+            Log("Present failure %u in frame %u: 0x%08x\n", presentFailures, framesBegun,
+                static_cast<unsigned>(kPresentFailure));
+        return kPresentFailure;
+    }
+    ++presentedFrames;
+    if (!timing)
+        return realPresent(device, source, destination, window, dirty);
+    if (presentedFrames == 1)
+        Mark("first Present begins");
+    const HRESULT result = realPresent(device, source, destination, window, dirty);
+    const double now = NowMilliseconds();
+    if (presentedFrames == 1) {
+        Mark("first Present ends, working set %.1f MiB", WorkingSetMiB());
+        WriteTimeline();
+        firstPresentAt = now;
+        nextFrameReportAt = now + kFrameReportMs;
+    } else if (now >= nextFrameReportAt) {
+        Log("timeline frames %u at %.3f working set %.1f MiB\n", presentedFrames, now - processCreated,
+            WorkingSetMiB());
+        nextFrameReportAt += kFrameReportMs;
+    }
+    return result;
+}
+
+HRESULT WINAPI FailingCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT levels,
+                                    DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                    IDirect3DTexture9** texture, HANDLE* shared) {
+    Mark("CreateTexture %ux%u format %u pool %u", width, height, static_cast<unsigned>(format),
+         static_cast<unsigned>(pool));
+    if (width == textureFailWidth && height == textureFailHeight) {
+        Log("CreateTexture %ux%u format %u pool %u failed: 0x%08x\n", width, height,
+            static_cast<unsigned>(format), static_cast<unsigned>(pool), static_cast<unsigned>(kCreateFailure));
+        if (texture != nullptr)
+            *texture = nullptr;
+        return kCreateFailure;
+    }
+    return realCreateTexture(device, width, height, levels, usage, format, pool, texture, shared);
+}
+
+HRESULT WINAPI FailingLock(IDirect3DVertexBuffer9* buffer, UINT offset, UINT size, void** data,
+                           DWORD flags) {
+    if ((lockFailFrame != 0 && framesBegun == lockFailFrame) ||
+        (locksFailing && framesBegun > locksFailAfter)) {
+        ++lockFailures;
+        if (LoggedRepeat(lockFailures))
+            Log("Lock failure %u in frame %u\n", lockFailures, framesBegun);
+        if (data != nullptr)
+            *data = nullptr;
+        return kLockFailure;
+    }
+    return realLock(buffer, offset, size, data, flags);
+}
+
+HRESULT WINAPI FailingCreateVertexBuffer(IDirect3DDevice9* device, UINT bytes, DWORD usage, DWORD fvf,
+                                         D3DPOOL pool, IDirect3DVertexBuffer9** buffer, HANDLE* shared) {
+    Mark("CreateVertexBuffer %u", bytes);
+    if (bytes == vertexBufferFailBytes) {
+        Log("CreateVertexBuffer %u bytes failed: 0x%08x\n", bytes, static_cast<unsigned>(kCreateFailure));
+        if (buffer != nullptr)
+            *buffer = nullptr;
+        return kCreateFailure;
+    }
+    const HRESULT result = realCreateVertexBuffer(device, bytes, usage, fvf, pool, buffer, shared);
+    // The platform's buffers share one method table; it is patched once.
+    if (SUCCEEDED(result) && buffer != nullptr && *buffer != nullptr) {
+        void* previous = PatchSlot(*buffer, kVertexBufferLockSlot, reinterpret_cast<void*>(&FailingLock));
+        if (previous != nullptr && realLock == nullptr)
+            realLock = reinterpret_cast<LockFunction>(previous);
+    }
+    return result;
+}
+
+// Start-up steps that are only timed.
+HRESULT WINAPI TimedCreateCubeTexture(IDirect3DDevice9* device, UINT edge, UINT levels, DWORD usage,
+                                      D3DFORMAT format, D3DPOOL pool, IDirect3DCubeTexture9** texture,
+                                      HANDLE* shared) {
+    Mark("CreateCubeTexture %u format %u", edge, static_cast<unsigned>(format));
+    return realCreateCubeTexture(device, edge, levels, usage, format, pool, texture, shared);
+}
+
+HRESULT WINAPI TimedCreateVertexDeclaration(IDirect3DDevice9* device, const D3DVERTEXELEMENT9* elements,
+                                            IDirect3DVertexDeclaration9** declaration) {
+    Mark("CreateVertexDeclaration");
+    return realCreateVertexDeclaration(device, elements, declaration);
+}
+
+HRESULT WINAPI TimedCreateVertexShader(IDirect3DDevice9* device, const DWORD* code,
+                                       IDirect3DVertexShader9** shader) {
+    Mark("CreateVertexShader");
+    return realCreateVertexShader(device, code, shader);
+}
+
+HRESULT WINAPI TimedCreatePixelShader(IDirect3DDevice9* device, const DWORD* code, IDirect3DPixelShader9** shader) {
+    Mark("CreatePixelShader");
+    const HRESULT result = realCreatePixelShader(device, code, shader);
+    Mark("CreatePixelShader ends");
+    return result;
+}
+
+// Keeps the platform's entry the first time a slot is patched.
+template <typename Function>
+void Patch(IDirect3DDevice9* device, size_t slot, Function replacement, Function& real) {
+    void* previous = PatchSlot(device, slot, reinterpret_cast<void*>(replacement));
+    if (previous != nullptr && real == nullptr)
+        real = reinterpret_cast<Function>(previous);
+}
+
+void PatchDevice(IDirect3DDevice9* device) {
+    Patch<TestCooperativeLevelFunction>(device, kTestCooperativeLevelSlot, &CountingTestCooperativeLevel,
+                                        realTestCooperativeLevel);
+    Patch<PresentFunction>(device, kPresentSlot, &FailingPresent, realPresent);
+    Patch<CreateTextureFunction>(device, kCreateTextureSlot, &FailingCreateTexture, realCreateTexture);
+    Patch<CreateVertexBufferFunction>(device, kCreateVertexBufferSlot, &FailingCreateVertexBuffer,
+                                      realCreateVertexBuffer);
+    if (!timing)
         return;
-    framesBeforeLoss = frames;
-    realTestCooperativeLevel = reinterpret_cast<TestCooperativeLevelFunction>(table[kTestCooperativeLevelSlot]);
-    realPresent = reinterpret_cast<PresentFunction>(table[kPresentSlot]);
-    table[kTestCooperativeLevelSlot] = reinterpret_cast<void*>(&LosingTestCooperativeLevel);
-    table[kPresentSlot] = reinterpret_cast<void*>(&CountingPresent);
-    VirtualProtect(&table[kTestCooperativeLevelSlot],
-                   (kPresentSlot - kTestCooperativeLevelSlot + 1) * sizeof(void*), old, &old);
+    Patch<CreateCubeTextureFunction>(device, kCreateCubeTextureSlot, &TimedCreateCubeTexture, realCreateCubeTexture);
+    Patch<CreateVertexDeclarationFunction>(device, kCreateVertexDeclarationSlot, &TimedCreateVertexDeclaration,
+                                           realCreateVertexDeclaration);
+    Patch<CreateVertexShaderFunction>(device, kCreateVertexShaderSlot, &TimedCreateVertexShader,
+                                      realCreateVertexShader);
+    Patch<CreatePixelShaderFunction>(device, kCreatePixelShaderSlot, &TimedCreatePixelShader, realCreatePixelShader);
 }
 
 class FaultDirect3D final : public IDirect3D9 {
@@ -180,6 +475,7 @@ public:
         return real_->CheckDeviceFormatConversion(adapter, type, sourceFormat, targetFormat);
     }
     HRESULT WINAPI GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps) override {
+        Mark("GetDeviceCaps");
         if (FaultIs("caps-fail"))
             return D3DERR_NOTAVAILABLE;
         const HRESULT result = real_->GetDeviceCaps(adapter, type, caps);
@@ -193,16 +489,18 @@ public:
     HRESULT WINAPI CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
                                 D3DPRESENT_PARAMETERS* parameters,
                                 IDirect3DDevice9** device) override {
+        Mark("CreateDevice begins");
         HRESULT result;
         if (FaultIs("device-fail") ||
             (FaultIs("hardware-vp-fail") && (flags & D3DCREATE_HARDWARE_VERTEXPROCESSING)))
             result = D3DERR_NOTAVAILABLE;
         else
             result = real_->CreateDevice(adapter, type, focus, flags, parameters, device);
-        Log("CreateDevice flags=0x%x result=0x%08x\n", flags, result);
-        unsigned frames = 0;
-        if (SUCCEEDED(result) && std::sscanf(fault, "lost-after-%u", &frames) == 1)
-            LoseDeviceLater(*device, frames);
+        Log("CreateDevice flags=0x%x result=0x%08x\n", static_cast<unsigned>(flags),
+            static_cast<unsigned>(result));
+        Mark("CreateDevice ends, working set %.1f MiB", WorkingSetMiB());
+        if (SUCCEEDED(result) && device != nullptr && *device != nullptr)
+            PatchDevice(*device);
         return result;
     }
 
@@ -218,6 +516,10 @@ using CreateFunction = IDirect3D9*(WINAPI*)(UINT);
 
 extern "C" __declspec(dllexport) IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVersion) {
     ReadFault();
+    if (timing) {
+        StartTimeline();
+        Mark("Direct3DCreate9, working set %.1f MiB", WorkingSetMiB());
+    }
     if (FaultIs("create-null"))
         return nullptr;
     char path[MAX_PATH];
@@ -226,9 +528,11 @@ extern "C" __declspec(dllexport) IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVers
         return nullptr;
     std::strcat(path, "\\d3d9.dll");
     HMODULE real = LoadLibraryA(path);
+    Mark("platform d3d9.dll loaded");
     auto create = real != nullptr ? reinterpret_cast<CreateFunction>(reinterpret_cast<void*>(
                                         GetProcAddress(real, "Direct3DCreate9")))
                                   : nullptr;
     IDirect3D9* direct3d = create != nullptr ? create(sdkVersion) : nullptr;
+    Mark("platform Direct3D object created, working set %.1f MiB", WorkingSetMiB());
     return direct3d != nullptr ? new FaultDirect3D(direct3d) : nullptr;
 }

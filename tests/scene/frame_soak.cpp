@@ -1,0 +1,296 @@
+// The saver's whole frame step, many times over, on the recording device
+// with the module's own art linked in: flight, camera, sky, sea, sun flare,
+// banner and fade exactly as the running saver calls them, only without a
+// GPU. Two uses:
+//   frame_soak --bench [FRAMES]  our CPU time per frame (default 10,000
+//                                frames), as "figure<TAB>value<TAB>unit<TAB>goal"
+//   frame_soak [FRAMES]          the logic soak (default 1,000,000 frames):
+//                                every frame's view and flight must be finite
+//                                and within the flight's rules, the number of
+//                                live Direct3D objects must not grow, and
+//                                every object must be gone after the release.
+// Exit code 0 when every check held; the first broken rule is printed.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "host/direct3d_globals.h"
+#include "host/saver_app.h"
+#include "ocean/water_surface.h"
+#include "scene/camera.h"
+#include "tests/support/call_recorder.h"
+#include "tests/support/recording_device.h"
+
+namespace {
+
+constexpr int kDefaultBenchFrames = 10000;
+constexpr int kDefaultSoakFrames = 1000000;
+constexpr int kLoggedBenchFrames = 1000;
+constexpr int kProgressFrames = 100000;
+constexpr int kWarmFrames = 4;          // the fade and the first height streams settle
+constexpr float kMaxRoll = 1.2f;        // radians of bank the flight allows
+constexpr float kUnitTolerance = 1e-5f;
+constexpr float kHalfTile = 50.0f;      // the camera's eye stays over the central tile
+constexpr float kWrapTolerance = 1e-3f;
+constexpr float kFlightSpeed = 3.0f;    // the default "CamSpeed"
+constexpr unsigned kSeed = 1;
+
+// The recording device without the log of the per-tile calls (841 a frame),
+// so that the time measured is the saver's rather than the recorder's.
+class QuietDevice : public RecordingDevice {
+public:
+    using RecordingDevice::RecordingDevice;
+    HRESULT STDMETHODCALLTYPE SetVertexShaderConstantF(UINT, const float*, UINT) override { return D3D_OK; }
+    HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT) override {
+        ++draws;
+        return D3D_OK;
+    }
+    unsigned draws = 0;
+};
+
+double ProcessCpuMilliseconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto ms = [](const FILETIME& t) {
+        return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+    };
+    return ms(kernel) + ms(user);
+}
+
+bool Finite(const D3DXVECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// A saver with its scene assembled on a device of its own.
+struct Saver {
+    explicit Saver(RecordingDevice* recording, std::shared_ptr<CallRecorder> calls)
+        : recorder(std::move(calls)) {
+        device = recording;
+        D3DXCreateMatrixStack(0, &matrixStack);
+        std::srand(kSeed);
+        app = std::make_unique<SaverApp>();
+        app->instance = GetModuleHandleA(nullptr);
+        app->mode = RunMode::Saver;
+        app->renderingActive = true;
+        app->flight.speed = kFlightSpeed;
+        app->flight.SetMapExtent(kWorldExtentUnits);
+        wideScreen = false;
+        liveBefore = recorder->LiveObjectCount();
+        built = app->BuildScene();
+        if (built)
+            app->ApplyScreenProjection(kBackBufferWidth, kBackBufferHeight);
+        app->startTime = timeGetTime();
+    }
+
+    // Releases everything; false if an object outlived its owner.
+    bool Release(std::string& problem) {
+        app->ReleaseScene();
+        app.reset();
+        matrixStack->Release();
+        matrixStack = nullptr;
+        bool clean = true;
+        if (recorder->LiveObjectCount() != liveBefore) {
+            problem = std::to_string(recorder->LiveObjectCount() - liveBefore) +
+                      " objects left alive after the scene's release";
+            clean = false;
+        }
+        device->Release();
+        device = nullptr;
+        if (clean && recorder->LiveObjectCount() != 0) {
+            problem = std::to_string(recorder->LiveObjectCount()) + " objects left alive after the device";
+            clean = false;
+        }
+        if (clean && !recorder->OverReleases().empty()) {
+            problem = "over-released: " + recorder->OverReleases().front();
+            clean = false;
+        }
+        return clean;
+    }
+
+    void Frame() {
+        app->RenderFrame();
+        recorder->ClearCalls();
+    }
+
+    std::shared_ptr<CallRecorder> recorder;
+    std::unique_ptr<SaverApp> app;
+    size_t liveBefore = 0;
+    bool built = false;
+};
+
+QuietDevice* MakeQuietDevice(const std::shared_ptr<CallRecorder>& recorder) {
+    D3DPRESENT_PARAMETERS presentation = {};
+    D3DDEVICE_CREATION_PARAMETERS creation = {};
+    return new QuietDevice(recorder, nullptr, RecordingDevice::DefaultCaps(), creation, presentation);
+}
+
+double MicrosecondsPerFrame(Saver& saver, int frames, double* callsPerFrame = nullptr,
+                            double* transformsPerFrame = nullptr) {
+    for (int frame = 0; frame < kWarmFrames; ++frame)
+        saver.Frame();
+    if (callsPerFrame != nullptr) {
+        // Two frames: the height stream is rewritten every second one.
+        saver.app->RenderFrame();
+        saver.app->RenderFrame();
+        *callsPerFrame = saver.recorder->Calls().size() / 2.0;
+        if (transformsPerFrame != nullptr)
+            *transformsPerFrame = saver.recorder->CountOf("SetTransform") / 2.0;
+        saver.recorder->ClearCalls();
+    }
+    const double start = ProcessCpuMilliseconds();
+    for (int frame = 0; frame < frames; ++frame)
+        saver.Frame();
+    return (ProcessCpuMilliseconds() - start) * 1000.0 / frames;
+}
+
+int Bench(int frames) {
+    auto recorder = std::make_shared<CallRecorder>();
+    QuietDevice* quiet = MakeQuietDevice(recorder);
+    Saver saver(quiet, recorder);
+    if (!saver.built || saver.app->water == nullptr || saver.app->water->heightTables.empty()) {
+        std::fprintf(stderr, "the scene did not assemble with its sea\n");
+        return 1;
+    }
+    double loggedCalls = 0.0, loggedTransforms = 0.0;
+    const double quietUs = MicrosecondsPerFrame(saver, frames, &loggedCalls, &loggedTransforms);
+    const double drawsPerFrame = double(quiet->draws) / (frames + kWarmFrames + 2);
+
+    // Where the frame's time goes: the same steps alone, on the same scene.
+    double start = ProcessCpuMilliseconds();
+    for (int frame = 0; frame < frames; ++frame) {
+        D3DXVECTOR3 position, lookAt, up;
+        saver.app->flight.Update();
+        saver.app->flight.Evaluate(position, lookAt, up);
+    }
+    const double flightUs = (ProcessCpuMilliseconds() - start) * 1000.0 / frames;
+    start = ProcessCpuMilliseconds();
+    for (int frame = 0; frame < frames; ++frame) {
+        camera->dirty = true;
+        camera->Update(0.01f);
+    }
+    const double cameraUs = (ProcessCpuMilliseconds() - start) * 1000.0 / frames;
+    start = ProcessCpuMilliseconds();
+    for (int frame = 0; frame < frames; ++frame) {
+        saver.app->water->Render(0.01f);
+        recorder->ClearCalls();
+    }
+    const double waterUs = (ProcessCpuMilliseconds() - start) * 1000.0 / frames;
+    // What the recorder itself costs per logged call: a state change with its
+    // value kept and its line recorded, and a transform, whose sixteen
+    // numbers are kept and written out.
+    constexpr int kProbeCalls = 100000;
+    start = ProcessCpuMilliseconds();
+    for (int call = 0; call < kProbeCalls; ++call) {
+        quiet->SetRenderState(D3DRS_ZENABLE, call & 1);
+        if (call % 1000 == 999)
+            recorder->ClearCalls();
+    }
+    const double perCallUs = (ProcessCpuMilliseconds() - start) * 1000.0 / kProbeCalls;
+    D3DXMATRIX probe;
+    D3DXMatrixIdentity(&probe);
+    start = ProcessCpuMilliseconds();
+    for (int call = 0; call < kProbeCalls; ++call) {
+        probe._41 = float(call);
+        quiet->SetTransform(D3DTS_VIEW, &probe);
+        if (call % 1000 == 999)
+            recorder->ClearCalls();
+    }
+    const double perTransformUs = (ProcessCpuMilliseconds() - start) * 1000.0 / kProbeCalls;
+    recorder->ClearCalls();
+    const double recorderUs =
+        (loggedCalls - loggedTransforms) * perCallUs + loggedTransforms * perTransformUs;
+    std::string problem;
+    saver.Release(problem);
+
+    auto loggedRecorder = std::make_shared<CallRecorder>();
+    Saver logged(RecordingDevice::Create(loggedRecorder), loggedRecorder);
+    const double loggedUs = MicrosecondsPerFrame(logged, kLoggedBenchFrames);
+    logged.Release(problem);
+
+    std::printf("frame step CPU per frame, %d frames (flight, camera, sky, sea, flare, banner)\t%.1f\tus\t< 100\n",
+                frames, quietUs);
+    std::printf("frame step CPU per frame, every device call logged, %d frames\t%.1f\tus\t\n",
+                kLoggedBenchFrames, loggedUs);
+    std::printf("device calls logged by the recorder per frame (the sea's 841 draws not logged)\t%.0f\tcalls\t\n",
+                loggedCalls);
+    std::printf("recorder's own cost per logged state call\t%.2f\tus\t\n", perCallUs);
+    std::printf("recorder's own cost per logged SetTransform (%.0f a frame)\t%.2f\tus\t\n", loggedTransforms,
+                perTransformUs);
+    std::printf("our own CPU per frame (the step less the recorder's logging, estimated)\t%.1f\tus\t< 100\n",
+                quietUs - recorderUs);
+    std::printf("of which the flight alone (Update and Evaluate)\t%.1f\tus\t\n", flightUs);
+    std::printf("of which the camera alone (Update with its matrices)\t%.1f\tus\t\n", cameraUs);
+    std::printf("of which the sea alone (WaterSurface::Render, 841 draws)\t%.1f\tus\t\n", waterUs);
+    std::printf("sea draw calls per frame\t%.0f\tcalls\t841\n", drawsPerFrame);
+    return 0;
+}
+
+int Soak(int frames) {
+    auto recorder = std::make_shared<CallRecorder>();
+    Saver saver(MakeQuietDevice(recorder), recorder);
+    if (!saver.built || saver.app->water == nullptr || saver.app->water->heightTables.empty()) {
+        std::fprintf(stderr, "the scene did not assemble with its sea\n");
+        return 1;
+    }
+    size_t warmLive = 0;
+    const double start = ProcessCpuMilliseconds();
+    for (int frame = 1; frame <= frames; ++frame) {
+        saver.Frame();
+        const CameraFlight& flight = saver.app->flight;
+        const ViewVectors& view = saver.app->viewVectors;
+        std::string broken;
+        if (!(flight.t >= 0.0 && flight.t < 1.0))
+            broken = "flight position outside its segment";
+        else if (!Finite(view.viewEye) || !Finite(view.viewTarget) || !Finite(view.viewUp) ||
+                 !Finite(camera->eye))
+            broken = "a view vector is not finite";
+        else if (std::fabs(D3DXVec3Length(&view.viewUp) - 1.0f) > kUnitTolerance)
+            broken = "the up vector is not a unit vector";
+        else if (view.viewUp.y < std::cos(kMaxRoll) - kUnitTolerance)
+            broken = "banked beyond the flight's largest roll";
+        else if (std::fabs(camera->eye.x) > kHalfTile + kWrapTolerance ||
+                 std::fabs(camera->eye.z) > kHalfTile + kWrapTolerance)
+            broken = "the camera's eye left the central tile";
+        else if (saver.app->water->frameIndex >= saver.app->water->heightTables.size())
+            broken = "the height animation ran past its frames";
+        if (frame == kWarmFrames)
+            warmLive = recorder->LiveObjectCount();
+        else if (frame > kWarmFrames && recorder->LiveObjectCount() != warmLive)
+            broken = "live objects went from " + std::to_string(warmLive) + " to " +
+                     std::to_string(recorder->LiveObjectCount());
+        if (!broken.empty()) {
+            std::printf("frame %d: %s\n", frame, broken.c_str());
+            return 1;
+        }
+        if (frame % kProgressFrames == 0)
+            std::printf("%d frames, %zu live objects, eye (%.2f %.2f %.2f)\n", frame, warmLive, view.viewEye.x,
+                        view.viewEye.y, view.viewEye.z);
+    }
+    const double cpuSeconds = (ProcessCpuMilliseconds() - start) / 1000.0;
+    std::string problem;
+    if (!saver.Release(problem)) {
+        std::printf("after %d frames: %s\n", frames, problem.c_str());
+        return 1;
+    }
+    std::printf("%d frames kept every rule in %.1f s of CPU; every object released\n", frames, cpuSeconds);
+    return 0;
+}
+
+int FrameCount(int argc, char** argv, int index, int fallback) {
+    if (index >= argc)
+        return fallback;
+    const long count = std::strtol(argv[index], nullptr, 10);
+    return count > 0 ? static_cast<int>(count) : fallback;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc > 1 && std::string(argv[1]) == "--bench")
+        return Bench(FrameCount(argc, argv, 2, kDefaultBenchFrames));
+    return Soak(FrameCount(argc, argv, 1, kDefaultSoakFrames));
+}
