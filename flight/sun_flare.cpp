@@ -131,13 +131,9 @@ float SunFlare::Brightness(float spin) {
 }
 
 bool SunFlare::WriteOverlayQuad(const D3DXVECTOR3& up, const D3DXVECTOR3& right, D3DCOLOR colour) {
-    void* data = nullptr;
-    if (overlayVertexBuffer == nullptr || FAILED(overlayVertexBuffer->Lock(0, kQuadBytes, &data, 0)) ||
-        data == nullptr)
-        return false;
-    FillQuad(static_cast<SceneVertex*>(data), up, right, colour);
-    overlayVertexBuffer->Unlock();
-    return true;
+    SceneVertex quad[4] = {};
+    FillQuad(quad, up, right, colour);
+    return ::WriteOverlayQuad(quad, 4);
 }
 
 void SunFlare::Draw() {
@@ -190,11 +186,6 @@ void SunFlare::Draw() {
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
 
     // The veil, by kind.
-    void* data = nullptr;
-    if (overlayVertexBuffer == nullptr || FAILED(overlayVertexBuffer->Lock(0, kQuadBytes, &data, 0)) ||
-        data == nullptr)
-        return;
-    SceneVertex* v = static_cast<SceneVertex*>(data);
     constexpr float kNear = 0.2f, kFar = 15.2f, kSpan = 15.065f;
     D3DXVECTOR3 corners[4];
     D3DCOLOR colour;
@@ -218,8 +209,10 @@ void SunFlare::Draw() {
         colour = WhiteWithAlpha(
             TruncatedAlpha(brightness, sunKind == 5 ? kVeilAlphaScaleKind5 : kFlareAlphaScale));
     }
-    FillCorners(v, corners, colour);
-    overlayVertexBuffer->Unlock();
+    SceneVertex veil[4] = {};
+    FillCorners(veil, corners, colour);
+    if (!::WriteOverlayQuad(veil, 4))
+        return;
     device->SetStreamSource(0, overlayVertexBuffer, 0, kSceneVertexStride);
     device->SetFVF(kSceneVertexFvf);
     device->SetTexture(0, nullptr);

@@ -73,11 +73,7 @@ bool SaverApp::DrawBanner() {
     stateCache.SetRenderStateCached(device, D3DRS_ZENABLE, FALSE);
     device->SetTexture(0, bannerTexture);
 
-    void* data = nullptr;
-    if (overlayVertexBuffer == nullptr ||
-        FAILED(overlayVertexBuffer->Lock(0, 6 * kSceneVertexStride, &data, 0)) || data == nullptr)
-        return false;
-    SceneVertex* v = static_cast<SceneVertex*>(data);
+    SceneVertex v[6] = {};
     const float w = kBannerWidth, h = kBannerHeight, e = kBannerTexCoordEnd;
     SetCorner(v[0], w, h, 0, colour, e, e);
     SetCorner(v[1], 0, h, 0, colour, 0, e);
@@ -85,7 +81,8 @@ bool SaverApp::DrawBanner() {
     SetCorner(v[3], w, h, 0, colour, e, e);
     SetCorner(v[4], 0, 0, 0, colour, 0, 0);
     SetCorner(v[5], w, 0, 0, colour, e, 0);
-    overlayVertexBuffer->Unlock();
+    if (!WriteOverlayQuad(v, 6))
+        return false;
 
     matrixStack->Push();
     matrixStack->Translate(wideScreen ? kBannerLeftWide : kBannerLeft, kBannerTop, kBannerDepth);
@@ -103,12 +100,8 @@ bool SaverApp::DrawOpeningFade() {
     stateCache.SetRenderStateCached(device, D3DRS_ALPHABLENDENABLE, TRUE);
     device->SetTexture(0, nullptr);
 
-    void* data = nullptr;
-    if (overlayVertexBuffer == nullptr ||
-        FAILED(overlayVertexBuffer->Lock(0, 6 * kSceneVertexStride, &data, 0)) || data == nullptr)
-        return false;
     const uint32_t colour = FadeAlpha(fadeLevel) << 24;  // black with that alpha
-    SceneVertex* v = static_cast<SceneVertex*>(data);
+    SceneVertex v[6] = {};
     const float x = kFadeHalfWidth, y = kFadeHalfHeight, z = kFadeDepth;
     SetCorner(v[0], x, -y, z, colour, 0, 0);
     SetCorner(v[1], -x, -y, z, colour, 0, 0);
@@ -116,7 +109,8 @@ bool SaverApp::DrawOpeningFade() {
     SetCorner(v[3], -x, y, z, colour, 0, 0);
     SetCorner(v[4], x, -y, z, colour, 0, 0);
     SetCorner(v[5], x, y, z, colour, 0, 0);
-    overlayVertexBuffer->Unlock();
+    if (!WriteOverlayQuad(v, 6))
+        return false;
 
     device->SetStreamSource(0, overlayVertexBuffer, 0, kSceneVertexStride);
     matrixStack->Push();
