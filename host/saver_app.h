@@ -90,7 +90,6 @@ private:
     bool CreateDevice(D3DPRESENT_PARAMETERS& parameters);
 
     bool shutdownDone_ = false;
-    bool sceneReleased_ = false;
 };
 
 // Process-wide state of the host.

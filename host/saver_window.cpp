@@ -45,7 +45,6 @@ int lastMouseY = -1;
 }  // namespace
 
 void SetWindowProcedureActive(bool active) { windowProcedureActive = active; }
-bool IsWindowProcedureActive() { return windowProcedureActive; }
 
 LRESULT CALLBACK SaverWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!windowProcedureActive || saverApp == nullptr)

@@ -7,7 +7,6 @@
 // While false the window procedure consumes every message and does nothing,
 // so that input arriving after the shut-down cannot start another.
 void SetWindowProcedureActive(bool active);
-bool IsWindowProcedureActive();
 
 LRESULT CALLBACK SaverWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
