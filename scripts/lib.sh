@@ -39,7 +39,7 @@ exec chroot "$root" /usr/bin/env -i \
     HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     CI="${CI:-}" DISPLAY="${BRINEMERE_USE_DISPLAY:+$DISPLAY}" \
-    BRINEMERE_TEST_FILTER="${BRINEMERE_TEST_FILTER:-}" \
+    BRINEMERE_TEST_FILTER="${BRINEMERE_TEST_FILTER:-}" BRINEMERE_BENCH_KEEP="${BRINEMERE_BENCH_KEEP:-}" \
     /bin/bash -c "cd \"\$0\" && exec \"\$@\"" "$cwd" "$@"
 ' toolbox "$root" "$REPO" "$cwd" "$x11" "$@"
 }

@@ -12,6 +12,11 @@
 //   lock-fail-after-N        every vertex-buffer Lock of frame N+1 fails, and only those
 //   locks-fail-after-N       every vertex-buffer Lock after the first N frames fails
 //   present-fail-after-N     every Present after the first N fails
+//   drop-overlay-draws       every DrawPrimitive succeeds without drawing (the
+//                            sky, flare, banner and fade quads: the sea alone)
+//   drop-detailed-sea        every DrawIndexedPrimitive of more than two
+//                            triangles succeeds without drawing (the sea's
+//                            detailed tiles; its flat ring is still drawn)
 //   timing-for-S             a timeline for the benchmarks (alone, or on the
 //                            second line beside a fault). The device
 //                            calls of the start-up are logged with their time
@@ -201,6 +206,8 @@ constexpr size_t kPresentSlot = 17;
 constexpr size_t kCreateTextureSlot = 23;
 constexpr size_t kCreateCubeTextureSlot = 25;
 constexpr size_t kCreateVertexBufferSlot = 26;
+constexpr size_t kDrawPrimitiveSlot = 81;
+constexpr size_t kDrawIndexedPrimitiveSlot = 82;
 constexpr size_t kCreateVertexDeclarationSlot = 86;
 constexpr size_t kCreateVertexShaderSlot = 91;
 constexpr size_t kCreatePixelShaderSlot = 106;
@@ -223,6 +230,9 @@ using CreateVertexDeclarationFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, cons
                                                          IDirect3DVertexDeclaration9**);
 using CreateVertexShaderFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const DWORD*, IDirect3DVertexShader9**);
 using CreatePixelShaderFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const DWORD*, IDirect3DPixelShader9**);
+using DrawPrimitiveFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRIMITIVETYPE, UINT, UINT);
+using DrawIndexedPrimitiveFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRIMITIVETYPE, INT, UINT, UINT, UINT,
+                                                      UINT);
 using LockFunction = HRESULT(WINAPI*)(IDirect3DVertexBuffer9*, UINT, UINT, void**, DWORD);
 TestCooperativeLevelFunction realTestCooperativeLevel = nullptr;
 PresentFunction realPresent = nullptr;
@@ -232,6 +242,8 @@ CreateCubeTextureFunction realCreateCubeTexture = nullptr;
 CreateVertexDeclarationFunction realCreateVertexDeclaration = nullptr;
 CreateVertexShaderFunction realCreateVertexShader = nullptr;
 CreatePixelShaderFunction realCreatePixelShader = nullptr;
+DrawPrimitiveFunction realDrawPrimitive = nullptr;
+DrawIndexedPrimitiveFunction realDrawIndexedPrimitive = nullptr;
 LockFunction realLock = nullptr;
 double firstPresentAt = 0.0;  // milliseconds since 1601; 0 before it
 double nextFrameReportAt = 0.0;
@@ -360,6 +372,19 @@ HRESULT WINAPI FailingCreateVertexBuffer(IDirect3DDevice9* device, UINT bytes, D
     return result;
 }
 
+// Analysis modes for the benchmarks: parts of the picture left out at the
+// device, so that what each costs shows in the frame rate.
+constexpr UINT kFlatTileTriangles = 2;
+
+HRESULT WINAPI DroppedDrawPrimitive(IDirect3DDevice9*, D3DPRIMITIVETYPE, UINT, UINT) { return D3D_OK; }
+
+HRESULT WINAPI DetailFreeDrawIndexedPrimitive(IDirect3DDevice9* device, D3DPRIMITIVETYPE type, INT baseVertex,
+                                              UINT minIndex, UINT vertices, UINT startIndex, UINT triangles) {
+    if (triangles > kFlatTileTriangles || realDrawIndexedPrimitive == nullptr)
+        return D3D_OK;
+    return realDrawIndexedPrimitive(device, type, baseVertex, minIndex, vertices, startIndex, triangles);
+}
+
 // Start-up steps that are only timed.
 HRESULT WINAPI TimedCreateCubeTexture(IDirect3DDevice9* device, UINT edge, UINT levels, DWORD usage,
                                       D3DFORMAT format, D3DPOOL pool, IDirect3DCubeTexture9** texture,
@@ -402,6 +427,11 @@ void PatchDevice(IDirect3DDevice9* device) {
     Patch<CreateTextureFunction>(device, kCreateTextureSlot, &FailingCreateTexture, realCreateTexture);
     Patch<CreateVertexBufferFunction>(device, kCreateVertexBufferSlot, &FailingCreateVertexBuffer,
                                       realCreateVertexBuffer);
+    if (FaultIs("drop-overlay-draws"))
+        Patch<DrawPrimitiveFunction>(device, kDrawPrimitiveSlot, &DroppedDrawPrimitive, realDrawPrimitive);
+    if (FaultIs("drop-detailed-sea"))
+        Patch<DrawIndexedPrimitiveFunction>(device, kDrawIndexedPrimitiveSlot, &DetailFreeDrawIndexedPrimitive,
+                                            realDrawIndexedPrimitive);
     if (!timing)
         return;
     Patch<CreateCubeTextureFunction>(device, kCreateCubeTextureSlot, &TimedCreateCubeTexture, realCreateCubeTexture);
