@@ -1,8 +1,10 @@
 // D3DXCompileShader and D3DXCompileShaderFromResourceA on top of the system's
-// HLSL compiler. Every failure comes back as a failure result, with a text
-// saying why in the error buffer when one was asked for.
+// HLSL compiler; where the system has none, the byte code that the build
+// compiled from the same resource. Every failure comes back as a failure
+// result, with a text saying why in the error buffer when one was asked for.
 #include "d3dx/d3dx.h"
 #include "d3dx/d3dx_buffer.h"
+#include "d3dx/precompiled_shader.h"
 #include "d3dx/shader_compiler.h"
 
 #include <cctype>
@@ -13,14 +15,6 @@ namespace {
 
 // D3DX flags the compiler does not know (it would reject them).
 constexpr DWORD kD3dxOnlyFlags = D3DXSHADER_USE_LEGACY_D3DX9_31_DLL;
-
-// "vs.1.1" -> "vs_1_1": older tools wrote profiles with dots.
-std::string NormaliseProfile(const char* profile) {
-    std::string p(profile);
-    for (char& c : p)
-        if (c == '.') c = '_';
-    return p;
-}
 
 void SetErrorText(LPD3DXBUFFER* ppErrorMsgs, const std::string& text) {
     if (ppErrorMsgs) *ppErrorMsgs = D3dxBuffer::CreateText(text);
@@ -57,11 +51,12 @@ HRESULT WINAPI D3DXCompileShader(LPCSTR pSrcData, UINT SrcDataLen, const D3DXMAC
     const ShaderCompiler::CompileFunction compile = ShaderCompiler::Compile();
     if (!compile) {
         SetErrorText(ppErrorMsgs,
-                     "D3DXCompileShader: no HLSL compiler found (d3dcompiler_47.dll or an older d3dcompiler_4x.dll)\n");
+                     "D3DXCompileShader: no HLSL compiler found (d3dcompiler_47.dll or an older d3dcompiler_4x.dll) "
+                     "and no byte code built for this source\n");
         return D3DERR_NOTAVAILABLE;
     }
     try {
-        const std::string profile = NormaliseProfile(pProfile);
+        const std::string profile = PrecompiledShader::NormaliseProfile(pProfile);
         IUnknown* code = nullptr;
         IUnknown* errors = nullptr;
         const HRESULT hr = compile(pSrcData, SrcDataLen, nullptr, pDefines, pInclude, pFunctionName, profile.c_str(),
@@ -101,8 +96,20 @@ HRESULT WINAPI D3DXCompileShaderFromResourceA(HMODULE hSrcModule, LPCSTR pSrcRes
         SetErrorText(ppErrorMsgs, "D3DXCompileShaderFromResourceA: the shader resource was not found\n");
         return D3DXERR_INVALIDDATA;
     }
-    return D3DXCompileShader(text, SizeofResource(hSrcModule, found), pDefines, pInclude, pFunctionName, pProfile,
-                             Flags, ppShader, ppErrorMsgs, ppConstantTable);
+    const DWORD size = SizeofResource(hSrcModule, found);
+    // Without a compiler, the byte code built from this very text serves,
+    // as long as nothing asks for more than the build compiled: no macros,
+    // no constant table.
+    const bool plainRequest = (!pDefines || !pDefines->Name) && !ppConstantTable && ppShader;
+    if (plainRequest && !ShaderCompiler::Compile()) {
+        if (ID3DXBuffer* code =
+                PrecompiledShader::Find(hSrcModule, text, size, pFunctionName, pProfile, Flags & ~kD3dxOnlyFlags)) {
+            *ppShader = code;
+            return D3D_OK;
+        }
+    }
+    return D3DXCompileShader(text, size, pDefines, pInclude, pFunctionName, pProfile, Flags, ppShader, ppErrorMsgs,
+                             ppConstantTable);
 }
 
 }  // extern "C"

@@ -1,5 +1,6 @@
 // Locating the HLSL compiler DLL and its D3DCompile entry point.
 #include "d3dx/shader_compiler.h"
+#include "d3dx/system_library.h"
 
 namespace {
 // Newest first. D3DCompile exists from d3dcompiler_39 on; Windows 8.1 and
@@ -13,7 +14,7 @@ const char* const kCompilerLibraries[] = {
 
 ShaderCompiler::ShaderCompiler() {
     for (const char* name : kCompilerLibraries) {
-        HMODULE module = LoadLibraryA(name);
+        HMODULE module = LoadSystemLibrary(name);
         if (!module) continue;
         const FARPROC entry = GetProcAddress(module, "D3DCompile");
         if (!entry) {

@@ -1,7 +1,7 @@
-// The system's HLSL compiler, found at run time: d3dcompiler_47.dll, else the
-// newest older d3dcompiler_4x that is present. Loaded once, on first use,
-// and kept for the life of the process (the only global state of the
-// library).
+// The system's HLSL compiler, found at run time in the system directory:
+// d3dcompiler_47.dll, else the newest older d3dcompiler_4x that is present.
+// Loaded once, on first use, and kept for the life of the process (the only
+// global state of the library).
 #pragma once
 
 #include <windows.h>

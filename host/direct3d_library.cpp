@@ -1,11 +1,14 @@
 // Loading d3d9.dll.
 #include "host/direct3d_library.h"
 
+#include "d3dx/system_library.h"
+
 HMODULE direct3dLibrary = nullptr;
 Direct3DCreate9Function direct3dCreate9 = nullptr;
 
 bool IsDirectXPresent() {
-    HMODULE library = LoadLibraryA("d3d9.dll");
+    // Only the system's own d3d9.dll: never one lying beside the module.
+    HMODULE library = LoadSystemLibrary("d3d9.dll");
     if (library == nullptr)
         return false;
     direct3dLibrary = library;

@@ -1,5 +1,6 @@
 // When the next frame may start: frames begin at least 30 ms apart,
-// measured from the start of one frame to the start of the next.
+// measured from the start of one frame to the start of the next. And when
+// presents that keep failing end the saver.
 #pragma once
 
 #include <cstdint>
@@ -13,3 +14,29 @@ constexpr uint32_t FrameDelay(uint32_t now, uint32_t lastFrameTick) {
     const uint32_t elapsed = now - lastFrameTick;
     return elapsed < kFrameIntervalMs ? kFrameIntervalMs - elapsed : 0;
 }
+
+// Presents that keep failing leave a frozen picture on the screen: once they
+// have failed without a break for this long, the saver ends as it does on a
+// lost device.
+constexpr uint32_t kPresentFailureLimitMs = 1000;
+
+class PresentFailureWatch {
+public:
+    // Notes one Present's outcome at tick `now`; true once the failures have
+    // lasted the limit. A success starts the count again.
+    bool Note(bool failed, uint32_t now) {
+        if (!failed) {
+            failing_ = false;
+            return false;
+        }
+        if (!failing_) {
+            failing_ = true;
+            since_ = now;
+        }
+        return now - since_ >= kPresentFailureLimitMs;
+    }
+
+private:
+    bool failing_ = false;
+    uint32_t since_ = 0;
+};

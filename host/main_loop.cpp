@@ -28,6 +28,10 @@ int SaverApp::RunMainLoop() {
         if (renderingActive) {
             if (!SetupDirect3D()) {
                 ShowWindow(mainWindow, SW_HIDE);
+                // Whatever the set-up made goes before the message, so that
+                // the box shows on the desktop in its own display mode and
+                // no Direct3D object outlives d3d9.dll, which goes at the end.
+                ReleaseDirect3D();
                 ShowCursor(TRUE);
                 MessageBoxA(mainWindow, SetupErrorText(setupErrorCode), kSetupErrorTitle, MB_OK);
                 renderingActive = false;

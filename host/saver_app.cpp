@@ -49,9 +49,13 @@ double ReadFlightSpeedSetting() {
 }
 
 void BringWindowForward(HWND window) {
+    // The window belongs to another process that may hang: nothing here may
+    // wait for its thread. ShowWindow would send it a message and wait, so
+    // the request is posted; SetFocus cannot reach another thread's window
+    // at all, and the activation that SetForegroundWindow brings gives the
+    // window its focus anyway.
     SetForegroundWindow(window);
-    ShowWindow(window, SW_SHOWDEFAULT);
-    SetFocus(window);
+    ShowWindowAsync(window, SW_SHOWDEFAULT);
 }
 
 void EndProcess() {
@@ -81,7 +85,9 @@ bool SaverApp::Initialize(HINSTANCE moduleInstance) {
     instance = moduleInstance;
     mode = ParseCommandLine(GetCommandLineA());
     EnumerateDisplays();
-    if (mode == RunMode::Saver) {
+    // The test window shows the live scene exactly as the full-screen saver
+    // draws it, so it needs the same flight and the same Direct3D.
+    if (mode == RunMode::Saver || mode == RunMode::Test) {
         flight.speed = static_cast<float>(ReadFlightSpeedSetting());
         std::srand(static_cast<unsigned>(std::time(nullptr)));
         worldExtent.width = kWorldExtentUnits;
@@ -134,21 +140,10 @@ void SaverApp::RequestExit() {
         Shutdown();
 }
 
-void SaverApp::Shutdown() {
-    // Input that arrives while the windows are torn down must not start a
-    // second shut-down.
-    if (shutdownDone_)
-        return;
-    shutdownDone_ = true;
-
-    ShowCursor(TRUE);
-    renderingActive = false;
-    if (mode == RunMode::Saver) {
-        SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, nullptr, 0);
+void SaverApp::ReleaseDirect3D() {
+    // The scene exists only in the full-screen and test modes.
+    if (mode == RunMode::Saver || mode == RunMode::Test)
         ReleaseScene();
-    } else if (mode == RunMode::Test) {
-        ReleaseScene();
-    }
     if (matrixStack != nullptr) {
         matrixStack->Release();
         matrixStack = nullptr;
@@ -177,6 +172,20 @@ void SaverApp::Shutdown() {
         direct3d->Release();
         direct3d = nullptr;
     }
+}
+
+void SaverApp::Shutdown() {
+    // Input that arrives while the windows are torn down must not start a
+    // second shut-down.
+    if (shutdownDone_)
+        return;
+    shutdownDone_ = true;
+
+    ShowCursor(TRUE);
+    renderingActive = false;
+    if (mode == RunMode::Saver)
+        SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, nullptr, 0);
+    ReleaseDirect3D();
     if (mainWindow != nullptr && IsWindow(mainWindow)) {
         ShowWindow(mainWindow, SW_HIDE);
         DestroyWindow(mainWindow);

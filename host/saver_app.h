@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "flight/camera_flight.h"
+#include "host/frame_pacing.h"
 #include "host/monitor_record.h"
 #include "host/run_mode.h"
 #include "host/world_extent.h"
@@ -34,6 +35,10 @@ public:
     int Run();
     void RequestExit();
     void Shutdown();
+    // The scene, the matrix stack, the device (put back to windowed
+    // presentation first, so the display gets its own mode back) and the
+    // Direct3D object; d3d9.dll itself stays loaded.
+    void ReleaseDirect3D();
 
     void EnumerateDisplays();
     bool CreateSaverWindows();
@@ -83,6 +88,8 @@ public:
     IDirect3DTexture9* noiseTextures[kNoiseTextureCount] = {};
     // The opening fade: 1 at the start, 0.075 less after every frame it drew.
     float fadeLevel = 1.0f;
+    // Presents that keep failing end the saver (host/frame_pacing.h).
+    PresentFailureWatch presentFailures;
 
 private:
     void PaintPreview(HWND window, HDC dc);
@@ -103,7 +110,7 @@ double FlightSpeedForCamSpeed(int camSpeed);
 // The same for the value stored now ("CamSpeed", default 0).
 double ReadFlightSpeedSetting();
 
-// Brings a window of an already running copy forward.
+// Brings a window of an already running copy forward without waiting on it.
 void BringWindowForward(HWND window);
 
 // Ends the process at once with exit code 0, as every path of the saver does.

@@ -135,7 +135,11 @@ LRESULT SaverApp::HandleWindowMessage(HWND window, UINT message, WPARAM wParam, 
         return 0;
     }
     case WM_CLOSE:
-        if (mode != RunMode::Saver)
+        // The test window's close box and Alt+F4 end the run through the
+        // shut-down, which lets the device go before the window does.
+        if (mode == RunMode::Test)
+            RequestExit();
+        else if (mode != RunMode::Saver)
             DestroyWindow(window);
         return 0;
     case WM_SETCURSOR:
@@ -155,6 +159,14 @@ LRESULT SaverApp::HandleWindowMessage(HWND window, UINT message, WPARAM wParam, 
         ApplyMouseRule(lParam);
         return 0;
     case WM_SYSCOMMAND:
+        // The test window is an ordinary window: it moves, minimises and
+        // closes (close box, Alt+F4). It never starts the system's screen
+        // saver or powers the monitor down, and the full-screen and preview
+        // windows ignore every system command.
+        if (mode == RunMode::Test && (wParam & 0xFFF0) != SC_SCREENSAVE &&
+            (wParam & 0xFFF0) != SC_MONITORPOWER)
+            return DefWindowProcA(window, message, wParam, lParam);
+        return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
         return 0;

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "host/saver_app.h"
+#include "host/structured_exception.h"
 
 namespace {
 const char kSaverWindowClass[] = "ZSaverClass";
@@ -11,6 +12,7 @@ const char kSaverWindowTitle[] = "Brinemere Duzo Screensaver";
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    InstallStructuredExceptionHandler();
     // A running full-screen copy wins in every mode, before the command line
     // is even read.
     HWND running = FindWindowA(kSaverWindowClass, kSaverWindowTitle);

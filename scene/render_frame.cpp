@@ -3,6 +3,7 @@
 #include "scene/frame_view.h"
 
 #include "flight/sun_flare.h"
+#include "host/frame_pacing.h"
 #include "host/direct3d_globals.h"
 #include "host/saver_app.h"
 #include "scene/camera.h"
@@ -127,20 +128,27 @@ void SaverApp::RenderFrame() {
     stateCache.SetTextureStageStateCached(device, 0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
     device->SetRenderState(D3DRS_FOGENABLE, FALSE);
 
-    // A failed lock of the shared buffer ends the frame without presenting it.
-    if (!DrawBanner())
+    // A failed lock of the shared buffer ends the frame without presenting
+    // it, but with its scene closed, so that the next frame can begin.
+    if (!DrawBanner()) {
+        device->EndScene();
         return;
+    }
     stateCache.SetSamplerStateCached(device, 0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
     stateCache.SetSamplerStateCached(device, 0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
 
     const D3DXVECTOR3 ahead(0.0f, 0.0f, 1.0f), upright(0.0f, 1.0f, 0.0f);
     D3DXMatrixLookAtLH(&viewMatrix, &origin, &ahead, &upright);
     device->SetTransform(D3DTS_VIEW, &viewMatrix);
-    if (!DrawOpeningFade())
+    if (!DrawOpeningFade()) {
+        device->EndScene();
         return;
+    }
 
     stateCache.SetRenderStateCached(device, D3DRS_CULLMODE, D3DCULL_CW);
     stateCache.SetRenderStateCached(device, D3DRS_ZENABLE, TRUE);
     device->EndScene();
-    device->Present(nullptr, nullptr, nullptr, nullptr);
+    const bool presented = SUCCEEDED(device->Present(nullptr, nullptr, nullptr, nullptr));
+    if (presentFailures.Note(!presented, GetTickCount()))
+        RequestExit();
 }

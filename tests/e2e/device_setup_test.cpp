@@ -1,12 +1,12 @@
 // End to end: the full-screen saver against a d3d9.dll of ours that fails on
 // request, one failure at a time: at set-up (the Direct3D object, the caps,
-// the device, textures and vertex buffers of the scene) and while it runs
-// (failing locks, failing presents, a lost device). Every case ends with exit
-// code 0, no message box and no process left, and the system no longer told
-// that a screen saver runs.
+// the device, textures, buffers, shaders and declarations of the scene, a
+// device lost while the scene is made), while it runs (failing locks,
+// failing or crashing presents, a lost device) and at its exit (Reset, the
+// display mode). Every case ends with exit code 0, no process left, and the
+// system no longer told that a screen saver runs.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include "tests/support/saver_process.h"
@@ -17,42 +17,20 @@ namespace {
 constexpr DWORD kStartMs = 30000;
 constexpr DWORD kExitMs = 30000;
 constexpr DWORD kRunMs = 1500;       // a few dozen frames
-constexpr DWORD kLogPollMs = 50;
-constexpr DWORD kFaultLogMs = 60000;  // generous: the software rasteriser is slow under load
+std::string DeviceCalls() { return StandInLog(); }
 
-std::string FaultFolderPath(const char* name) {
-    const std::string module = FaultSaverModulePath();
-    return module.substr(0, module.find_last_of("\\/") + 1) + name;
-}
-
-std::string LogPath() { return FaultFolderPath("d3d9-calls.log"); }
-
-// The stand-in d3d9.dll reads its fault from a file beside it.
-SaverOptions WithFault(const std::string& fault) {
-    std::ofstream(FaultFolderPath("d3d9-fault.txt"), std::ios::out | std::ios::trunc) << fault << "\n";
-    SaverOptions options;
-    options.modulePath = FaultSaverModulePath();
-    options.dllOverrides = "d3d9=n,b";
-    return options;
-}
-
-std::string DeviceCalls() {
-    std::ifstream file(LogPath());
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+// The device creations the stand-in logged, one a line.
+std::string CreateDeviceCalls() {
+    std::string lines;
+    const std::string log = DeviceCalls();
+    for (size_t at = log.find("CreateDevice "); at != std::string::npos; at = log.find("CreateDevice ", at + 1))
+        lines += log.substr(at, log.find('\n', at) - at + 1);
+    return lines;
 }
 
 bool Logged(const std::string& text) { return DeviceCalls().find(text) != std::string::npos; }
 
-// Waits (pumping messages) until the stand-in has logged `text`.
-bool WaitForLogged(const std::string& text, const SaverProcess& saver) {
-    const DWORD start = GetTickCount();
-    while (!Logged(text)) {
-        if (GetTickCount() - start >= kFaultLogMs || !saver.IsRunning())
-            return Logged(text);
-        PumpMessagesFor(kLogPollMs);
-    }
-    return true;
-}
+bool WaitForLogged(const std::string& text, const SaverProcess& saver) { return WaitForStandInLog(text, saver); }
 
 // What every run leaves behind: nothing.
 void ExpectCleanEnd(SaverProcess& saver) {
@@ -66,10 +44,10 @@ void ExpectCleanEnd(SaverProcess& saver) {
 class DeviceSetup : public ::testing::Test {
 protected:
     void SetUp() override {
-        DeleteFileA(LogPath().c_str());
+        DeleteFileA(SystemDirectoryPath("d3d9-calls.log").c_str());
         ASSERT_EQ(SaverProcessCount(), 0) << "a saver from an earlier test still runs";
     }
-    void TearDown() override { DeleteFileA(FaultFolderPath("d3d9-fault.txt").c_str()); }
+    void TearDown() override { WithFault(""); }
 
     // The set-up fails with the given message; the process ends with 0.
     static void ExpectFailureMessage(const std::string& fault, const char* text) {
@@ -81,10 +59,26 @@ protected:
         EXPECT_EQ(box->text, text);
         EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
         EXPECT_FALSE(ScreenSaverRunningFlag()) << "the system was told a saver runs";
+        // Everything Direct3D went before the message, which shows on the
+        // desktop in its own display mode.
+        if (Logged("Direct3D object created")) {
+            EXPECT_TRUE(Logged("Direct3D object released")) << DeviceCalls();
+        }
         // The message is the only window left to the user.
         for (HWND window : saver.TopLevelWindows())
             EXPECT_TRUE(window == box->window || !IsWindowVisible(window));
         PressButton(box->window, IDOK);
+        ExpectCleanEnd(saver);
+    }
+
+    // The saver starts with the fault, shows no message and ends by itself
+    // once `logged` shows that the fault struck.
+    static void ExpectEndingByItself(const std::string& fault, const std::string& logged) {
+        SaverProcess saver("", WithFault(fault));
+        ASSERT_TRUE(saver.Started());
+        ASSERT_NE(saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs), nullptr);
+        EXPECT_TRUE(WaitForLogged(logged, saver) || Logged(logged)) << "never logged: " << logged << "\n" << DeviceCalls();
+        EXPECT_FALSE(saver.WaitForMessageBox(0).has_value());
         ExpectCleanEnd(saver);
     }
 
@@ -115,21 +109,21 @@ TEST_F(DeviceSetup, NoDirect3DObject) {
 TEST_F(DeviceSetup, NoDeviceAtAll) {
     ExpectFailureMessage("device-fail", "Unable to initialize Direct3D.");
     // Hardware, then software vertex processing, both tried.
-    EXPECT_EQ(DeviceCalls(),
+    EXPECT_EQ(CreateDeviceCalls(),
               "CreateDevice flags=0x40 result=0x8876086a\n"
               "CreateDevice flags=0x20 result=0x8876086a\n");
 }
 
 TEST_F(DeviceSetup, SoftwareVertexProcessingWhenHardwareFails) {
     ExpectRunning("hardware-vp-fail");
-    EXPECT_EQ(DeviceCalls(),
+    EXPECT_EQ(CreateDeviceCalls(),
               "CreateDevice flags=0x40 result=0x8876086a\n"
               "CreateDevice flags=0x20 result=0x00000000\n");
 }
 
 TEST_F(DeviceSetup, CapsThatCannotBeReadSkipTheShaderCheck) {
     ExpectRunning("caps-fail");
-    EXPECT_EQ(DeviceCalls(), "CreateDevice flags=0x40 result=0x00000000\n");
+    EXPECT_EQ(CreateDeviceCalls(), "CreateDevice flags=0x40 result=0x00000000\n");
 }
 
 TEST_F(DeviceSetup, NoPixelShader2WarnsOpensTheFaqAndEnds) {
@@ -151,7 +145,7 @@ TEST_F(DeviceSetup, NoPixelShader2WarnsOpensTheFaqAndEnds) {
     const std::vector<std::string> pages = shell.Requests(1, 10000);
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_NE(pages[0].find("faq"), std::string::npos) << pages[0];
-    EXPECT_EQ(DeviceCalls(), "") << "no device is created on such a card";
+    EXPECT_EQ(CreateDeviceCalls(), "") << "no device is created on such a card";
 }
 
 TEST_F(DeviceSetup, ALostDeviceEndsTheSaverCleanly) {
@@ -196,8 +190,44 @@ TEST_F(DeviceSetup, ASeaBufferThatCannotBeCreatedLeavesTheSaverRunning) {
     EXPECT_TRUE(Logged("CreateVertexBuffer 29768 bytes failed")) << DeviceCalls();
 }
 
+// The sea's reflection, grid, declaration or shaders missing: the sky, the
+// sun and the banner show over a sea that is left out.
+TEST_F(DeviceSetup, SeaPartsThatCannotBeMadeLeaveTheSaverRunning) {
+    for (const char* fault :
+         {"cube-texture-fail", "index-buffer-fail", "vertex-declaration-fail", "vertex-shader-fail", "pixel-shader-fail"}) {
+        SCOPED_TRACE(fault);
+        ExpectRunning(fault);
+        EXPECT_TRUE(Logged(" failed: 0x")) << DeviceCalls();
+    }
+}
+
+TEST_F(DeviceSetup, TexturesThatCannotBeLockedFailAssembly) {
+    ExpectFailureMessage("texture-lock-fail", "Unable to load textures");
+    EXPECT_TRUE(Logged("texture LockRect failure 1")) << DeviceCalls();
+}
+
+TEST_F(DeviceSetup, ADeviceLostWhileTheSceneIsMadeEndsTheSaverAtItsFirstFrame) {
+    ExpectEndingByItself("lost-during-setup", "device lost after 0 frames");
+}
+
+// An access violation inside a frame ends the saver as any other failure
+// does: no crash, the flag cleared, exit code 0.
+TEST_F(DeviceSetup, AnAccessViolationInAFrameEndsTheSaverCleanly) {
+    ExpectEndingByItself("crash-after-20", "access violation in Present after 20 frames");
+}
+
+// At the exit: a failing Reset or an unreadable display mode does not keep
+// the saver from ending.
+TEST_F(DeviceSetup, TheExitEndsEvenWhenResetOrTheDisplayModeFails) {
+    ExpectRunning("reset-fail");
+    EXPECT_TRUE(Logged("Reset failed")) << DeviceCalls();
+    ExpectRunning("display-mode-fail");
+    EXPECT_TRUE(Logged("GetAdapterDisplayMode failed")) << DeviceCalls();
+}
+
 // While running: a frame whose locks fail is dropped and the next is shown;
-// locks or presents that keep failing leave a saver that still ends on a key.
+// locks that keep failing leave a saver that still ends on a key; presents
+// that keep failing for a second end it, so the screen never stays frozen.
 TEST_F(DeviceSetup, AFrameWhoseLocksFailIsDroppedAndTheNextIsShown) {
     ExpectRunning("lock-fail-after-30", "frame 32 presented after");
     EXPECT_TRUE(Logged("Lock failure 1 in frame 31")) << DeviceCalls();
@@ -207,13 +237,13 @@ TEST_F(DeviceSetup, LocksThatKeepFailingLeaveASaverThatEndsOnAKey) {
     ExpectRunning("locks-fail-after-10", "Lock failure 50 ");
 }
 
-TEST_F(DeviceSetup, PresentsThatFailAreIgnored) {
-    ExpectRunning("present-fail-after-10", "Present failure 20 ");
+TEST_F(DeviceSetup, PresentsThatKeepFailingEndTheSaver) {
+    ExpectEndingByItself("present-fail-after-10", "Present failure 1 ");
 }
 
 TEST_F(DeviceSetup, TheRealDeviceThroughTheStandIn) {
     ExpectRunning("none");
-    EXPECT_EQ(DeviceCalls(), "CreateDevice flags=0x40 result=0x00000000\n");
+    EXPECT_EQ(CreateDeviceCalls(), "CreateDevice flags=0x40 result=0x00000000\n");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/saver_process.h"
 
@@ -37,10 +38,48 @@ private:
     HWND window_ = nullptr;
 };
 
-DWORD ExitCodeOf(SaverProcess& saver) {
-    const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
+// A stand-in window made by a thread that then never reads its messages,
+// as a hung copy of the saver would.
+class HungWindow {
+public:
+    HungWindow(const char* className, const char* title) : className_(className), title_(title) {
+        release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        ready_ = ready;
+        thread_ = CreateThread(nullptr, 0, &HungWindow::Main, this, 0, nullptr);
+        WaitForSingleObject(ready, 10000);
+        CloseHandle(ready);
+    }
+    ~HungWindow() {
+        SetEvent(release_);
+        WaitForSingleObject(thread_, 10000);
+        CloseHandle(thread_);
+        CloseHandle(release_);
+    }
+    HWND get() const { return window_; }
+
+private:
+    static DWORD WINAPI Main(void* context) {
+        auto* self = static_cast<HungWindow*>(context);
+        StandInWindow window(self->className_, self->title_, WS_POPUP | WS_VISIBLE);
+        self->window_ = window.get();
+        SetEvent(self->ready_);
+        WaitForSingleObject(self->release_, INFINITE);  // no message is ever read
+        return 0;
+    }
+
+    const char* className_;
+    const char* title_;
+    HANDLE ready_ = nullptr;
+    HANDLE release_ = nullptr;
+    HANDLE thread_ = nullptr;
+    HWND window_ = nullptr;
+};
+
+DWORD ExitCodeOf(SaverProcess& saver, DWORD timeoutMs = kExitMs) {
+    const std::optional<DWORD> code = saver.WaitForExit(timeoutMs);
     if (!code.has_value()) {
-        ADD_FAILURE() << "the saver did not end within " << kExitMs << " ms";
+        ADD_FAILURE() << "the saver did not end within " << timeoutMs << " ms";
         return 0xFFFFFFFF;
     }
     return *code;
@@ -139,6 +178,30 @@ TEST(Entry, RunningFullScreenSaverIsBroughtForwardInEveryMode) {
         EXPECT_EQ(ExitCodeOf(saver), 0u);
         EXPECT_TRUE(IsWindowVisible(running.get())) << "the running saver was not brought forward";
         EXPECT_EQ(saver.WaitForWindow(nullptr, nullptr, 0), nullptr);
+    }
+}
+
+// A hung copy (or dialog) never holds up a new start: bringing it forward
+// must not wait for it.
+TEST(Entry, AHungRunningCopyHoldsUpNoStart) {
+    constexpr DWORD kHungStartMs = 8000;
+    const struct {
+        const char* className;
+        const char* title;
+        std::vector<const char*> arguments;
+    } cases[] = {
+        {kSaverClass, kSaverTitle, {"", "/s", "/p 123", "/c", "/t", "/a 5"}},
+        {"ConfigDialogStandIn", kDialogCaption, {"/c", "/t"}},
+    };
+    for (const auto& hung : cases) {
+        HungWindow window(hung.className, hung.title);
+        ASSERT_NE(window.get(), nullptr);
+        for (const char* arguments : hung.arguments) {
+            SCOPED_TRACE(std::string(hung.title) + ", arguments \"" + arguments + "\"");
+            SaverProcess saver(arguments);
+            ASSERT_TRUE(saver.Started());
+            EXPECT_EQ(ExitCodeOf(saver, kHungStartMs), 0u);
+        }
     }
 }
 

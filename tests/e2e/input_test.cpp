@@ -6,6 +6,7 @@
 
 #include "tests/e2e/e2e_settings.h"
 #include "tests/support/saver_process.h"
+#include "tests/support/screenshot.h"
 #include "tests/support/shell_request_log.h"
 
 namespace {
@@ -120,23 +121,58 @@ TEST_F(FullScreenSaver, AnyOtherKeyEndsItWithoutAPage) {
     EXPECT_TRUE(shell.Requests(1, 1500).empty());
 }
 
-TEST(TestWindow, ShowsUntilClosedAndKeysDoNotEndIt) {
-    SaverProcess saver("/t");
-    ASSERT_TRUE(saver.Started());
-    HWND window = saver.WaitForWindow("ZSaverClass3", "Brinemere Duzo Screensaver Test", kStartMs);
-    ASSERT_NE(window, nullptr);
-    RECT client = {};
-    GetClientRect(window, &client);
-    EXPECT_EQ(client.right - client.left, 600);
-    EXPECT_EQ(client.bottom - client.top, 400);
-    PostMessageA(window, WM_KEYDOWN, 'A', 0);
-    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-    PumpMessagesFor(kSettleMs);
-    ASSERT_TRUE(saver.IsRunning()) << "a key ended the test window";
-    PostMessageA(window, WM_CLOSE, 0, 0);
-    const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
-    ASSERT_TRUE(code.has_value());
-    EXPECT_EQ(*code, 0u);
+// The test window shows the live scene in a 600 x 400 window; keys and
+// clicks in it do nothing, and real input closes it: Alt+F4 and its close box.
+TEST(TestWindow, ShowsTheSceneUntilAltF4OrTheCloseBoxEndsIt) {
+    constexpr DWORD kSceneMs = 2500;  // past the opening fade
+    const char kTitle[] = "Brinemere Duzo Screensaver Test";
+    SaverOptions options;
+    options.wineDrawsCaptions = true;
+    for (const bool altF4 : {true, false}) {
+        SCOPED_TRACE(altF4 ? "Alt+F4" : "close box");
+        SaverProcess saver("/t", options);
+        ASSERT_TRUE(saver.Started());
+        HWND window = saver.WaitForWindow("ZSaverClass3", kTitle, kStartMs);
+        ASSERT_NE(window, nullptr);
+        const RECT client = ClientRectOnScreen(window);
+        EXPECT_EQ(client.right - client.left, 600);
+        EXPECT_EQ(client.bottom - client.top, 400);
+        const std::string find = std::string("xdotool search --name '^") + kTitle + "$'";
+        ASSERT_TRUE(RunUnixCommand(find + " windowfocus --sync key a space && xdotool click 1"));
+        PumpMessagesFor(kSceneMs);
+        ASSERT_TRUE(saver.IsRunning()) << "a key or a click ended the test window";
+        EXPECT_FALSE(saver.WaitForMessageBox(0).has_value()) << "the test window shows a message";
+
+        // Sky above the horizon and a lit sea below it, as full screen.
+        const ScreenPixels scene = CaptureScreen(client);
+        SaveScreenshot(client, ScreenshotPath("test-window"));
+        const double sky = scene.MeanBrightness(0, 0, 600, 130);
+        const double sea = scene.MeanBrightness(0, 270, 400, 400);
+        EXPECT_GT(sky, 150.0) << "no lit sky in the test window";
+        EXPECT_GT(sea, 30.0) << "no lit sea in the test window";
+
+        if (altF4) {
+            ASSERT_TRUE(RunUnixCommand(find + " windowfocus --sync key alt+F4"));
+        } else {
+            // The close box: where the window itself says it is.
+            RECT frame = {};
+            GetWindowRect(window, &frame);
+            POINT close = {-1, -1};
+            for (int x = frame.right - 1; x > frame.left && close.x < 0; --x)
+                for (int y = frame.top; y < client.top && close.x < 0; ++y) {
+                    DWORD_PTR hit = 0;
+                    SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 1000, &hit);
+                    if (hit == HTCLOSE)
+                        close = {x - 4, y + 4};
+                }
+            ASSERT_GE(close.x, 0) << "no close box on the test window";
+            ASSERT_TRUE(RunUnixCommand("xdotool mousemove " + std::to_string(close.x) + " " +
+                                       std::to_string(close.y) + " click 1"));
+        }
+        const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
+        ASSERT_TRUE(code.has_value()) << "the test window did not close";
+        EXPECT_EQ(*code, 0u);
+    }
 }
 
 }  // namespace

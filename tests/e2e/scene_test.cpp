@@ -15,52 +15,30 @@ constexpr DWORD kExitMs = 30000;
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 
-// The screen's pixels as 0x00RRGGBB, row by row from the top.
-std::vector<uint32_t> CaptureScreen() {
-    std::vector<uint32_t> pixels(static_cast<size_t>(kWidth) * kHeight);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, kWidth, kHeight);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, kWidth, kHeight, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    GetDIBits(memory, bitmap, 0, kHeight, pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    for (uint32_t& p : pixels)
-        p &= 0x00FFFFFF;
-    return pixels;
+const RECT kScreen = {0, 0, kWidth, kHeight};
+
+void EndWithAKey(SaverProcess& saver) {
+    PostMessageA(saver.WaitForWindow("ZSaverClass", nullptr, 0), WM_KEYDOWN, VK_ESCAPE, 0);
+    const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(*code, 0u);
 }
 
-int Brightness(uint32_t p) { return ((p >> 16) & 255) + ((p >> 8) & 255) + (p & 255); }
-
-// Mean brightness (0..765) of a rectangle of the screen.
-double MeanBrightness(const std::vector<uint32_t>& pixels, int left, int top, int right, int bottom) {
-    double sum = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            sum += Brightness(pixels[static_cast<size_t>(y) * kWidth + x]);
-    return sum / ((right - left) * (bottom - top));
-}
-
-// Mean absolute difference of two captures over a rectangle.
-double MeanDifference(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int left, int top,
-                      int right, int bottom) {
-    double sum = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x) {
-            const size_t i = static_cast<size_t>(y) * kWidth + x;
-            sum += std::abs(Brightness(a[i]) - Brightness(b[i]));
-        }
-    return sum / ((right - left) * (bottom - top));
+// The screen at frame 45 of a flight seeded by the stand-in d3d9.dll: the
+// same moment of the same flight on every run.
+ScreenPixels HeldFrame(const std::string& moreOverrides, const std::string& name) {
+    SaverOptions options = WithFault("none\nseed-4242\nhold-after-45");
+    options.dllOverrides += moreOverrides;
+    SaverProcess saver("", options);
+    EXPECT_TRUE(saver.Started());
+    EXPECT_TRUE(WaitForStandInLog("held at frame 45", saver)) << StandInLog();
+    PumpMessagesFor(300);  // the last frame reaches the screen
+    const ScreenPixels screen = CaptureScreen(kScreen);
+    SaveScreenshot(kScreen, ScreenshotPath(name));
+    EXPECT_FALSE(saver.WaitForMessageBox(0).has_value());
+    EndWithAKey(saver);
+    WithFault("");
+    return screen;
 }
 
 TEST(Scene, FadesInToASunsetSkyAboveAMovingSeaWithTheBanner) {
@@ -69,17 +47,17 @@ TEST(Scene, FadesInToASunsetSkyAboveAMovingSeaWithTheBanner) {
     ASSERT_NE(saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs), nullptr);
     PumpMessagesFor(2500);
     ASSERT_TRUE(saver.IsRunning());
-    const std::vector<uint32_t> first = CaptureScreen();
+    const ScreenPixels first = CaptureScreen(kScreen);
     SaveScreenshot({0, 0, kWidth, kHeight}, ScreenshotPath("saver-1"));
     PumpMessagesFor(1000);
-    const std::vector<uint32_t> second = CaptureScreen();
+    const ScreenPixels second = CaptureScreen(kScreen);
     SaveScreenshot({0, 0, kWidth, kHeight}, ScreenshotPath("saver-2"));
 
     // A lit sky above the horizon, with some red in it at sunset.
-    const double sky = MeanBrightness(first, 0, 0, kWidth, kHeight / 3);
+    const double sky = first.MeanBrightness(0, 0, kWidth, kHeight / 3);
     EXPECT_GT(sky, 150.0) << "the sky is dark";
     // The sea below it is lit too and moves from one second to the next.
-    const double sea = MeanBrightness(first, 0, kHeight * 2 / 3, kWidth / 2, kHeight);
+    const double sea = first.MeanBrightness(0, kHeight * 2 / 3, kWidth / 2, kHeight);
     EXPECT_GT(sea, 30.0) << "no lit sea below the horizon";
     EXPECT_GT(MeanDifference(first, second, 0, kHeight * 2 / 3, kWidth / 2, kHeight), 2.0)
         << "the sea did not move in a second";
@@ -88,7 +66,7 @@ TEST(Scene, FadesInToASunsetSkyAboveAMovingSeaWithTheBanner) {
     int light = 0, dark = 0;
     for (int y = 510; y < 565; ++y)
         for (int x = 580; x < 760; ++x) {
-            const int b = Brightness(first[static_cast<size_t>(y) * kWidth + x]);
+            const int b = Brightness(first.At(x, y));
             light += b > 600 ? 1 : 0;
             dark += b < 150 ? 1 : 0;
         }
@@ -110,8 +88,8 @@ TEST(Scene, OpensWithAFadeFromBlack) {
     // The first frames are dark: catch the screen as early as it shows anything.
     double darkest = 765;
     for (int i = 0; i < 40 && saver.IsRunning(); ++i) {
-        const std::vector<uint32_t> now = CaptureScreen();
-        darkest = std::min(darkest, MeanBrightness(now, 0, 0, kWidth, kHeight / 3));
+        const ScreenPixels now = CaptureScreen(kScreen);
+        darkest = std::min(darkest, now.MeanBrightness(0, 0, kWidth, kHeight / 3));
         PumpMessagesFor(10);
     }
     EXPECT_LT(darkest, 60.0) << "the sky was bright from the first frame";
@@ -119,6 +97,43 @@ TEST(Scene, OpensWithAFadeFromBlack) {
     const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(*code, 0u);
+}
+
+// Without any HLSL compiler on the system, the sea is drawn with the byte
+// code the build compiled: the same picture as with the system's compiler.
+TEST(Scene, TheSeaNeedsNoSystemCompiler) {
+    const ScreenPixels compiled = HeldFrame("", "held-frame-compiler");
+    std::string noCompiler;
+    for (const char* version : {"47", "46", "43", "42", "41", "40", "39"})
+        noCompiler += std::string(";d3dcompiler_") + version + "=d";
+    const ScreenPixels precompiled = HeldFrame(noCompiler, "held-frame-no-compiler");
+    ASSERT_EQ(precompiled.pixels.size(), compiled.pixels.size());
+    EXPECT_GT(precompiled.MeanBrightness(0, kHeight * 2 / 3, kWidth / 2, kHeight), 30.0) << "no lit sea";
+    EXPECT_LT(MeanDifference(compiled, precompiled, 0, kHeight / 2, kWidth, kHeight), 2.0);
+    EXPECT_LT(MeanDifference(compiled, precompiled, 0, 0, kWidth, kHeight / 2), 2.0) << "not the same moment";
+}
+
+// Direct3D comes only from the system directory: a file named d3d9.dll
+// beside the module (a download folder, a USB stick) is never loaded.
+TEST(Scene, ADirect3DLibraryBesideTheModuleIsNeverLoaded) {
+    const std::string module = SaverModulePath();
+    const std::string folder = module.substr(0, module.find_last_of("\\/")) + "\\planted";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(module.c_str(), (folder + "\\BrinemereDuzo.scr").c_str(), FALSE));
+    HANDLE planted = CreateFileA((folder + "\\d3d9.dll").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(planted, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(planted, "not a library", 13, &written, nullptr);
+    CloseHandle(planted);
+    SaverOptions options;
+    options.modulePath = folder + "\\BrinemereDuzo.scr";
+    SaverProcess saver("", options);
+    ASSERT_TRUE(saver.Started());
+    ASSERT_NE(saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs), nullptr);
+    PumpMessagesFor(2500);
+    EXPECT_FALSE(saver.WaitForMessageBox(0).has_value());
+    EXPECT_GT(CaptureScreen(kScreen).MeanBrightness(0, 0, kWidth, kHeight / 3), 150.0) << "no sky";
+    EndWithAKey(saver);
 }
 
 }  // namespace

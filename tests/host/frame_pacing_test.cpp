@@ -27,6 +27,22 @@ TEST(FramePacing, TickCountWrapAround) {
     EXPECT_EQ(FrameDelay(1000, 1010), 0u);
 }
 
+TEST(FramePacing, PresentsThatFailForASecondEndTheSaver) {
+    PresentFailureWatch watch;
+    EXPECT_FALSE(watch.Note(false, 100));
+    EXPECT_FALSE(watch.Note(true, 1000));  // the run of failures starts here
+    EXPECT_FALSE(watch.Note(true, 1999));
+    EXPECT_FALSE(watch.Note(false, 2000));  // one success starts the count again
+    EXPECT_FALSE(watch.Note(true, 2030));
+    EXPECT_FALSE(watch.Note(true, 3029));
+    EXPECT_TRUE(watch.Note(true, 3030));
+    // Failures across the tick count's wrap are counted the same.
+    PresentFailureWatch wrapped;
+    EXPECT_FALSE(wrapped.Note(true, 0xFFFFFE00u));
+    EXPECT_FALSE(wrapped.Note(true, 0x000001E7u));  // 999 ms later
+    EXPECT_TRUE(wrapped.Note(true, 0x000001E8u));
+}
+
 TEST(SetupError, EachCodeHasItsMessage) {
     EXPECT_EQ(std::string(SetupErrorText(1)), "Unable to initialize Direct3D.");
     EXPECT_EQ(std::string(SetupErrorText(2)), "Unable to load textures");

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -15,6 +17,18 @@ constexpr UINT kMessageBoxTextId = 0xFFFF;  // the static text of a message box
 // environment, not from the block handed to CreateProcess, so a per-program
 // override goes through Wine's AppDefaults registry key instead.
 const char kAppOverridesKey[] = "Software\\Wine\\AppDefaults\\BrinemereDuzo.scr\\DllOverrides";
+const char kAppX11Key[] = "Software\\Wine\\AppDefaults\\BrinemereDuzo.scr\\X11 Driver";
+
+// "Decorated" = "N": Wine draws the module's window frames itself.
+void SetWineDrawsCaptions(bool draws) {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppX11Key);
+    HKEY key = nullptr;
+    if (draws && RegCreateKeyExA(HKEY_CURRENT_USER, kAppX11Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                 nullptr) == ERROR_SUCCESS) {
+        RegSetValueExA(key, "Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+        RegCloseKey(key);
+    }
+}
 
 void SetDllOverrides(const std::string& overrides) {
     RegDeleteTreeA(HKEY_CURRENT_USER, kAppOverridesKey);
@@ -67,9 +81,10 @@ void PumpMessagesFor(DWORD milliseconds) {
     } while (GetTickCount() - start < milliseconds);
 }
 
-std::string FaultSaverModulePath() {
-    const std::string usual = SaverModulePath();
-    return usual.substr(0, usual.find_last_of("\\/") + 1) + "fault\\BrinemereDuzo.scr";
+std::string SystemDirectoryPath(const char* name) {
+    char path[MAX_PATH] = {};
+    GetSystemDirectoryA(path, MAX_PATH);
+    return std::string(path) + "\\" + name;
 }
 
 SaverProcess::SaverProcess(const std::string& arguments, const SaverOptions& options) {
@@ -80,6 +95,9 @@ SaverProcess::SaverProcess(const std::string& arguments, const SaverOptions& opt
         commandLine += " " + arguments;
     overridden_ = !dllOverrides.empty();
     SetDllOverrides(dllOverrides);
+    captioned_ = options.wineDrawsCaptions;
+    if (captioned_)
+        SetWineDrawsCaptions(true);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -102,6 +120,8 @@ SaverProcess::~SaverProcess() {
     }
     if (overridden_)
         SetDllOverrides("");
+    if (captioned_)
+        SetWineDrawsCaptions(false);
 }
 
 bool SaverProcess::IsRunning() const {
@@ -234,4 +254,64 @@ int SaverProcessCount() {
 void PressButton(HWND box, int id) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+}
+
+bool RunUnixCommand(const std::string& command, DWORD timeoutMs) {
+    // Wine starts a Unix program but hands back no process to wait on: the
+    // command leaves its status in a file that is polled for.
+    static int count = 0;
+    const std::string status =
+        "/tmp/brinemere-unix-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count);
+    std::string line = "/bin/sh -c \"" + command + "; echo $? >" + status + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    if (info.hProcess != nullptr)
+        CloseHandle(info.hProcess);
+    if (info.hThread != nullptr)
+        CloseHandle(info.hThread);
+    const std::string windowsPath = "Z:" + status;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        PumpMessagesFor(kPollMs);
+        char text[16] = {};
+        HANDLE file = CreateFileA(windowsPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            continue;
+        DWORD got = 0;
+        ReadFile(file, text, sizeof text - 1, &got, nullptr);
+        CloseHandle(file);
+        if (got == 0 || text[got - 1] != '\n')
+            continue;  // still being written
+        DeleteFileA(windowsPath.c_str());
+        return std::atoi(text) == 0;
+    }
+    return false;
+}
+
+SaverOptions WithFault(const std::string& fault) {
+    DeleteFileA(SystemDirectoryPath("d3d9-calls.log").c_str());
+    std::ofstream(SystemDirectoryPath("d3d9-fault.txt"), std::ios::out | std::ios::trunc) << fault << "\n";
+    SaverOptions options;
+    options.dllOverrides = "d3d9=n,b";
+    return options;
+}
+
+std::string StandInLog() {
+    std::ifstream file(SystemDirectoryPath("d3d9-calls.log"));
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool WaitForStandInLog(const std::string& text, const SaverProcess& saver) {
+    constexpr DWORD kLogMs = 60000;
+    const DWORD start = GetTickCount();
+    while (StandInLog().find(text) == std::string::npos) {
+        if (GetTickCount() - start >= kLogMs || !saver.IsRunning())
+            return StandInLog().find(text) != std::string::npos;
+        PumpMessagesFor(50);
+    }
+    return true;
 }

@@ -20,15 +20,19 @@ struct MessageBoxInfo {
     std::vector<int> buttons;  // ids of the visible buttons, among IDOK..IDNO
 };
 
-// The module in the "fault" folder beside the tests, next to the
-// fault-injecting d3d9.dll.
-std::string FaultSaverModulePath();
+// A file in the system directory, where the fault-injecting d3d9.dll stands
+// (scripts/test-env puts it there) and reads its fault and writes its log.
+std::string SystemDirectoryPath(const char* name);
+
 
 struct SaverOptions {
     // "d3d9=d;..." (d = disabled, n = native first); for this process only.
     std::string dllOverrides;
     // Another copy of the module to start instead of the usual one.
     std::string modulePath;
+    // Wine draws the windows' captions and borders itself: the test display
+    // has no window manager, so a caption (and its close box) shows only so.
+    bool wineDrawsCaptions = false;
 };
 
 class SaverProcess {
@@ -55,6 +59,7 @@ private:
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
     bool overridden_ = false;
+    bool captioned_ = false;
 };
 
 // Whether the system has been told that a screen saver runs
@@ -70,3 +75,19 @@ int SaverProcessCount();
 void PumpMessagesFor(DWORD milliseconds);
 
 void PressButton(HWND box, int id);
+
+// Runs a shell command on the Unix side of Wine (the tests give real input
+// with xdotool); true when it ended with status 0 within the time. Double
+// quotes cannot appear in the command.
+bool RunUnixCommand(const std::string& command, DWORD timeoutMs = 15000);
+
+// Options that start the module on the stand-in d3d9.dll with this fault
+// (and option lines, see tests/support/fault_d3d9); "" removes the fault.
+// Its log starts empty.
+SaverOptions WithFault(const std::string& fault);
+// What the stand-in has logged so far.
+std::string StandInLog();
+// Waits (pumping messages) until the stand-in has logged `text`, at most a
+// minute (the software rasteriser is slow under load) and only while the
+// saver runs.
+bool WaitForStandInLog(const std::string& text, const SaverProcess& saver);

@@ -1,6 +1,7 @@
 // Screen capture through GDI.
 #include "tests/support/screenshot.h"
 
+#include <cstdlib>
 #include <vector>
 
 #include "tests/support/saver_process.h"
@@ -51,6 +52,60 @@ bool SaveScreenshot(const RECT& rect, const std::string& path) {
                               nullptr);
     CloseHandle(file);
     return ok;
+}
+
+ScreenPixels CaptureScreen(const RECT& rect) {
+    ScreenPixels capture;
+    capture.width = rect.right - rect.left;
+    capture.height = rect.bottom - rect.top;
+    if (capture.width <= 0 || capture.height <= 0)
+        return {};
+    capture.pixels.resize(static_cast<size_t>(capture.width) * capture.height);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, capture.width, capture.height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, capture.width, capture.height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = capture.width;
+    info.bmiHeader.biHeight = -capture.height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    GetDIBits(memory, bitmap, 0, capture.height, capture.pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    for (uint32_t& p : capture.pixels)
+        p &= 0x00FFFFFF;
+    return capture;
+}
+
+double ScreenPixels::MeanBrightness(int left, int top, int right, int bottom) const {
+    double sum = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            sum += Brightness(At(x, y));
+    return sum / ((right - left) * (bottom - top));
+}
+
+double MeanDifference(const ScreenPixels& a, const ScreenPixels& b, int left, int top, int right, int bottom) {
+    double sum = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            sum += std::abs(Brightness(a.At(x, y)) - Brightness(b.At(x, y)));
+    return sum / ((right - left) * (bottom - top));
+}
+
+RECT ClientRectOnScreen(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    POINT corner = {0, 0};
+    ClientToScreen(window, &corner);
+    OffsetRect(&client, corner.x, corner.y);
+    return client;
 }
 
 std::string ScreenshotPath(const std::string& name) {

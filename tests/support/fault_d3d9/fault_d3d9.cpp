@@ -1,24 +1,43 @@
 // A d3d9.dll for tests that stands in front of the platform's Direct3D 9 and
-// fails on request. The fault is named by the first line of d3d9-fault.txt
-// beside this DLL:
+// fails on request. scripts/test-env puts it in the test prefix's system
+// directory under the platform's name, with the platform's own d3d9.dll in
+// the folder d3d9-platform beside it; the module loads it when d3d9 is set
+// to load native first. The fault is named by the first line of
+// d3d9-fault.txt beside this DLL:
 //   create-null              Direct3DCreate9 returns NULL
 //   ps-1.4                   the device caps report pixel shader 1.4
 //   caps-fail                GetDeviceCaps fails
 //   hardware-vp-fail         CreateDevice fails with hardware vertex processing
 //   device-fail              every CreateDevice fails
 //   lost-after-N             the device reports itself lost once N frames were presented
+//   lost-during-setup        the device reports itself lost from its first texture on
 //   texture-fail-WxH         every CreateTexture of W by H texels fails
+//   texture-lock-fail        every LockRect of a texture fails
+//   cube-texture-fail        every CreateCubeTexture fails
 //   vertex-buffer-fail-B     every CreateVertexBuffer of B bytes fails
+//   index-buffer-fail        every CreateIndexBuffer fails
+//   vertex-declaration-fail  every CreateVertexDeclaration fails
+//   vertex-shader-fail       every CreateVertexShader fails
+//   pixel-shader-fail        every CreatePixelShader fails
 //   lock-fail-after-N        every vertex-buffer Lock of frame N+1 fails, and only those
 //   locks-fail-after-N       every vertex-buffer Lock after the first N frames fails
 //   present-fail-after-N     every Present after the first N fails
+//   crash-after-N            an access violation inside Present once N frames were presented
+//   reset-fail               every Reset fails (the saver resets only at its exit)
+//   display-mode-fail        GetAdapterDisplayMode fails (read only at the exit)
 //   drop-overlay-draws       every DrawPrimitive succeeds without drawing (the
 //                            sky, flare, banner and fade quads: the sea alone)
 //   drop-detailed-sea        every DrawIndexedPrimitive of more than two
 //                            triangles succeeds without drawing (the sea's
 //                            detailed tiles; its flat ring is still drawn)
-//   timing-for-S             a timeline for the benchmarks (alone, or on the
-//                            second line beside a fault). The device
+// and options on the lines after it:
+//   seed-S                   the C library's random generator of the calling
+//                            thread is seeded with S when the Direct3D object
+//                            is made, after the saver seeded it with the clock:
+//                            the flight is the same on every run
+//   hold-after-N             after N presented frames, Present succeeds without
+//                            presenting: the screen keeps frame N
+//   timing-for-S             a timeline for the benchmarks. The device
 //                            calls of the start-up are logged with their time
 //                            since the process was created, up to the first
 //                            Present; then the count of presented frames once a
@@ -34,6 +53,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -50,6 +70,13 @@ unsigned framesBeforeLoss = 0;
 bool losing = false;
 bool timing = false;
 unsigned timingSeconds = 0;
+bool crashing = false;
+unsigned framesBeforeCrash = 0;
+bool seeding = false;
+unsigned seed = 0;
+bool holding = false;
+unsigned framesBeforeHold = 0;
+bool lostFromSetup = false;
 
 bool FaultIs(const char* name) { return std::strcmp(fault, name) == 0; }
 
@@ -87,9 +114,14 @@ void ReadFault() {
     ReadFile(file, text, sizeof text - 1, &got, nullptr);
     CloseHandle(file);
     text[got] = '\0';
-    // The timing mode may stand on a second line, beside a fault.
-    const char* timingLine = std::strstr(text, "timing-for-");
-    timing = timingLine != nullptr && std::sscanf(timingLine, "timing-for-%u", &timingSeconds) == 1;
+    // The options stand on the lines after the fault.
+    const auto option = [&text](const char* name, unsigned& value) {
+        const char* found = std::strstr(text, name);
+        return found != nullptr && std::sscanf(found + std::strlen(name), "%u", &value) == 1;
+    };
+    timing = option("timing-for-", timingSeconds);
+    seeding = option("seed-", seed);
+    holding = option("hold-after-", framesBeforeHold);
     std::strncpy(fault, text, sizeof fault - 1);
     fault[sizeof fault - 1] = '\0';
     for (char* p = fault; *p != '\0'; ++p)
@@ -104,6 +136,7 @@ void ReadFault() {
     lockFailFrame = std::sscanf(fault, "lock-fail-after-%u", &frames) == 1 ? frames + 1 : 0;
     locksFailing = std::sscanf(fault, "locks-fail-after-%u", &locksFailAfter) == 1;
     presentsFailing = std::sscanf(fault, "present-fail-after-%u", &presentsBeforeFailure) == 1;
+    crashing = std::sscanf(fault, "crash-after-%u", &framesBeforeCrash) == 1;
 }
 
 void Log(const char* format, ...) {
@@ -202,16 +235,19 @@ void WriteTimeline() {
 // are replaced by ours, which count or fail and otherwise pass the call on.
 // The slots are the methods' places in the interfaces' declaration order.
 constexpr size_t kTestCooperativeLevelSlot = 3;
+constexpr size_t kResetSlot = 16;
 constexpr size_t kPresentSlot = 17;
 constexpr size_t kCreateTextureSlot = 23;
 constexpr size_t kCreateCubeTextureSlot = 25;
 constexpr size_t kCreateVertexBufferSlot = 26;
+constexpr size_t kCreateIndexBufferSlot = 27;
 constexpr size_t kDrawPrimitiveSlot = 81;
 constexpr size_t kDrawIndexedPrimitiveSlot = 82;
 constexpr size_t kCreateVertexDeclarationSlot = 86;
 constexpr size_t kCreateVertexShaderSlot = 91;
 constexpr size_t kCreatePixelShaderSlot = 106;
 constexpr size_t kVertexBufferLockSlot = 11;
+constexpr size_t kTextureLockRectSlot = 19;
 constexpr HRESULT kPresentFailure = D3DERR_DRIVERINTERNALERROR;
 constexpr HRESULT kCreateFailure = D3DERR_OUTOFVIDEOMEMORY;
 constexpr HRESULT kLockFailure = D3DERR_INVALIDCALL;
@@ -219,11 +255,14 @@ constexpr HRESULT kLockFailure = D3DERR_INVALIDCALL;
 constexpr unsigned kLoggedRepeats[] = {1, 20, 50};
 
 using TestCooperativeLevelFunction = HRESULT(WINAPI*)(IDirect3DDevice9*);
+using ResetFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*);
 using PresentFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
 using CreateTextureFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT,
                                                D3DPOOL, IDirect3DTexture9**, HANDLE*);
 using CreateVertexBufferFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, DWORD, DWORD, D3DPOOL,
                                                     IDirect3DVertexBuffer9**, HANDLE*);
+using CreateIndexBufferFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, DWORD, D3DFORMAT, D3DPOOL,
+                                                   IDirect3DIndexBuffer9**, HANDLE*);
 using CreateCubeTextureFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
                                                    IDirect3DCubeTexture9**, HANDLE*);
 using CreateVertexDeclarationFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const D3DVERTEXELEMENT9*,
@@ -234,10 +273,13 @@ using DrawPrimitiveFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRIMITIVETY
 using DrawIndexedPrimitiveFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRIMITIVETYPE, INT, UINT, UINT, UINT,
                                                       UINT);
 using LockFunction = HRESULT(WINAPI*)(IDirect3DVertexBuffer9*, UINT, UINT, void**, DWORD);
+using LockRectFunction = HRESULT(WINAPI*)(IDirect3DTexture9*, UINT, D3DLOCKED_RECT*, const RECT*, DWORD);
 TestCooperativeLevelFunction realTestCooperativeLevel = nullptr;
+ResetFunction realReset = nullptr;
 PresentFunction realPresent = nullptr;
 CreateTextureFunction realCreateTexture = nullptr;
 CreateVertexBufferFunction realCreateVertexBuffer = nullptr;
+CreateIndexBufferFunction realCreateIndexBuffer = nullptr;
 CreateCubeTextureFunction realCreateCubeTexture = nullptr;
 CreateVertexDeclarationFunction realCreateVertexDeclaration = nullptr;
 CreateVertexShaderFunction realCreateVertexShader = nullptr;
@@ -245,6 +287,7 @@ CreatePixelShaderFunction realCreatePixelShader = nullptr;
 DrawPrimitiveFunction realDrawPrimitive = nullptr;
 DrawIndexedPrimitiveFunction realDrawIndexedPrimitive = nullptr;
 LockFunction realLock = nullptr;
+LockRectFunction realLockRect = nullptr;
 double firstPresentAt = 0.0;  // milliseconds since 1601; 0 before it
 double nextFrameReportAt = 0.0;
 constexpr double kFrameReportMs = 1000.0;
@@ -252,7 +295,10 @@ unsigned framesBegun = 0;
 unsigned presentedFrames = 0;
 unsigned presentFailures = 0;
 unsigned lockFailures = 0;
+unsigned textureLockFailures = 0;
 bool presentedAfterFailedLock = false;
+bool heldLogged = false;
+bool lostLogged = false;
 
 bool LoggedRepeat(unsigned count) {
     for (unsigned logged : kLoggedRepeats)
@@ -275,9 +321,32 @@ void* PatchSlot(void* object, size_t slot, void* replacement) {
     return previous;
 }
 
+// Keeps the platform's entry the first time a slot is patched.
+template <typename Function>
+void Patch(void* object, size_t slot, Function replacement, Function& real) {
+    void* previous = PatchSlot(object, slot, reinterpret_cast<void*>(replacement));
+    if (previous != nullptr && real == nullptr)
+        real = reinterpret_cast<Function>(previous);
+}
+
+// A creation call that fails when its fault is chosen, and is marked on the
+// start-up timeline otherwise.
+template <typename Object>
+bool CreationFails(const char* faultName, const char* call, Object** created) {
+    Mark("%s", call);
+    if (!FaultIs(faultName))
+        return false;
+    Log("%s failed: 0x%08x\n", call, static_cast<unsigned>(kCreateFailure));
+    if (created != nullptr)
+        *created = nullptr;
+    return true;
+}
+
 HRESULT WINAPI CountingTestCooperativeLevel(IDirect3DDevice9* device) {
-    if (losing && presentedFrames >= framesBeforeLoss) {
-        Log("device lost after %u frames: 0x%08x\n", presentedFrames, static_cast<unsigned>(D3DERR_DEVICELOST));
+    if ((losing && presentedFrames >= framesBeforeLoss) || lostFromSetup) {
+        if (!lostLogged)
+            Log("device lost after %u frames: 0x%08x\n", presentedFrames, static_cast<unsigned>(D3DERR_DEVICELOST));
+        lostLogged = true;
         return D3DERR_DEVICELOST;
     }
     if (timing && firstPresentAt > 0.0 && NowMilliseconds() - firstPresentAt >= timingSeconds * 1000.0) {
@@ -291,8 +360,23 @@ HRESULT WINAPI CountingTestCooperativeLevel(IDirect3DDevice9* device) {
     return realTestCooperativeLevel(device);
 }
 
+HRESULT WINAPI FailingReset(IDirect3DDevice9* device, D3DPRESENT_PARAMETERS* parameters) {
+    if (FaultIs("reset-fail")) {
+        Log("Reset failed: 0x%08x\n", static_cast<unsigned>(D3DERR_DEVICELOST));
+        return D3DERR_DEVICELOST;
+    }
+    return realReset(device, parameters);
+}
+
 HRESULT WINAPI FailingPresent(IDirect3DDevice9* device, const RECT* source, const RECT* destination,
                               HWND window, const RGNDATA* dirty) {
+    if (lostFromSetup)
+        return D3DERR_DEVICELOST;
+    if (crashing && presentedFrames >= framesBeforeCrash) {
+        Log("access violation in Present after %u frames\n", presentedFrames);
+        volatile int* volatile nowhere = nullptr;
+        *nowhere = 1;
+    }
     if (lockFailures > 0 && !presentedAfterFailedLock) {
         presentedAfterFailedLock = true;
         Log("frame %u presented after %u failed locks\n", framesBegun, lockFailures);
@@ -303,6 +387,12 @@ HRESULT WINAPI FailingPresent(IDirect3DDevice9* device, const RECT* source, cons
             Log("Present failure %u in frame %u: 0x%08x\n", presentFailures, framesBegun,
                 static_cast<unsigned>(kPresentFailure));
         return kPresentFailure;
+    }
+    if (holding && presentedFrames >= framesBeforeHold) {
+        if (!heldLogged)
+            Log("held at frame %u\n", presentedFrames);
+        heldLogged = true;
+        return D3D_OK;
     }
     ++presentedFrames;
     if (!timing)
@@ -324,11 +414,26 @@ HRESULT WINAPI FailingPresent(IDirect3DDevice9* device, const RECT* source, cons
     return result;
 }
 
+HRESULT WINAPI FailingLockRect(IDirect3DTexture9* texture, UINT level, D3DLOCKED_RECT* locked, const RECT* rect,
+                               DWORD flags) {
+    if (FaultIs("texture-lock-fail")) {
+        ++textureLockFailures;
+        if (LoggedRepeat(textureLockFailures))
+            Log("texture LockRect failure %u\n", textureLockFailures);
+        return kLockFailure;
+    }
+    return realLockRect(texture, level, locked, rect, flags);
+}
+
 HRESULT WINAPI FailingCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT levels,
                                     DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                     IDirect3DTexture9** texture, HANDLE* shared) {
     Mark("CreateTexture %ux%u format %u pool %u", width, height, static_cast<unsigned>(format),
          static_cast<unsigned>(pool));
+    if (FaultIs("lost-during-setup") && !lostFromSetup) {
+        lostFromSetup = true;
+        Log("device lost at its first texture\n");
+    }
     if (width == textureFailWidth && height == textureFailHeight) {
         Log("CreateTexture %ux%u format %u pool %u failed: 0x%08x\n", width, height,
             static_cast<unsigned>(format), static_cast<unsigned>(pool), static_cast<unsigned>(kCreateFailure));
@@ -336,7 +441,11 @@ HRESULT WINAPI FailingCreateTexture(IDirect3DDevice9* device, UINT width, UINT h
             *texture = nullptr;
         return kCreateFailure;
     }
-    return realCreateTexture(device, width, height, levels, usage, format, pool, texture, shared);
+    const HRESULT result = realCreateTexture(device, width, height, levels, usage, format, pool, texture, shared);
+    // The platform's textures share one method table; it is patched once.
+    if (SUCCEEDED(result) && texture != nullptr && *texture != nullptr)
+        Patch<LockRectFunction>(*texture, kTextureLockRectSlot, &FailingLockRect, realLockRect);
+    return result;
 }
 
 HRESULT WINAPI FailingLock(IDirect3DVertexBuffer9* buffer, UINT offset, UINT size, void** data,
@@ -364,11 +473,45 @@ HRESULT WINAPI FailingCreateVertexBuffer(IDirect3DDevice9* device, UINT bytes, D
     }
     const HRESULT result = realCreateVertexBuffer(device, bytes, usage, fvf, pool, buffer, shared);
     // The platform's buffers share one method table; it is patched once.
-    if (SUCCEEDED(result) && buffer != nullptr && *buffer != nullptr) {
-        void* previous = PatchSlot(*buffer, kVertexBufferLockSlot, reinterpret_cast<void*>(&FailingLock));
-        if (previous != nullptr && realLock == nullptr)
-            realLock = reinterpret_cast<LockFunction>(previous);
-    }
+    if (SUCCEEDED(result) && buffer != nullptr && *buffer != nullptr)
+        Patch<LockFunction>(*buffer, kVertexBufferLockSlot, &FailingLock, realLock);
+    return result;
+}
+
+HRESULT WINAPI FailingCreateIndexBuffer(IDirect3DDevice9* device, UINT bytes, DWORD usage, D3DFORMAT format,
+                                        D3DPOOL pool, IDirect3DIndexBuffer9** buffer, HANDLE* shared) {
+    if (CreationFails("index-buffer-fail", "CreateIndexBuffer", buffer))
+        return kCreateFailure;
+    return realCreateIndexBuffer(device, bytes, usage, format, pool, buffer, shared);
+}
+
+HRESULT WINAPI FailingCreateCubeTexture(IDirect3DDevice9* device, UINT edge, UINT levels, DWORD usage,
+                                        D3DFORMAT format, D3DPOOL pool, IDirect3DCubeTexture9** texture,
+                                        HANDLE* shared) {
+    if (CreationFails("cube-texture-fail", "CreateCubeTexture", texture))
+        return kCreateFailure;
+    return realCreateCubeTexture(device, edge, levels, usage, format, pool, texture, shared);
+}
+
+HRESULT WINAPI FailingCreateVertexDeclaration(IDirect3DDevice9* device, const D3DVERTEXELEMENT9* elements,
+                                              IDirect3DVertexDeclaration9** declaration) {
+    if (CreationFails("vertex-declaration-fail", "CreateVertexDeclaration", declaration))
+        return kCreateFailure;
+    return realCreateVertexDeclaration(device, elements, declaration);
+}
+
+HRESULT WINAPI FailingCreateVertexShader(IDirect3DDevice9* device, const DWORD* code,
+                                         IDirect3DVertexShader9** shader) {
+    if (CreationFails("vertex-shader-fail", "CreateVertexShader", shader))
+        return kCreateFailure;
+    return realCreateVertexShader(device, code, shader);
+}
+
+HRESULT WINAPI FailingCreatePixelShader(IDirect3DDevice9* device, const DWORD* code, IDirect3DPixelShader9** shader) {
+    if (CreationFails("pixel-shader-fail", "CreatePixelShader", shader))
+        return kCreateFailure;
+    const HRESULT result = realCreatePixelShader(device, code, shader);
+    Mark("CreatePixelShader ends");
     return result;
 }
 
@@ -385,61 +528,27 @@ HRESULT WINAPI DetailFreeDrawIndexedPrimitive(IDirect3DDevice9* device, D3DPRIMI
     return realDrawIndexedPrimitive(device, type, baseVertex, minIndex, vertices, startIndex, triangles);
 }
 
-// Start-up steps that are only timed.
-HRESULT WINAPI TimedCreateCubeTexture(IDirect3DDevice9* device, UINT edge, UINT levels, DWORD usage,
-                                      D3DFORMAT format, D3DPOOL pool, IDirect3DCubeTexture9** texture,
-                                      HANDLE* shared) {
-    Mark("CreateCubeTexture %u format %u", edge, static_cast<unsigned>(format));
-    return realCreateCubeTexture(device, edge, levels, usage, format, pool, texture, shared);
-}
-
-HRESULT WINAPI TimedCreateVertexDeclaration(IDirect3DDevice9* device, const D3DVERTEXELEMENT9* elements,
-                                            IDirect3DVertexDeclaration9** declaration) {
-    Mark("CreateVertexDeclaration");
-    return realCreateVertexDeclaration(device, elements, declaration);
-}
-
-HRESULT WINAPI TimedCreateVertexShader(IDirect3DDevice9* device, const DWORD* code,
-                                       IDirect3DVertexShader9** shader) {
-    Mark("CreateVertexShader");
-    return realCreateVertexShader(device, code, shader);
-}
-
-HRESULT WINAPI TimedCreatePixelShader(IDirect3DDevice9* device, const DWORD* code, IDirect3DPixelShader9** shader) {
-    Mark("CreatePixelShader");
-    const HRESULT result = realCreatePixelShader(device, code, shader);
-    Mark("CreatePixelShader ends");
-    return result;
-}
-
-// Keeps the platform's entry the first time a slot is patched.
-template <typename Function>
-void Patch(IDirect3DDevice9* device, size_t slot, Function replacement, Function& real) {
-    void* previous = PatchSlot(device, slot, reinterpret_cast<void*>(replacement));
-    if (previous != nullptr && real == nullptr)
-        real = reinterpret_cast<Function>(previous);
-}
-
 void PatchDevice(IDirect3DDevice9* device) {
     Patch<TestCooperativeLevelFunction>(device, kTestCooperativeLevelSlot, &CountingTestCooperativeLevel,
                                         realTestCooperativeLevel);
+    Patch<ResetFunction>(device, kResetSlot, &FailingReset, realReset);
     Patch<PresentFunction>(device, kPresentSlot, &FailingPresent, realPresent);
     Patch<CreateTextureFunction>(device, kCreateTextureSlot, &FailingCreateTexture, realCreateTexture);
     Patch<CreateVertexBufferFunction>(device, kCreateVertexBufferSlot, &FailingCreateVertexBuffer,
                                       realCreateVertexBuffer);
+    Patch<CreateIndexBufferFunction>(device, kCreateIndexBufferSlot, &FailingCreateIndexBuffer, realCreateIndexBuffer);
+    Patch<CreateCubeTextureFunction>(device, kCreateCubeTextureSlot, &FailingCreateCubeTexture, realCreateCubeTexture);
+    Patch<CreateVertexDeclarationFunction>(device, kCreateVertexDeclarationSlot, &FailingCreateVertexDeclaration,
+                                           realCreateVertexDeclaration);
+    Patch<CreateVertexShaderFunction>(device, kCreateVertexShaderSlot, &FailingCreateVertexShader,
+                                      realCreateVertexShader);
+    Patch<CreatePixelShaderFunction>(device, kCreatePixelShaderSlot, &FailingCreatePixelShader,
+                                     realCreatePixelShader);
     if (FaultIs("drop-overlay-draws"))
         Patch<DrawPrimitiveFunction>(device, kDrawPrimitiveSlot, &DroppedDrawPrimitive, realDrawPrimitive);
     if (FaultIs("drop-detailed-sea"))
         Patch<DrawIndexedPrimitiveFunction>(device, kDrawIndexedPrimitiveSlot, &DetailFreeDrawIndexedPrimitive,
                                             realDrawIndexedPrimitive);
-    if (!timing)
-        return;
-    Patch<CreateCubeTextureFunction>(device, kCreateCubeTextureSlot, &TimedCreateCubeTexture, realCreateCubeTexture);
-    Patch<CreateVertexDeclarationFunction>(device, kCreateVertexDeclarationSlot, &TimedCreateVertexDeclaration,
-                                           realCreateVertexDeclaration);
-    Patch<CreateVertexShaderFunction>(device, kCreateVertexShaderSlot, &TimedCreateVertexShader,
-                                      realCreateVertexShader);
-    Patch<CreatePixelShaderFunction>(device, kCreatePixelShaderSlot, &TimedCreatePixelShader, realCreatePixelShader);
 }
 
 class FaultDirect3D final : public IDirect3D9 {
@@ -454,6 +563,7 @@ public:
     ULONG WINAPI Release() override {
         const ULONG left = --references_;
         if (left == 0) {
+            Log("Direct3D object released\n");
             real_->Release();
             delete this;
         }
@@ -475,6 +585,10 @@ public:
         return real_->EnumAdapterModes(adapter, format, mode, displayMode);
     }
     HRESULT WINAPI GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* displayMode) override {
+        if (FaultIs("display-mode-fail")) {
+            Log("GetAdapterDisplayMode failed: 0x%08x\n", static_cast<unsigned>(D3DERR_NOTAVAILABLE));
+            return D3DERR_NOTAVAILABLE;
+        }
         return real_->GetAdapterDisplayMode(adapter, displayMode);
     }
     HRESULT WINAPI CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT displayFormat,
@@ -550,19 +664,23 @@ extern "C" __declspec(dllexport) IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVers
         StartTimeline();
         Mark("Direct3DCreate9, working set %.1f MiB", WorkingSetMiB());
     }
+    if (seeding)
+        std::srand(seed);  // the calling thread's generator: the saver's flight
     if (FaultIs("create-null"))
         return nullptr;
+    // This DLL stands in the system directory under the platform's name; the
+    // platform's own d3d9.dll waits in a folder beside it (scripts/test-env).
     char path[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    if (length == 0 || length + sizeof "\\d3d9.dll" > MAX_PATH)
-        return nullptr;
-    std::strcat(path, "\\d3d9.dll");
-    HMODULE real = LoadLibraryA(path);
+    SiblingPath("d3d9-platform\\d3d9.dll", path);
+    HMODULE real = path[0] != '\0' ? LoadLibraryA(path) : nullptr;
     Mark("platform d3d9.dll loaded");
     auto create = real != nullptr ? reinterpret_cast<CreateFunction>(reinterpret_cast<void*>(
                                         GetProcAddress(real, "Direct3DCreate9")))
                                   : nullptr;
     IDirect3D9* direct3d = create != nullptr ? create(sdkVersion) : nullptr;
     Mark("platform Direct3D object created, working set %.1f MiB", WorkingSetMiB());
-    return direct3d != nullptr ? new FaultDirect3D(direct3d) : nullptr;
+    if (direct3d == nullptr)
+        return nullptr;
+    Log("Direct3D object created\n");
+    return new FaultDirect3D(direct3d);
 }
