@@ -1,5 +1,7 @@
 // Display enumeration and the Direct3D device of the full-screen saver:
-// the device, its software-vertex-processing fallback, the pixel-shader check.
+// the device, its software-vertex-processing fallback, its fallback to the
+// display's own mode, the pixel-shader check; the windows of the other
+// displays placed where the displays stand.
 #include <cstdio>
 #include <cstring>
 
@@ -17,8 +19,11 @@ bool wideScreen = false;
 CreateMatrixStackFunction createMatrixStack = D3DXCreateMatrixStack;
 DisplayApi displayApi = {EnumDisplayDevicesA, EnumDisplaySettingsA, MonitorFromRect};
 
-void SaverApp::EnumerateDisplays() {
-    monitorCount = 0;
+namespace {
+
+// The display devices as they stand now, mirrors left out, at most nine.
+uint32_t ListDisplays(MonitorRecord (&records)[kMaxMonitorRecords]) {
+    uint32_t count = 0;
     DISPLAY_DEVICEA adapter;
     for (DWORD index = 0;; ++index) {
         std::memset(&adapter, 0, sizeof adapter);
@@ -31,7 +36,7 @@ void SaverApp::EnumerateDisplays() {
         monitorDevice.cb = sizeof monitorDevice;
         displayApi.enumDisplayDevices(adapter.DeviceName, 0, &monitorDevice, 0);
 
-        MonitorRecord& record = monitors[monitorCount];
+        MonitorRecord& record = records[count];
         std::memset(&record, 0, sizeof record);
         std::snprintf(record.adapterName, sizeof record.adapterName, "%s", adapter.DeviceString);
         std::snprintf(record.monitorName, sizeof record.monitorName, "%s", monitorDevice.DeviceString);
@@ -48,8 +53,32 @@ void SaverApp::EnumerateDisplays() {
                                   top + static_cast<LONG>(settings.dmPelsHeight)};
             record.monitor = displayApi.monitorFromRect(&record.desktopRect, MONITOR_DEFAULTTONULL);
         }
-        if (++monitorCount == kMaxMonitorRecords)
+        if (++count == kMaxMonitorRecords)
             break;
+    }
+    return count;
+}
+
+}  // namespace
+
+void SaverApp::EnumerateDisplays() { monitorCount = ListDisplays(monitors); }
+
+void SaverApp::PlaceDisplayWindows() {
+    // Switching the primary display to the saver's mode moves the others
+    // (one to its right now starts where the smaller primary ends), so
+    // their windows follow the displays as they stand now. The enumeration
+    // keeps its order from one listing to the next.
+    MonitorRecord now[kMaxMonitorRecords];
+    const uint32_t count = ListDisplays(now);
+    for (uint32_t i = 0; i < monitorCount && i < count; ++i) {
+        MonitorRecord& record = monitors[i];
+        record.desktopRect = now[i].desktopRect;
+        record.monitor = now[i].monitor;
+        if (record.window == nullptr || record.window == mainWindow)
+            continue;
+        const RECT& r = record.desktopRect;
+        SetWindowPos(record.window, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOACTIVATE);
     }
 }
 
@@ -85,7 +114,7 @@ bool SaverApp::SetupDirect3D() {
     D3DCAPS9 caps = {};
     if (SUCCEEDED(direct3d->GetDeviceCaps(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, &caps)) &&
         (caps.PixelShaderVersion & 0xFFFF) < kMinimumPixelShaderVersion) {
-        ShowWindow(mainWindow, SW_HIDE);
+        HideSaverWindows();
         ShowCursor(TRUE);
         setupErrorCode = kSetupErrorDirect3D;
         MessageBoxA(nullptr, kPixelShaderWarning, "Warning", MB_OK);
@@ -120,8 +149,22 @@ bool SaverApp::SetupDirect3D() {
         parameters.Windowed = TRUE;
     }
     if (!CreateDevice(parameters)) {
-        setupErrorCode = kSetupErrorDevice;
-        return false;
+        // A display that cannot show 800 x 600 still shows the saver: full
+        // screen once more, in the mode it has now.
+        D3DDISPLAYMODE current = {};
+        if (mode == RunMode::Test || FAILED(direct3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &current))) {
+            setupErrorCode = kSetupErrorDevice;
+            return false;
+        }
+        parameters.BackBufferWidth = current.Width;
+        parameters.BackBufferHeight = current.Height;
+        parameters.BackBufferFormat = current.Format;
+        if (!CreateDevice(parameters)) {
+            setupErrorCode = kSetupErrorDevice;
+            return false;
+        }
+        backBufferWidth = static_cast<int32_t>(current.Width);
+        backBufferHeight = static_cast<int32_t>(current.Height);
     }
 
     if (FAILED(createMatrixStack(0, &matrixStack)) || matrixStack == nullptr)

@@ -27,7 +27,7 @@ int SaverApp::RunMainLoop() {
     try {
         if (renderingActive) {
             if (!SetupDirect3D()) {
-                ShowWindow(mainWindow, SW_HIDE);
+                HideSaverWindows();
                 // Whatever the set-up made goes before the message, so that
                 // the box shows on the desktop in its own display mode and
                 // no Direct3D object outlives d3d9.dll, which goes at the end.
@@ -37,6 +37,8 @@ int SaverApp::RunMainLoop() {
                 renderingActive = false;
                 return 0;
             }
+            if (mode == RunMode::Saver)
+                PlaceDisplayWindows();
             if (mode == RunMode::Test) {
                 RECT client = {};
                 GetClientRect(mainWindow, &client);

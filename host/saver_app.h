@@ -41,6 +41,11 @@ public:
     void ReleaseDirect3D();
 
     void EnumerateDisplays();
+    // The windows of the displays other than the primary, moved to cover
+    // those displays as they stand now.
+    void PlaceDisplayWindows();
+    // Every saver window out of the way of a message box.
+    void HideSaverWindows();
     bool CreateSaverWindows();
     int RunMainLoop();
     bool SetupDirect3D();

@@ -31,7 +31,6 @@ WindowClassOfMode ClassOfMode(RunMode mode) {
     }
 }
 
-constexpr uint32_t kMaxSaverWindows = 2;
 constexpr LONG kCursorHidingPreviewWidth = 300;
 constexpr RECT kTestWindowClientRect = {50, 50, 650, 450};
 constexpr int kPreviewWidth = 152;
@@ -81,26 +80,34 @@ bool SaverApp::CreateSaverWindows() {
                                      parentWindow, nullptr, instance, this);
     } else if (mode == RunMode::Saver) {
         renderingActive = true;
-        mainWindow = nullptr;
-        if (monitorCount > kMaxSaverWindows)
-            monitorCount = kMaxSaverWindows;
+        // The primary display, always at the desktop's origin, gets the
+        // window that Direct3D draws into; every other display a black one
+        // that covers it (placed again once the primary has switched mode,
+        // PlaceDisplayWindows).
+        // (A list without any attached display is a failure, as ever.)
+        bool attached = false;
+        for (uint32_t i = 0; i < monitorCount; ++i)
+            attached = attached || monitors[i].monitor != nullptr;
+        if (!attached)
+            return false;
+        mainWindow = CreateWindowExA(cls.exStyle, cls.className, cls.title, cls.style, 0, 0, backBufferWidth,
+                                     backBufferHeight, nullptr, nullptr, instance, this);
+        if (mainWindow == nullptr)
+            return false;
         for (uint32_t i = 0; i < monitorCount; ++i) {
             MonitorRecord& record = monitors[i];
             if (record.monitor == nullptr)
                 continue;
-            int left = 0, top = 0, width = backBufferWidth, height = backBufferHeight;
-            if (i > 0) {
-                left = backBufferWidth;
-                top = record.desktopRect.top;
-                width = record.desktopRect.right - record.desktopRect.left;
-                height = record.desktopRect.bottom - record.desktopRect.top;
+            const RECT& r = record.desktopRect;
+            if (r.left == 0 && r.top == 0) {
+                record.window = mainWindow;
+                continue;
             }
-            record.window = CreateWindowExA(cls.exStyle, cls.className, cls.title, cls.style, left,
-                                            top, width, height, mainWindow, nullptr, instance, this);
+            record.window = CreateWindowExA(cls.exStyle, cls.className, cls.title, cls.style, r.left, r.top,
+                                            r.right - r.left, r.bottom - r.top, mainWindow, nullptr, instance,
+                                            this);
             if (record.window == nullptr)
                 return false;
-            if (mainWindow == nullptr)
-                mainWindow = record.window;
         }
         ShowCursor(FALSE);
     } else if (mode == RunMode::Test) {
@@ -113,6 +120,13 @@ bool SaverApp::CreateSaverWindows() {
         renderingActive = mainWindow != nullptr;
     }
     return mainWindow != nullptr;
+}
+
+void SaverApp::HideSaverWindows() {
+    ShowWindow(mainWindow, SW_HIDE);
+    for (uint32_t i = 0; i < monitorCount; ++i)
+        if (monitors[i].window != nullptr)
+            ShowWindow(monitors[i].window, SW_HIDE);
 }
 
 LRESULT SaverApp::HandleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -170,6 +184,12 @@ LRESULT SaverApp::HandleWindowMessage(HWND window, UINT message, WPARAM wParam, 
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
         return 0;
+    case WM_DISPLAYCHANGE:
+        // The displays moved (the primary's switch to the saver's mode, a
+        // display plugged in or out): the black windows follow them.
+        if (mode == RunMode::Saver)
+            PlaceDisplayWindows();
+        return DefWindowProcA(window, message, wParam, lParam);
     case WM_POWERBROADCAST:
         if (wParam == PBT_APMSUSPEND)
             RequestExit();

@@ -108,8 +108,11 @@ TEST_F(DeviceSetup, NoDirect3DObject) {
 
 TEST_F(DeviceSetup, NoDeviceAtAll) {
     ExpectFailureMessage("device-fail", "Unable to initialize Direct3D.");
-    // Hardware, then software vertex processing, both tried.
+    // Hardware, then software vertex processing, both tried at 800 x 600 and
+    // again in the display's own mode.
     EXPECT_EQ(CreateDeviceCalls(),
+              "CreateDevice flags=0x40 result=0x8876086a\n"
+              "CreateDevice flags=0x20 result=0x8876086a\n"
               "CreateDevice flags=0x40 result=0x8876086a\n"
               "CreateDevice flags=0x20 result=0x8876086a\n");
 }

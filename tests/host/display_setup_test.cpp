@@ -146,8 +146,27 @@ TEST_F(DeviceSetup, NoDeviceAtAll) {
     recorder->FailCallsFrom("CreateDevice", 1, D3DERR_NOTAVAILABLE);
     EXPECT_FALSE(app->SetupDirect3D());
     EXPECT_EQ(setupErrorCode, kSetupErrorDevice);
-    EXPECT_EQ(CreateDeviceFlags(), (std::vector<std::string>{"64 failed", "32 failed"}));
+    // 800 x 600, then the display's own mode, each with both kinds of vertex processing.
+    EXPECT_EQ(CreateDeviceFlags(), (std::vector<std::string>{"64 failed", "32 failed", "64 failed", "32 failed"}));
     EXPECT_EQ(device, nullptr);
+}
+
+// A display without an 800 x 600 mode: full screen in the mode it has, and
+// the host follows that size.
+TEST_F(DeviceSetup, ADisplayWithout800x600GetsTheDeviceInItsOwnMode) {
+    fake->DesktopMode() = {1024, 768, 60, D3DFMT_X8R8G8B8};
+    recorder->FailCall("CreateDevice", 1, D3DERR_NOTAVAILABLE);
+    recorder->FailCall("CreateDevice", 2, D3DERR_NOTAVAILABLE);
+    app->mainWindow = reinterpret_cast<HWND>(0x1234);
+    ASSERT_TRUE(app->SetupDirect3D());
+    EXPECT_EQ(CreateDeviceFlags(), (std::vector<std::string>{"64 failed", "32 failed", "64 ok"}));
+    const D3DPRESENT_PARAMETERS& p = fake->LastDevice()->PresentParameters();
+    EXPECT_EQ(p.BackBufferWidth, 1024u);
+    EXPECT_EQ(p.BackBufferHeight, 768u);
+    EXPECT_EQ(p.BackBufferFormat, D3DFMT_X8R8G8B8);
+    EXPECT_FALSE(p.Windowed);
+    EXPECT_EQ(app->backBufferWidth, 1024);
+    EXPECT_EQ(app->backBufferHeight, 768);
 }
 
 TEST_F(DeviceSetup, MatrixStackFailureLeavesTheCodeForUnknownError) {

@@ -100,52 +100,68 @@ TEST_F(Displays, MirrorsSkippedUnattachedKeptAtMostNine) {
     EXPECT_EQ(app.monitorCount, 9u);
 }
 
-TEST_F(Displays, SaverWindowsOnTheFirstTwoRecordsOnly) {
-    SaverApp app;
-    app.mode = RunMode::Saver;
-    app.instance = GetModuleHandleA(nullptr);
-    app.monitorCount = 3;
-    const HMONITOR someMonitor = reinterpret_cast<HMONITOR>(1);
-    app.monitors[0].monitor = someMonitor;
-    app.monitors[0].desktopRect = {0, 0, 1024, 768};
-    app.monitors[1].monitor = someMonitor;
-    app.monitors[1].desktopRect = {1024, 40, 2304, 1064};
-    app.monitors[2].monitor = someMonitor;
-    ASSERT_TRUE(app.CreateSaverWindows());
-    ShowCursor(TRUE);
-    EXPECT_EQ(app.monitorCount, 2u);
-    EXPECT_EQ(app.mainWindow, app.monitors[0].window);
-    EXPECT_EQ(app.monitors[2].window, nullptr);
-    RECT first = {}, second = {};
-    GetWindowRect(app.monitors[0].window, &first);
-    GetWindowRect(app.monitors[1].window, &second);
-    EXPECT_EQ(first.left, 0);
-    EXPECT_EQ(first.right - first.left, 800);
-    EXPECT_EQ(first.bottom - first.top, 600);
-    // The second window: left edge 800, the record's own top and size.
-    EXPECT_EQ(second.left, 800);
-    EXPECT_EQ(second.top, 40);
-    EXPECT_EQ(second.right - second.left, 1280);
-    EXPECT_EQ(GetWindow(app.monitors[1].window, GW_OWNER), app.mainWindow);
-    EXPECT_TRUE(GetWindowLongA(app.mainWindow, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    DestroyWindow(app.mainWindow);
-}
+// The primary keeps the window Direct3D draws into, at the desktop's origin;
+// every other display gets a black, topmost, owned window that covers it
+// exactly where it stands once the primary shows 800 x 600 (it moves then).
+TEST_F(Displays, EveryOtherDisplayIsCoveredWhereverItStands) {
+    const struct {
+        const char* layout;
+        std::vector<FakeDisplay> before, after;  // the primary switched to 800 x 600 in `after`
+    } layouts[] = {
+        {"right of",
+         {{"P", kPrimary, {0, 0}, 1920, 1080}, {"R", kAttached, {1920, 0}, 1280, 1024}},
+         {{"P", kPrimary, {0, 0}, 800, 600}, {"R", kAttached, {800, 0}, 1280, 1024}}},
+        {"left of",
+         {{"P", kPrimary, {0, 0}, 1920, 1080}, {"L", kAttached, {-1280, 56}, 1280, 1024}},
+         {{"P", kPrimary, {0, 0}, 800, 600}, {"L", kAttached, {-1280, 56}, 1280, 1024}}},
+        {"above, listed first",
+         {{"A", kAttached, {0, -900}, 1600, 900}, {"P", kPrimary, {0, 0}, 1920, 1080}},
+         {{"A", kAttached, {0, -900}, 1600, 900}, {"P", kPrimary, {0, 0}, 800, 600}}},
+        {"three of different sizes",
+         {{"P", kPrimary, {0, 0}, 1920, 1080}, {"L", kAttached, {-1024, 300}, 1024, 768},
+          {"R", kAttached, {1920, -200}, 2560, 1440}},
+         {{"P", kPrimary, {0, 0}, 800, 600}, {"L", kAttached, {-1024, 300}, 1024, 768},
+          {"R", kAttached, {800, -200}, 2560, 1440}}},
+    };
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(layout.layout);
+        fakeDisplays = layout.before;
+        SaverApp app;
+        app.mode = RunMode::Saver;
+        app.instance = GetModuleHandleA(nullptr);
+        app.EnumerateDisplays();
+        ASSERT_TRUE(app.CreateSaverWindows());
+        ShowCursor(TRUE);
+        fakeDisplays = layout.after;
+        app.PlaceDisplayWindows();
 
-TEST_F(Displays, WithoutRecordZeroTheSecondWindowLeads) {
-    SaverApp app;
-    app.mode = RunMode::Saver;
-    app.instance = GetModuleHandleA(nullptr);
-    app.monitorCount = 2;
-    app.monitors[1].monitor = reinterpret_cast<HMONITOR>(1);
-    app.monitors[1].desktopRect = {1024, 0, 1664, 480};
-    ASSERT_TRUE(app.CreateSaverWindows());
-    ShowCursor(TRUE);
-    EXPECT_EQ(app.monitors[0].window, nullptr);
-    EXPECT_EQ(app.mainWindow, app.monitors[1].window);
-    RECT rect = {};
-    GetWindowRect(app.mainWindow, &rect);
-    EXPECT_EQ(rect.left, 800);
-    DestroyWindow(app.mainWindow);
+        RECT primary = {};
+        GetWindowRect(app.mainWindow, &primary);
+        EXPECT_EQ(primary.left, 0);
+        EXPECT_EQ(primary.top, 0);
+        EXPECT_EQ(primary.right, 800);
+        EXPECT_EQ(primary.bottom, 600);
+        unsigned covered = 0;
+        for (const FakeDisplay& display : layout.after) {
+            if (display.flags & DISPLAY_DEVICE_PRIMARY_DEVICE)
+                continue;
+            const RECT want = {display.position.x, display.position.y, display.position.x + LONG(display.width),
+                               display.position.y + LONG(display.height)};
+            for (uint32_t i = 0; i < app.monitorCount; ++i) {
+                HWND window = app.monitors[i].window;
+                RECT got = {};
+                if (window == nullptr || window == app.mainWindow || !GetWindowRect(window, &got) ||
+                    !EqualRect(&got, &want))
+                    continue;
+                ++covered;
+                EXPECT_EQ(GetWindow(window, GW_OWNER), app.mainWindow);
+                EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+                EXPECT_TRUE(IsWindowVisible(window));
+            }
+        }
+        EXPECT_EQ(covered, layout.after.size() - 1) << "a display left uncovered";
+        DestroyWindow(app.mainWindow);
+    }
 }
 
 TEST_F(Displays, NoMonitorAtAllIsAnInitializationFailure) {
