@@ -8,6 +8,7 @@
 #include "host/saver_app.h"
 #include "scene/overlay_buffers.h"
 #include "scene/scene_vertex.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ SunFlare::SunFlare()
 bool SunFlare::LoadResources() {
     HMODULE module = saverApp != nullptr ? saverApp->instance : nullptr;
     IDirect3DTexture9** targets[] = {&ringTexture, &glowTexture, &starTexture};
-    const int ids[] = {kRingResource, kGlowResource, kStarResource};
+    const int ids[] = {IDR_FLARE_RING, IDR_FLARE_GLOW, IDR_FLARE_STAR};
     for (int i = 0; i < 3; ++i)
         D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(ids[i]), D3DX_DEFAULT,
                                          D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8,

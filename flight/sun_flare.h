@@ -13,9 +13,6 @@
 
 class SunFlare {
 public:
-    static constexpr int kRingResource = 362;
-    static constexpr int kGlowResource = 361;
-    static constexpr int kStarResource = 360;
 
     SunFlare();
 

@@ -8,16 +8,10 @@
 
 #include "host/saver_app.h"
 #include "host/settings_store.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
-constexpr int kConfigDialogId = 101;
-constexpr int kOkButton = 1007;
-constexpr int kCancelButton = 1009;
-constexpr int kHomePageButton = 1000;
-constexpr int kWideScreenCheck = 1037;
-constexpr int kExitOnMouseCheck = 1036;
-constexpr int kSpeedTrackbar = 1026;
 constexpr int kSlowestSpeed = 1;
 constexpr int kFastestSpeed = 5;
 constexpr int kMiddleSpeed = 3;
@@ -60,7 +54,7 @@ INT_PTR SaverApp::ShowConfigDialog() {
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_BAR_CLASSES;
     InitCommonControlsEx(&controls);
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kConfigDialogId), nullptr,
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIG), nullptr,
                            ConfigDialogProcedure, 0);
 }
 
@@ -71,10 +65,10 @@ INT_PTR SaverApp::HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, 
         SetFocus(dialog);
         // Any non-zero value means "on", as everywhere else the flags are read;
         // a stray 7 must not put the check box into an undefined state.
-        CheckDlgButton(dialog, kExitOnMouseCheck, CheckStateOf("ExitOnMouse"));
-        lastSpeed = ReadSettingInt(kSettingsSection, "CamSpeed", lastSpeed);
-        CheckDlgButton(dialog, kWideScreenCheck, CheckStateOf("WideScreen"));
-        HWND trackbar = GetDlgItem(dialog, kSpeedTrackbar);
+        CheckDlgButton(dialog, IDC_CONFIG_EXIT_ON_MOUSE, CheckStateOf(kExitOnMouseSetting));
+        lastSpeed = ReadSettingInt(kSettingsSection, kCamSpeedSetting, lastSpeed);
+        CheckDlgButton(dialog, IDC_CONFIG_WIDE_SCREEN, CheckStateOf(kWideScreenSetting));
+        HWND trackbar = GetDlgItem(dialog, IDC_CONFIG_SPEED);
         SendMessageA(trackbar, TBM_SETRANGEMIN, TRUE, kSlowestSpeed);
         SendMessageA(trackbar, TBM_SETRANGEMAX, TRUE, kFastestSpeed);
         if (lastSpeed == 0)
@@ -82,21 +76,21 @@ INT_PTR SaverApp::HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, 
         SendMessageA(trackbar, TBM_SETPOS, TRUE, lastSpeed);
     } else if (message == WM_COMMAND) {
         switch (LOWORD(wParam)) {
-        case kOkButton:
-            WriteSettingInt(kSettingsSection, "WideScreen",
-                            IsDlgButtonChecked(dialog, kWideScreenCheck) == BST_CHECKED ? 1 : 0);
-            WriteSettingInt(kSettingsSection, "ExitOnMouse",
-                            IsDlgButtonChecked(dialog, kExitOnMouseCheck) == BST_CHECKED ? 1 : 0);
+        case IDC_CONFIG_OK:
+            WriteSettingInt(kSettingsSection, kWideScreenSetting,
+                            IsDlgButtonChecked(dialog, IDC_CONFIG_WIDE_SCREEN) == BST_CHECKED ? 1 : 0);
+            WriteSettingInt(kSettingsSection, kExitOnMouseSetting,
+                            IsDlgButtonChecked(dialog, IDC_CONFIG_EXIT_ON_MOUSE) == BST_CHECKED ? 1 : 0);
             lastSpeed = static_cast<int>(
-                SendMessageA(GetDlgItem(dialog, kSpeedTrackbar), TBM_GETPOS, 0, 0));
-            WriteSettingInt(kSettingsSection, "CamSpeed", lastSpeed);
-            EndDialog(dialog, kOkButton);
+                SendMessageA(GetDlgItem(dialog, IDC_CONFIG_SPEED), TBM_GETPOS, 0, 0));
+            WriteSettingInt(kSettingsSection, kCamSpeedSetting, lastSpeed);
+            EndDialog(dialog, IDC_CONFIG_OK);
             break;
-        case kCancelButton:
+        case IDC_CONFIG_CANCEL:
         case IDCANCEL:
             EndDialog(dialog, LOWORD(wParam));
             break;
-        case kHomePageButton:
+        case IDC_CONFIG_HOME_PAGE:
             OpenHomePageShortcut();
             EndDialog(dialog, 0);
             break;

@@ -125,7 +125,7 @@ bool SaverApp::SetupDirect3D() {
 
     backBufferWidth = kBackBufferWidth;
     backBufferHeight = kBackBufferHeight;
-    wideScreen = ReadSettingInt(kSettingsSection, "WideScreen", 0) != 0;
+    wideScreen = ReadSettingInt(kSettingsSection, kWideScreenSetting, 0) != 0;
 
     D3DPRESENT_PARAMETERS parameters = {};
     parameters.BackBufferWidth = backBufferWidth;

@@ -8,6 +8,7 @@
 #include "host/command_line.h"
 #include "host/direct3d_globals.h"
 #include "host/direct3d_library.h"
+#include "host/saver_names.h"
 #include "host/saver_window.h"
 #include "host/settings_store.h"
 #include "host/web_address.h"
@@ -18,8 +19,6 @@ int32_t setupErrorCode = 0;
 
 namespace {
 
-const char kConfigDialogCaption[] = "Brinemere Duzo v1.5 configuration";
-const char kProductName[] = "Brinemere Duzo Screensaver";
 const char kDirectXMissingText[] =
     "Brinemere Duzo Screensaver requires DirectX 9.0 or later. Download last version of DirectX?";
 const char kDirectXMissingTitle[] = "Hollowmead Screensaver Error";
@@ -45,7 +44,7 @@ double FlightSpeedForCamSpeed(int camSpeed) {
 }
 
 double ReadFlightSpeedSetting() {
-    return FlightSpeedForCamSpeed(ReadSettingInt(kSettingsSection, "CamSpeed", 0));
+    return FlightSpeedForCamSpeed(ReadSettingInt(kSettingsSection, kCamSpeedSetting, 0));
 }
 
 void BringWindowForward(HWND window) {
@@ -81,7 +80,7 @@ RunMode SaverApp::ParseCommandLine(const char* text) {
 }
 
 bool SaverApp::Initialize(HINSTANCE moduleInstance) {
-    exitOnMouse = ReadSettingInt(kSettingsSection, "ExitOnMouse", 0) != 0;
+    exitOnMouse = ReadSettingInt(kSettingsSection, kExitOnMouseSetting, 0) != 0;
     instance = moduleInstance;
     mode = ParseCommandLine(GetCommandLineA());
     EnumerateDisplays();

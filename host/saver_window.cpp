@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "host/saver_app.h"
+#include "host/saver_names.h"
 #include "host/setup_error.h"
 #include "host/web_address.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -22,12 +24,12 @@ struct WindowClassOfMode {
 WindowClassOfMode ClassOfMode(RunMode mode) {
     switch (mode) {
     case RunMode::Preview:
-        return {"ZSaverClass2", "Brinemere Duzo Screensaver Preview", WS_CHILD | WS_VISIBLE, 0};
+        return {kPreviewWindowClass, kPreviewWindowTitle, WS_CHILD | WS_VISIBLE, 0};
     case RunMode::Test:
-        return {"ZSaverClass3", "Brinemere Duzo Screensaver Test",
+        return {kTestWindowClass, kTestWindowTitle,
                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE, 0};
     default:
-        return {"ZSaverClass", "Brinemere Duzo Screensaver", WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST};
+        return {kSaverWindowClass, kSaverWindowTitle, WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST};
     }
 }
 
@@ -62,7 +64,7 @@ bool SaverApp::CreateSaverWindows() {
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = SaverWindowProcedure;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconId));
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SAVER));
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = cls.className;
@@ -224,7 +226,7 @@ void SaverApp::PaintPreview(HWND window, HDC dc) {
     info.bmiHeader.biCompression = BI_RGB;
     // Loaded once and kept until the window goes, rather than on every paint.
     if (previewBitmap == nullptr)
-        previewBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(kPreviewBitmapId));
+        previewBitmap = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_PREVIEW));
     if (previewBitmap == nullptr)
         return;
     static_assert(kPreviewRowBytes % 4 == 0, "24-bit rows of the preview need no padding");

@@ -9,6 +9,3 @@
 void SetWindowProcedureActive(bool active);
 
 LRESULT CALLBACK SaverWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-constexpr int kPreviewBitmapId = 246;
-constexpr int kIconId = 101;

@@ -4,12 +4,8 @@
 #include <new>
 
 #include "host/saver_app.h"
+#include "host/saver_names.h"
 #include "host/structured_exception.h"
-
-namespace {
-const char kSaverWindowClass[] = "ZSaverClass";
-const char kSaverWindowTitle[] = "Brinemere Duzo Screensaver";
-}  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     InstallStructuredExceptionHandler();
@@ -27,7 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
     if (!app->Initialize(instance)) {
-        MessageBoxA(app->mainWindow, "Initialization failed...", kSaverWindowTitle, MB_OK);
+        MessageBoxA(app->mainWindow, "Initialization failed...", kSaverName, MB_OK);
         return 0;
     }
     app->Run();

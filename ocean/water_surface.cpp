@@ -5,6 +5,7 @@
 
 #include "d3dx/d3dx.h"
 #include "scene/camera.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ void WaterSurface::SetEnvironment(int /*number*/) {
     heightScale = kHeightScale;
     // Without the sky the sea is still drawn, its reflection black.
     if (device && FAILED(D3DXCreateCubeTextureFromResourceA(device, resourceModule,
-                                                            MAKEINTRESOURCEA(kCubeMapResource), &cubeMap)))
+                                                            MAKEINTRESOURCEA(IDR_SKY_CUBE), &cubeMap)))
         cubeMap = nullptr;
 }
 
@@ -85,7 +86,7 @@ bool WaterSurface::Init(float sizeX, float sizeZ, UINT frameCount) {
     if (!device) return false;
     CompileShaders();
     ReleaseAndClear(fresnelRamp);
-    if (FAILED(D3DXCreateTextureFromResourceA(device, resourceModule, MAKEINTRESOURCEA(kFresnelRampResource),
+    if (FAILED(D3DXCreateTextureFromResourceA(device, resourceModule, MAKEINTRESOURCEA(IDR_FRESNEL_RAMP),
                                               &fresnelRamp)))
         fresnelRamp = nullptr;
     tileSizeX = sizeX;
@@ -108,7 +109,7 @@ void WaterSurface::CompileShaders() {
         ID3DXBuffer* code = nullptr;
         ID3DXBuffer* errors = nullptr;
         // A shader that does not compile stays null; Render then skips the sea.
-        D3DXCompileShaderFromResourceA(resourceModule, MAKEINTRESOURCEA(kShaderSourceResource), nullptr, nullptr,
+        D3DXCompileShaderFromResourceA(resourceModule, MAKEINTRESOURCEA(IDR_WATER_HLSL), nullptr, nullptr,
                                        vertex ? kVertexEntry : kPixelEntry, vertex ? kVertexProfile : kPixelProfile,
                                        D3DXSHADER_DEBUG, &code, &errors, nullptr);
         if (code) {
@@ -138,7 +139,7 @@ bool WaterSurface::LoadHeightFrames(UINT frameCount) {
     for (UINT k = 0; k < frameCount; ++k) {
         IDirect3DTexture9* frame = nullptr;
         if (FAILED(D3DXCreateTextureFromResourceExA(device, resourceModule,
-                                                    MAKEINTRESOURCEA(kFirstHeightFrameResource + k),
+                                                    MAKEINTRESOURCEA(IDR_HEIGHTMAP_FIRST + k),
                                                     kHeightFrameSide, kHeightFrameSide, 0, 0, D3DFMT_L8,
                                                     D3DPOOL_SYSTEMMEM, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
                                                     nullptr, &frame)) ||

@@ -16,10 +16,6 @@ public:
     // The heightmap animation is a fixed loop of this many frames; the
     // successor of the last frame is the first.
     static constexpr UINT kFrameCount = 30;
-    static constexpr int kFirstHeightFrameResource = 370;  // frame k is resource 370 + k
-    static constexpr int kShaderSourceResource = 435;
-    static constexpr int kCubeMapResource = 436;
-    static constexpr int kFresnelRampResource = 363;
 
     static constexpr float kFrameRate = 50.0f;        // blend units per time unit
     static constexpr float kInitialHeightScale = 3.0f;

@@ -11,11 +11,10 @@
 #include "scene/overlay_buffers.h"
 #include "scene/screen_projection.h"
 #include "scene/sky_box.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
-constexpr int kBannerResource = 245;
-constexpr int kFirstNoiseResource = 334;
 constexpr int kSunKind = 4;  // straight ahead, just above the horizon
 constexpr float kInitialAspect = 1.33333f;
 constexpr float kFarPlane = 9600.0f;
@@ -24,7 +23,6 @@ constexpr float kInitialFieldOfView = 0.7853982f;  // pi/4
 constexpr UINT kGridCells = 60;      // per side of the detailed water tile
 constexpr int kShadingLevel = 2;
 constexpr int kEnvironment = 4;
-constexpr float kTileSize = 100.0f;  // world units
 constexpr UINT kHeightFrames = 30;
 
 HRESULT LoadTexture(HMODULE module, int id, IDirect3DTexture9** texture) {
@@ -68,7 +66,8 @@ bool SaverApp::BuildScene() {
         return false;
     // Without its art or shaders the sea stays undrawn; the sky and the sun go on.
     water->SetEnvironment(kEnvironment);
-    water->Init(kTileSize, kTileSize, kHeightFrames);
+    // The sea's tile is the period of the camera's eye shift: one constant for both.
+    water->Init(Camera::kTileSize, Camera::kTileSize, kHeightFrames);
 
     if (!CreateOverlayBuffers(device))
         return false;
@@ -95,10 +94,10 @@ bool SaverApp::BuildScene() {
     stateCache.SetTextureStageStateCached(device, 1, D3DTSS_COLOROP, D3DTOP_MODULATE);
     stateCache.SetTextureStageStateCached(device, 1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
 
-    if (FAILED(LoadTexture(instance, kBannerResource, &bannerTexture)))
+    if (FAILED(LoadTexture(instance, IDR_BANNER, &bannerTexture)))
         return false;
     for (int i = 0; i < kNoiseTextureCount; ++i)
-        if (FAILED(LoadTexture(instance, kFirstNoiseResource + i, &noiseTextures[i])))
+        if (FAILED(LoadTexture(instance, IDR_NOISE_FIRST + i, &noiseTextures[i])))
             return false;
 
     lastFrameTick = GetTickCount();

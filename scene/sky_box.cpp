@@ -5,6 +5,7 @@
 #include "host/direct3d_globals.h"
 #include "scene/overlay_buffers.h"
 #include "scene/scene_vertex.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ SkyBox::~SkyBox() = default;
 void SkyBox::Load() {
     for (int i = 0; i < kFaceCount; ++i) {
         faces[i] = nullptr;
-        D3DXCreateTextureFromResourceExA(device, nullptr, MAKEINTRESOURCEA(kFirstFaceResource + i),
+        D3DXCreateTextureFromResourceExA(device, nullptr, MAKEINTRESOURCEA(IDR_SKY_FACE_FIRST + i),
                                          D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
                                          D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_DEFAULT,
                                          D3DX_FILTER_POINT, 0, nullptr, nullptr, &faces[i]);

@@ -8,7 +8,6 @@
 class SkyBox {
 public:
     static constexpr int kFaceCount = 5;
-    static constexpr int kFirstFaceResource = 430;  // faces[i] is resource 430 + i
 
     SkyBox();
     ~SkyBox();

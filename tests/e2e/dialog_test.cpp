@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "resources/resource_ids.h"
 #include "tests/e2e/e2e_settings.h"
 #include "tests/support/saver_process.h"
 #include "tests/support/screenshot.h"
@@ -17,8 +18,8 @@ namespace {
 constexpr DWORD kStartMs = 30000;
 constexpr DWORD kExitMs = 30000;
 const char kCaption[] = "Brinemere Duzo v1.5 configuration";
-constexpr int kOk = 1007, kCancel = 1009, kHomePage = 1000;
-constexpr int kWideScreen = 1037, kExitOnMouse = 1036, kSpeed = 1026;
+constexpr int kOk = IDC_CONFIG_OK, kCancel = IDC_CONFIG_CANCEL, kHomePage = IDC_CONFIG_HOME_PAGE;
+constexpr int kWideScreen = IDC_CONFIG_WIDE_SCREEN, kExitOnMouse = IDC_CONFIG_EXIT_ON_MOUSE, kSpeed = IDC_CONFIG_SPEED;
 
 // What the dialog shows, read through its controls.
 struct DialogState {

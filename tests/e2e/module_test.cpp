@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "resources/resource_ids.h"
 #include "tests/support/saver_process.h"
 
 TEST(Module, CarriesItsNameIconAndManifest) {
@@ -13,10 +14,10 @@ TEST(Module, CarriesItsNameIconAndManifest) {
     ASSERT_NE(module, nullptr);
     char name[128] = {};
     // Windows lists the saver under string 1.
-    EXPECT_GT(LoadStringA(module, 1, name, sizeof name), 0);
+    static_assert(IDS_PRODUCT_NAME == 1, "Windows reads the saver's name from string 1");
+    EXPECT_GT(LoadStringA(module, IDS_PRODUCT_NAME, name, sizeof name), 0);
     EXPECT_STREQ(name, "Brinemere Duzo Screensaver");
-    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(101), MAKEINTRESOURCEA(14)), nullptr)
-        << "icon group 101";
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(IDI_SAVER), MAKEINTRESOURCEA(14)), nullptr) << "the icon group";
     HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
     ASSERT_NE(manifest, nullptr);
     const char* text = static_cast<const char*>(LockResource(LoadResource(module, manifest)));

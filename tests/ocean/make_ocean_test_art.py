@@ -13,10 +13,26 @@ import sys
 
 FRAMES = 30
 SIDE = 256
-FIRST_FRAME_ID = 370
-RAMP_ID = 363
-SHADER_ID = 435
-CUBE_ID = 436
+
+
+def resource_ids():
+    """The module's resource ids, from the one header that defines them."""
+    header = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources",
+                          "resource_ids.h")
+    ids = {}
+    with open(header) as text:
+        for line in text:
+            parts = line.split()
+            if len(parts) >= 3 and parts[0] == "#define" and parts[2].isdigit():
+                ids[parts[1]] = int(parts[2])
+    return ids
+
+
+IDS = resource_ids()
+FIRST_FRAME_ID = IDS["IDR_HEIGHTMAP_FIRST"]
+RAMP_ID = IDS["IDR_FRESNEL_RAMP"]
+SHADER_ID = IDS["IDR_WATER_HLSL"]
+CUBE_ID = IDS["IDR_SKY_CUBE"]
 
 RAMP = [
     255, 245, 235, 226, 217, 209, 201, 193, 186, 180, 173, 167, 161, 155, 150, 145,

@@ -13,6 +13,7 @@
 #include "tests/d3dx/test_device.h"
 #include "tests/support/call_recorder.h"
 #include "tests/support/recording_device.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ double ShaderCompileMilliseconds() {
     const double start = WallMilliseconds();
     for (const char* entry : {"VS_Main_Ultra", "PS2_Main_Ultra"}) {
         ID3DXBuffer* code = nullptr;
-        D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(WaterSurface::kShaderSourceResource), nullptr,
+        D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_HLSL), nullptr,
                                        nullptr, entry, entry[0] == 'V' ? "vs.1.1" : "ps.2.0", D3DXSHADER_DEBUG,
                                        &code, nullptr, nullptr);
         if (code) code->Release();

@@ -10,6 +10,7 @@
 #include "tests/ocean/ocean_test_support.h"
 #include "tests/support/fake_texture.h"
 #include "tests/support/fake_vertex_declaration.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -120,7 +121,7 @@ TEST(WaterSurfaceGrid, HeightTablesSampleTheFramesAndRepeatTheirEdges) {
         // Grid lines 15, 30, 45 fall exactly on texels 64, 128, 192.
         for (int i : {0, 15, 30, 45})
             for (int j : {0, 15, 30, 45})
-                EXPECT_EQ(t[i * 61 + j], float(FrameTexel(370 + int(k), i * 64 / 15, j * 64 / 15)) * kHeightUnit)
+                EXPECT_EQ(t[i * 61 + j], float(FrameTexel(IDR_HEIGHTMAP_FIRST + int(k), i * 64 / 15, j * 64 / 15)) * kHeightUnit)
                     << "frame " << k << " (" << i << ", " << j << ")";
         for (UINT v = 0; v < kVertices; ++v) {
             ASSERT_GE(t[v], 0.0f);

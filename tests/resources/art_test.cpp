@@ -18,6 +18,7 @@
 #include <jpeglib.h>
 
 #include "tests/support/saver_process.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ protected:
 
     static std::vector<Bytes> HeightFrames() {
         std::vector<Bytes> frames;
-        for (int k = 0; k < 30; ++k) frames.push_back(Resource(370 + k));
+        for (int k = 0; k < IDR_HEIGHTMAP_COUNT; ++k) frames.push_back(Resource(IDR_HEIGHTMAP_FIRST + k));
         return frames;
     }
 
@@ -102,8 +103,8 @@ double MeanAbsDiff(const uint8_t* a, const uint8_t* b, size_t n) {
 
 TEST_F(Art, HeightmapFramesAreLuminanceDds) {
     for (int k = 0; k < 30; ++k) {
-        const Bytes f = Resource(370 + k);
-        SCOPED_TRACE("resource " + std::to_string(370 + k));
+        const Bytes f = Resource(IDR_HEIGHTMAP_FIRST + k);
+        SCOPED_TRACE("resource " + std::to_string(IDR_HEIGHTMAP_FIRST + k));
         ASSERT_EQ(f.size(), 65664u);
         ASSERT_EQ(std::memcmp(f.data(), "DDS ", 4), 0);
         const Dds d(f);
@@ -281,14 +282,14 @@ protected:
         if (!module_) return;
         for (int f = 0; f < 5; ++f) {
             Picture p;
-            decoded_[f] = DecodeJpeg(Resource(430 + f), p);
+            decoded_[f] = DecodeJpeg(Resource(IDR_SKY_FACE_FIRST + f), p);
             faces_.push_back(p);
         }
     }
     void SetUp() override {
         Art::SetUp();
         for (int f = 0; f < 5; ++f) {
-            ASSERT_TRUE(decoded_[f]) << "resource " << 430 + f << " is not a baseline colour JPEG";
+            ASSERT_TRUE(decoded_[f]) << "resource " << IDR_SKY_FACE_FIRST + f << " is not a baseline colour JPEG";
             ASSERT_EQ(faces_[f].width, 512);
             ASSERT_EQ(faces_[f].height, 512);
         }
@@ -312,15 +313,15 @@ TEST_F(SkyArt, SideFacesAreBlackBelowAHorizonAt55Percent) {
             horizon.push_back(last);
             // Plain black from a few rows under the painted horizon down.
             for (int y = last + 4; y < 512; ++y)
-                ASSERT_LE(MaxChannel(p.At(x, y)), 12) << "face " << 430 + f << " at (" << x << ", " << y << ")";
+                ASSERT_LE(MaxChannel(p.At(x, y)), 12) << "face " << IDR_SKY_FACE_FIRST + f << " at (" << x << ", " << y << ")";
             // Sky (not black) everywhere above it.
             for (int y = 0; y < last - 3; ++y)
-                ASSERT_GT(MaxChannel(p.At(x, y)), 40) << "face " << 430 + f << " at (" << x << ", " << y << ")";
+                ASSERT_GT(MaxChannel(p.At(x, y)), 40) << "face " << IDR_SKY_FACE_FIRST + f << " at (" << x << ", " << y << ")";
         }
         std::sort(horizon.begin(), horizon.end());
         const double row = horizon[256] + 1;  // the first black row
         EXPECT_NEAR(row / 512, 0.55, 0.02) << "face " << 430 + f;
-        EXPECT_LE(horizon.back() - horizon.front(), 2) << "face " << 430 + f << ": the horizon is a straight row";
+        EXPECT_LE(horizon.back() - horizon.front(), 2) << "face " << IDR_SKY_FACE_FIRST + f << ": the horizon is a straight row";
     }
 }
 
@@ -360,7 +361,7 @@ TEST_F(SkyArt, AdjacentFacesMeetWithoutSeams) {
                 insideB += std::abs(texel(s.b, i, 0)[k] - texel(s.b, i, 1)[k]);
             }
         const double n = 3.0 * s.length;
-        SCOPED_TRACE("seam " + std::to_string(430 + s.a.face) + " / " + std::to_string(430 + s.b.face));
+        SCOPED_TRACE("seam " + std::to_string(IDR_SKY_FACE_FIRST + s.a.face) + " / " + std::to_string(IDR_SKY_FACE_FIRST + s.b.face));
         EXPECT_LE(across / n, std::max(3.0, 2.0 * std::max(insideA, insideB) / n));
     }
 }
@@ -385,7 +386,7 @@ TEST_F(SkyArt, TheSunGlowsOnFace431NearTheHorizonsMiddle) {
                     bestY = by + 8;
                 }
             }
-    EXPECT_EQ(bestFace + 430, 431);
+    EXPECT_EQ(bestFace, 1);  // the face towards the sun
     EXPECT_NEAR(bestX / 512.0, 0.5, 0.1) << "horizontally in the middle";
     // The flare puts the sun at (0, 0.03, 1.3): v = (0.125 - 0.25 * 0.03 / 1.3) / 0.25 = 0.477.
     EXPECT_NEAR(bestY / 512.0, 0.477, 0.06) << "just above the horizon";
@@ -439,7 +440,7 @@ std::array<double, 3> CubeDirection(int face, double s, double t) {
 }
 
 TEST_F(SkyArt, CubeMapIsADxt3CubeShowingTheSameSky) {
-    const Bytes cube = Resource(436);
+    const Bytes cube = Resource(IDR_SKY_CUBE);
     ASSERT_EQ(cube.size(), 393344u);
     ASSERT_EQ(std::memcmp(cube.data(), "DDS ", 4), 0);
     const Dds d(cube);
@@ -539,7 +540,7 @@ TEST_F(Art, FresnelRampHasTheExactValues) {
         10, 9, 9, 9, 9, 9, 9, 9, 8, 8, 8, 8, 8, 8, 8, 8, 8, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 6, 6, 6, 6,  // 128-159
         6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,  // 160-171
     };
-    const Bytes f = Resource(363);
+    const Bytes f = Resource(IDR_FRESNEL_RAMP);
     ASSERT_EQ(f.size(), 1334u);
     EXPECT_EQ(f[0], 'B');
     EXPECT_EQ(f[1], 'M');
@@ -562,7 +563,7 @@ TEST_F(Art, FresnelRampHasTheExactValues) {
 }
 
 TEST_F(Art, FlareSpritesAreArgbDds) {
-    const Bytes star = Resource(360), glow = Resource(361), ring = Resource(362);
+    const Bytes star = Resource(IDR_FLARE_STAR), glow = Resource(IDR_FLARE_GLOW), ring = Resource(IDR_FLARE_RING);
     ExpectArgbDds(star, 128, 128, "star 360");
     ExpectArgbDds(glow, 256, 256, "glow 361");
     ExpectArgbDds(ring, 128, 128, "ring 362");
@@ -607,7 +608,7 @@ TEST_F(Art, FlareSpritesAreArgbDds) {
 }
 
 TEST_F(Art, BannerIsA256By64ArgbDdsWithText) {
-    const Bytes banner = Resource(245);
+    const Bytes banner = Resource(IDR_BANNER);
     ExpectArgbDds(banner, 256, 64, "banner 245");
     if (HasFatalFailure()) return;
     int transparent = 0, opaque = 0, bright = 0;
@@ -625,7 +626,7 @@ TEST_F(Art, BannerIsA256By64ArgbDdsWithText) {
 }
 
 TEST_F(Art, NoisePicturesAre32By32GreyBmps) {
-    for (int id = 334; id <= 345; ++id) {
+    for (int id = IDR_NOISE_FIRST; id < IDR_NOISE_FIRST + IDR_NOISE_COUNT; ++id) {
         const Bytes f = Resource(id);
         SCOPED_TRACE("resource " + std::to_string(id));
         ASSERT_EQ(f.size(), 14u + 40 + 1024 + 1024);
@@ -641,13 +642,13 @@ TEST_F(Art, NoisePicturesAre32By32GreyBmps) {
 }
 
 TEST_F(Art, PreviewIsA152By112BitmapTheWindowCanPaint) {
-    const Bytes dib = Resource(246, MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    const Bytes dib = Resource(IDB_PREVIEW, MAKEINTRESOURCEA(2) /* RT_BITMAP */);
     ASSERT_GE(dib.size(), 40u);
     EXPECT_EQ(U32(dib, 4), 152u);
     EXPECT_EQ(U32(dib, 8), 112u);
     EXPECT_EQ(U16(dib, 14), 24);
     // As the preview window reads it: LoadBitmap, GetDIBits of 112 rows.
-    HBITMAP bitmap = LoadBitmapA(module_, MAKEINTRESOURCEA(246));
+    HBITMAP bitmap = LoadBitmapA(module_, MAKEINTRESOURCEA(IDB_PREVIEW));
     ASSERT_NE(bitmap, nullptr);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -676,7 +677,7 @@ TEST_F(Art, PreviewIsA152By112BitmapTheWindowCanPaint) {
 }
 
 TEST_F(Art, IconHas16And32And48PixelImages) {
-    const Bytes group = Resource(101, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+    const Bytes group = Resource(IDI_SAVER, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
     ASSERT_GE(group.size(), 6u);
     const int count = U16(group, 4);
     std::vector<int> sizes;

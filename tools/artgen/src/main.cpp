@@ -19,7 +19,9 @@ using namespace art;
 
 namespace {
 
-std::string Id(int id) { return std::to_string(id); }
+// "07": the place of a picture in its series (the module's resource ids are
+// resources/resource_ids.h's; file names do not repeat them).
+std::string Index(int i) { return (i < 10 ? "0" : "") + std::to_string(i); }
 
 Image FromGrey(const Grey& g) {
     Image im(g.width, g.height);
@@ -89,69 +91,69 @@ int main(int argc, char** argv) {
             if (!previews.empty()) WritePam(previews + "/" + name + ".pam", image);
         };
 
-        // 370-399: heightmaps.
+        // The heightmap frames.
         const std::vector<Grey> heightmaps = MakeHeightmaps();
         for (int k = 0; k < 30; ++k) {
-            write("heightmap-" + Id(370 + k) + ".dds", DdsLuminance8(heightmaps[k]));
-            preview("heightmap-" + Id(370 + k), FromGrey(heightmaps[k]));
+            write("heightmap-" + Index(k) + ".dds", DdsLuminance8(heightmaps[k]));
+            preview("heightmap-" + Index(k), FromGrey(heightmaps[k]));
         }
 
         stage("heightmaps");
-        // 430-434: sky-box faces; 436: the cube map of the same sky.
+        // The sky-box faces and the cube map of the same sky.
         const Sky sky;
         for (int f = 0; f < 5; ++f) {
             const Image face = sky.Face(f, 512);
-            write("sky-" + Id(430 + f) + ".jpg", Jpeg(face, 90));
-            preview("sky-" + Id(430 + f), face);
+            write("sky-" + std::to_string(f) + ".jpg", Jpeg(face, 90));
+            preview("sky-" + std::to_string(f), face);
         }
         stage("sky faces");
         const std::array<Image, 6> cube = sky.CubeFaces(256);
         const Bytes cubeDds = DdsDxt3Cube(cube);
-        write("skycube-436.dds", cubeDds);
+        write("skycube.dds", cubeDds);
         static const char* kCubeNames[6] = {"px", "nx", "py", "ny", "pz", "nz"};
         for (int f = 0; f < 6; ++f)
-            preview(std::string("skycube-436-") + kCubeNames[f], DecodeDxt3(&cubeDds[128 + f * 65536], 256, 256));
+            preview(std::string("skycube-") + kCubeNames[f], DecodeDxt3(&cubeDds[128 + f * 65536], 256, 256));
 
         stage("cube map");
-        // 363: Fresnel ramp.
+        // The Fresnel ramp.
         const Grey ramp = MakeFresnelRamp();
-        write("fresnel-363.bmp", BmpGrey8(ramp));
-        preview("fresnel-363", FromGrey(ramp));
+        write("fresnel.bmp", BmpGrey8(ramp));
+        preview("fresnel", FromGrey(ramp));
 
-        // 360-362: lens-flare sprites.
+        // The lens-flare sprites.
         const Image star = MakeStarSprite(), glow = MakeGlowSprite(), ring = MakeRingSprite();
-        write("flare-star-360.dds", DdsArgb8(star));
-        write("flare-glow-361.dds", DdsArgb8(glow));
-        write("flare-ring-362.dds", DdsArgb8(ring));
-        preview("flare-star-360", star);
-        preview("flare-glow-361", glow);
-        preview("flare-ring-362", ring);
+        write("flare-star.dds", DdsArgb8(star));
+        write("flare-glow.dds", DdsArgb8(glow));
+        write("flare-ring.dds", DdsArgb8(ring));
+        preview("flare-star", star);
+        preview("flare-glow", glow);
+        preview("flare-ring", ring);
 
         stage("sprites");
-        // 245: banner.
+        // The banner.
         const Image banner = MakeBanner(boldFont, regularFont);
-        write("banner-245.dds", DdsArgb8(banner));
-        preview("banner-245", banner);
+        write("banner.dds", DdsArgb8(banner));
+        preview("banner", banner);
 
         stage("banner");
-        // 334-345: noise.
+        // The noise pictures.
         const std::vector<Grey> noise = MakeNoisePictures();
         for (int i = 0; i < 12; ++i) {
-            write("noise-" + Id(334 + i) + ".bmp", BmpGrey8(noise[i]));
-            preview("noise-" + Id(334 + i), FromGrey(noise[i]));
+            write("noise-" + Index(i) + ".bmp", BmpGrey8(noise[i]));
+            preview("noise-" + Index(i), FromGrey(noise[i]));
         }
 
         stage("noise");
-        // 246: preview picture.
+        // The preview picture.
         const Image previewPicture = MakePreview(sky, heightmaps[0], 152, 112);
-        write("preview-246.bmp", BmpRgb24(previewPicture));
-        preview("preview-246", previewPicture);
+        write("preview.bmp", BmpRgb24(previewPicture));
+        preview("preview", previewPicture);
 
         stage("preview");
-        // 101: icon, 48, 32 and 16 pixels.
+        // The icon, 48, 32 and 16 pixels.
         std::vector<Image> icons{MakeEmblem(48), MakeEmblem(32), MakeEmblem(16)};
-        write("icon-101.ico", Ico(icons));
-        for (const Image& icon : icons) preview("icon-101-" + Id(icon.width), icon);
+        write("icon.ico", Ico(icons));
+        for (const Image& icon : icons) preview("icon-" + std::to_string(icon.width), icon);
         stage("icon");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "artgen: %s\n", e.what());
