@@ -169,7 +169,7 @@ TEST_F(ConfigDialog, SecondConfigureBringsTheOpenDialogForward) {
     const std::optional<DWORD> code = second.WaitForExit(kExitMs);
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(*code, 0u);
-    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_TRUE(WaitUntilVisible(dialog));
     EXPECT_TRUE(first.IsRunning());
     Press(dialog, kCancel);
     EXPECT_EQ(ExitCode(first), 0u);

@@ -176,7 +176,7 @@ TEST(Entry, RunningFullScreenSaverIsBroughtForwardInEveryMode) {
         SaverProcess saver(arguments);
         ASSERT_TRUE(saver.Started());
         EXPECT_EQ(ExitCodeOf(saver), 0u);
-        EXPECT_TRUE(IsWindowVisible(running.get())) << "the running saver was not brought forward";
+        EXPECT_TRUE(WaitUntilVisible(running.get())) << "the running saver was not brought forward";
         EXPECT_EQ(saver.WaitForWindow(nullptr, nullptr, 0), nullptr);
     }
 }
@@ -214,7 +214,7 @@ TEST(Entry, OpenConfigurationDialogIsBroughtForwardByConfigureAndTest) {
         SaverProcess saver(arguments);
         ASSERT_TRUE(saver.Started());
         EXPECT_EQ(ExitCodeOf(saver), 0u);
-        EXPECT_TRUE(IsWindowVisible(dialog.get())) << "the dialog was not brought forward";
+        EXPECT_TRUE(WaitUntilVisible(dialog.get())) << "the dialog was not brought forward";
     }
     // /a is not concerned by an open dialog and ends quietly as always.
     ShowWindow(dialog.get(), SW_HIDE);

@@ -14,16 +14,23 @@ namespace {
 constexpr DWORD kStartMs = 30000;
 constexpr DWORD kExitMs = 30000;
 constexpr DWORD kSettleMs = 700;  // long enough for the saver to act on what it was sent
+// The stand-in d3d9.dll logs the first frame it presents.
+const char kFirstFrameLogged[] = "none\nmeasure-frames-1";
 
 class FullScreenSaver : public ::testing::Test {
 protected:
-    void TearDown() override { ClearSettings(); }
+    void TearDown() override {
+        ClearSettings();
+        WithFault("");
+    }
 
-    // Starts the saver and waits for its window and a few frames.
+    // Waits for the saver's window and its first frame (set-up done, the
+    // display in its mode, so that the window stays where it is).
     HWND Start(SaverProcess& saver) {
         EXPECT_TRUE(saver.Started());
         HWND window = saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs);
         EXPECT_NE(window, nullptr) << "no full-screen saver window";
+        EXPECT_TRUE(WaitForStandInLog("frame 1 sky", saver)) << StandInLog();
         PumpMessagesFor(kSettleMs);
         return window;
     }
@@ -52,7 +59,7 @@ POINT CursorInClient(HWND window) {
 
 TEST_F(FullScreenSaver, SixthNewMousePositionEndsItWhenChosen) {
     WriteSetting("ExitOnMouse", "1");
-    SaverProcess saver("");
+    SaverProcess saver("", WithFault(kFirstFrameLogged));
     HWND window = Start(saver);
     ASSERT_NE(window, nullptr);
     const POINT start = CursorInClient(window);
@@ -74,7 +81,7 @@ TEST_F(FullScreenSaver, SixthNewMousePositionEndsItWhenChosen) {
 }
 
 TEST_F(FullScreenSaver, MouseAloneNeverEndsItByDefault) {
-    SaverProcess saver("");
+    SaverProcess saver("", WithFault(kFirstFrameLogged));
     HWND window = Start(saver);
     ASSERT_NE(window, nullptr);
     for (int i = 0; i < 20; ++i)
@@ -92,7 +99,7 @@ TEST_F(FullScreenSaver, MouseAloneNeverEndsItByDefault) {
 }
 
 TEST_F(FullScreenSaver, SuspendEndsIt) {
-    SaverProcess saver("");
+    SaverProcess saver("", WithFault(kFirstFrameLogged));
     HWND window = Start(saver);
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
@@ -101,7 +108,7 @@ TEST_F(FullScreenSaver, SuspendEndsIt) {
 
 TEST_F(FullScreenSaver, SpaceBarAsksForTheHomePageAndEnds) {
     ShellRequestLog shell;
-    SaverProcess saver("");
+    SaverProcess saver("", WithFault(kFirstFrameLogged));
     HWND window = Start(saver);
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
@@ -113,7 +120,7 @@ TEST_F(FullScreenSaver, SpaceBarAsksForTheHomePageAndEnds) {
 
 TEST_F(FullScreenSaver, AnyOtherKeyEndsItWithoutAPage) {
     ShellRequestLog shell;
-    SaverProcess saver("");
+    SaverProcess saver("", WithFault(kFirstFrameLogged));
     HWND window = Start(saver);
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_KEYDOWN, 'Q', 0);

@@ -251,6 +251,13 @@ int SaverProcessCount() {
     return count;
 }
 
+bool WaitUntilVisible(HWND window, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!IsWindowVisible(window) && GetTickCount() - start < timeoutMs)
+        PumpMessagesFor(kPollMs);
+    return IsWindowVisible(window) != FALSE;
+}
+
 void PressButton(HWND box, int id) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, id)));

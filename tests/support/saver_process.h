@@ -76,6 +76,10 @@ void PumpMessagesFor(DWORD milliseconds);
 
 void PressButton(HWND box, int id);
 
+// Waits (pumping messages) until the window is visible, at most `timeoutMs`:
+// a copy brings a running one forward without waiting for it.
+bool WaitUntilVisible(HWND window, DWORD timeoutMs = 5000);
+
 // Runs a shell command on the Unix side of Wine (the tests give real input
 // with xdotool); true when it ended with status 0 within the time. Double
 // quotes cannot appear in the command.

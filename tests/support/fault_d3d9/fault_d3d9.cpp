@@ -37,6 +37,10 @@
 //                            the flight is the same on every run
 //   hold-after-N             after N presented frames, Present succeeds without
 //                            presenting: the screen keeps frame N
+//   measure-frames-N         each of the first N frames is read back before it
+//                            is presented and logged as "frame K sky S sea E":
+//                            the mean brightness (R + G + B) of its top and
+//                            bottom thirds
 //   timing-for-S             a timeline for the benchmarks. The device
 //                            calls of the start-up are logged with their time
 //                            since the process was created, up to the first
@@ -76,6 +80,8 @@ bool seeding = false;
 unsigned seed = 0;
 bool holding = false;
 unsigned framesBeforeHold = 0;
+bool measuring = false;
+unsigned framesMeasured = 0;
 bool lostFromSetup = false;
 
 bool FaultIs(const char* name) { return std::strcmp(fault, name) == 0; }
@@ -122,6 +128,7 @@ void ReadFault() {
     timing = option("timing-for-", timingSeconds);
     seeding = option("seed-", seed);
     holding = option("hold-after-", framesBeforeHold);
+    measuring = option("measure-frames-", framesMeasured);
     std::strncpy(fault, text, sizeof fault - 1);
     fault[sizeof fault - 1] = '\0';
     for (char* p = fault; *p != '\0'; ++p)
@@ -368,6 +375,39 @@ HRESULT WINAPI FailingReset(IDirect3DDevice9* device, D3DPRESENT_PARAMETERS* par
     return realReset(device, parameters);
 }
 
+// Mean brightness of a band of rows of a 32-bit XRGB picture.
+double MeanBrightness(const D3DLOCKED_RECT& locked, UINT width, UINT top, UINT bottom) {
+    double sum = 0;
+    for (UINT y = top; y < bottom; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
+        for (UINT x = 0; x < width; ++x)
+            sum += ((row[x] >> 16) & 255) + ((row[x] >> 8) & 255) + (row[x] & 255);
+    }
+    return bottom > top ? sum / (double(bottom - top) * width) : 0.0;
+}
+
+// The frame about to be presented, read back from the back buffer.
+void MeasureFrame(IDirect3DDevice9* device, unsigned frame) {
+    IDirect3DSurface9* back = nullptr;
+    IDirect3DSurface9* copy = nullptr;
+    D3DSURFACE_DESC desc = {};
+    D3DLOCKED_RECT locked = {};
+    if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back)) && SUCCEEDED(back->GetDesc(&desc)) &&
+        (desc.Format == D3DFMT_X8R8G8B8 || desc.Format == D3DFMT_A8R8G8B8) &&
+        SUCCEEDED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM, &copy,
+                                                      nullptr)) &&
+        SUCCEEDED(device->GetRenderTargetData(back, copy)) &&
+        SUCCEEDED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+        Log("frame %u sky %.1f sea %.1f\n", frame, MeanBrightness(locked, desc.Width, 0, desc.Height / 3),
+            MeanBrightness(locked, desc.Width, desc.Height * 2 / 3, desc.Height));
+        copy->UnlockRect();
+    }
+    if (copy != nullptr)
+        copy->Release();
+    if (back != nullptr)
+        back->Release();
+}
+
 HRESULT WINAPI FailingPresent(IDirect3DDevice9* device, const RECT* source, const RECT* destination,
                               HWND window, const RGNDATA* dirty) {
     if (lostFromSetup)
@@ -395,6 +435,8 @@ HRESULT WINAPI FailingPresent(IDirect3DDevice9* device, const RECT* source, cons
         return D3D_OK;
     }
     ++presentedFrames;
+    if (measuring && presentedFrames <= framesMeasured)
+        MeasureFrame(device, presentedFrames);
     if (!timing)
         return realPresent(device, source, destination, window, dirty);
     if (presentedFrames == 1)
