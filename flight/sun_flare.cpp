@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/direct3d_globals.h"
-#include "host/saver_app.h"
 #include "scene/overlay_buffers.h"
 #include "scene/scene_vertex.h"
 #include "resources/resource_ids.h"
@@ -87,8 +85,9 @@ SunFlare::SunFlare()
       sunKind(0),
       sunDirection(0, 0, 1) {}
 
-bool SunFlare::LoadResources() {
-    HMODULE module = saverApp != nullptr ? saverApp->instance : nullptr;
+bool SunFlare::LoadResources(IDirect3DDevice9* sceneDevice, ID3DXMatrixStack* sceneMatrixStack, HMODULE module) {
+    device = sceneDevice;
+    matrixStack = sceneMatrixStack;
     IDirect3DTexture9** targets[] = {&ringTexture, &glowTexture, &starTexture};
     const int ids[] = {IDR_FLARE_RING, IDR_FLARE_GLOW, IDR_FLARE_STAR};
     for (int i = 0; i < 3; ++i)
@@ -137,8 +136,7 @@ bool SunFlare::WriteOverlayQuad(const D3DXVECTOR3& up, const D3DXVECTOR3& right,
     return ::WriteOverlayQuad(quad, 4);
 }
 
-void SunFlare::Draw() {
-    const ViewVectors& view = saverApp->viewVectors;
+void SunFlare::Draw(const ViewVectors& view) {
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_ADD);
 

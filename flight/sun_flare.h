@@ -10,21 +10,22 @@
 #include <cstdint>
 
 #include "d3dx/d3dx.h"
+#include "scene/view_vectors.h"
 
 class SunFlare {
 public:
-
     SunFlare();
 
-    // Loads the three sprites and the sprite buffer; failures are left to
-    // show as missing sprites. Always true.
-    bool LoadResources();
+    // Loads the three sprites from `module` and makes the sprite buffer on
+    // `device`, which (with `matrixStack`) the flare draws with from then on;
+    // failures are left to show as missing sprites. Always true.
+    bool LoadResources(IDirect3DDevice9* device, ID3DXMatrixStack* matrixStack, HMODULE module);
     void ReleaseResources();
     // Chooses the sun's direction from the presets 1 to 5; any other kind
     // keeps the direction it had.
     void SetKind(int32_t kind);
     // Draws the whole flare for the frame's view vectors.
-    void Draw();
+    void Draw(const ViewVectors& view);
     void DrawFlares(float brightness, const D3DXVECTOR3& view, const D3DXVECTOR3& offset);
     void DrawSprite(float size, float x, float y, float z, D3DCOLOR colour);
 
@@ -41,6 +42,9 @@ public:
     IDirect3DVertexBuffer9* spriteBuffer;
     int32_t sunKind;
     D3DXVECTOR3 sunDirection;
+    // The scene's device and matrix stack, not owned.
+    IDirect3DDevice9* device = nullptr;
+    ID3DXMatrixStack* matrixStack = nullptr;
 
 private:
     // One quad of the flare's layout into the overlay buffer and drawn

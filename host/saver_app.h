@@ -15,21 +15,20 @@
 #include "host/world_extent.h"
 #include "scene/state_cache.h"
 
+#include "scene/view_vectors.h"
+
 class SkyBox;
 class SunFlare;
 class WaterSurface;
-#include "scene/view_vectors.h"
 
+// SaverApp's members are implemented across host/ and scene/, one room
+// each; the groups below name the file that implements them.
 class SaverApp {
 public:
+    // host/saver_app.cpp: construction, command line, initialisation, the
+    // run-mode dispatch and the shut-down every exit goes through.
     SaverApp();
     virtual ~SaverApp();
-
-    virtual INT_PTR HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    virtual INT_PTR ShowConfigDialog();
-    virtual void ReservedHook(uint32_t, uint32_t) {}
-    virtual LRESULT HandleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
     bool Initialize(HINSTANCE instance);
     RunMode ParseCommandLine(const char* text);
     int Run();
@@ -40,27 +39,50 @@ public:
     // Direct3D object; d3d9.dll itself stays loaded.
     void ReleaseDirect3D();
 
+    // host/config_dialog.cpp: the configuration dialog.
+    virtual INT_PTR HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    virtual INT_PTR ShowConfigDialog();
+    virtual void ReservedHook(uint32_t, uint32_t) {}
+
+    // host/saver_window.cpp: the windows of each mode and their messages.
+    virtual LRESULT HandleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool CreateSaverWindows();
+    // Every saver window out of the way of a message box.
+    void HideSaverWindows();
+
+    // host/display_setup.cpp: the display list and the Direct3D device.
     void EnumerateDisplays();
     // The windows of the displays other than the primary, moved to cover
     // those displays as they stand now.
     void PlaceDisplayWindows();
-    // Every saver window out of the way of a message box.
-    void HideSaverWindows();
-    bool CreateSaverWindows();
-    int RunMainLoop();
     bool SetupDirect3D();
-    void ApplyScreenProjection(int width, int height);
 
+    // host/main_loop.cpp: set-up, message pump and frame pacing.
+    int RunMainLoop();
+
+    // scene/scene_assembly.cpp: the scene made, released, and the
+    // projection fixed from the screen's size.
     bool BuildScene();
     bool BuildGeometry();
     void ReleaseScene();
-    void RenderFrame();
-    bool DrawBanner();
-    bool DrawOpeningFade();
+    void ApplyScreenProjection(int width, int height);
     // The sea's draw for one frame; nothing while there is no sea.
     void RenderWater(float step);
     void InvalidateStateCaches() { stateCache.InvalidateStateCaches(); }
 
+    // scene/render_frame.cpp: the frame, its steps and passes in their order.
+    void RenderFrame();
+    void PlaceCameraOnFlight();
+    void DrawSkyPass();
+    void DrawSeaPass();
+    void DrawSunFlarePass();
+    bool DrawOverlayPass();
+
+    // scene/banner_and_fade.cpp: the overlays of the last pass.
+    bool DrawBanner();
+    bool DrawOpeningFade();
+
+    // The state, in the order of the application object.
     MonitorRecord monitors[kMaxMonitorRecords] = {};
     uint32_t monitorCount = 0;
     float aspectRatio = 0.0f;
@@ -97,9 +119,9 @@ public:
     PresentFailureWatch presentFailures;
 
 private:
-    void PaintPreview(HWND window, HDC dc);
-    void ApplyMouseRule(LPARAM lParam);
-    bool CreateDevice(D3DPRESENT_PARAMETERS& parameters);
+    void PaintPreview(HWND window, HDC dc);     // host/saver_window.cpp
+    void ApplyMouseRule(LPARAM lParam);         // host/saver_window.cpp
+    bool CreateDevice(D3DPRESENT_PARAMETERS& parameters);  // host/display_setup.cpp
 
     bool shutdownDone_ = false;
 };

@@ -1,4 +1,4 @@
-// The overlay and spare vertex buffers and the shared-buffer draw sequence.
+// The overlay and spare vertex buffers and the write of a quad into the shared one.
 #include "scene/overlay_buffers.h"
 
 #include <cstring>
@@ -7,7 +7,6 @@ IDirect3DVertexBuffer9* overlayVertexBuffer = nullptr;
 IDirect3DVertexBuffer9* spareVertexBuffer = nullptr;
 
 namespace {
-constexpr UINT kQuadPrimitives = 2;
 
 bool CreateBuffer(IDirect3DDevice9* device, UINT vertexCount, IDirect3DVertexBuffer9** buffer) {
     *buffer = nullptr;
@@ -50,15 +49,5 @@ bool WriteOverlayQuad(const SceneVertex* vertices, UINT vertexCount) {
         return false;
     std::memcpy(data, vertices, bytes);
     overlayVertexBuffer->Unlock();
-    return true;
-}
-
-bool DrawOverlayQuad(IDirect3DDevice9* device, const SceneVertex* vertices, UINT vertexCount,
-                     D3DPRIMITIVETYPE type) {
-    if (device == nullptr || !WriteOverlayQuad(vertices, vertexCount))
-        return false;
-    device->SetStreamSource(0, overlayVertexBuffer, 0, kSceneVertexStride);
-    device->SetFVF(kSceneVertexFvf);
-    device->DrawPrimitive(type, 0, kQuadPrimitives);
     return true;
 }

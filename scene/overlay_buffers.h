@@ -25,8 +25,3 @@ void ReleaseOverlayBuffers();
 // a lock of just those bytes, without flags. False, with nothing written, if
 // there is no buffer, the count is out of range or the lock fails.
 bool WriteOverlayQuad(const SceneVertex* vertices, UINT vertexCount);
-// The whole shared-buffer sequence for one quad: write it, bind the buffer
-// as stream 0 with the SceneVertex layout and draw two primitives of `type`
-// from vertex 0. False (and nothing drawn) when the write fails.
-bool DrawOverlayQuad(IDirect3DDevice9* device, const SceneVertex* vertices, UINT vertexCount,
-                     D3DPRIMITIVETYPE type);

@@ -1,5 +1,5 @@
 // SaverApp's frame: checks the device, moves the camera along the flight and
-// draws sky, sea, sun flare, banner and fade, in that order, then presents.
+// draws its passes (sky, sea, sun flare, then banner and fade), then presents.
 #include "scene/frame_view.h"
 
 #include "flight/sun_flare.h"
@@ -33,6 +33,14 @@ void FrameViewFromFlight(const D3DXVECTOR3& position, const D3DXVECTOR3& lookAt,
     target = D3DXVECTOR3(eye.x + dx, lookAt.y + kViewLift, eye.z + dz);
 }
 
+// The passes of a frame, in the order they draw. Each sets the states it
+// needs itself, in exactly the order it always has: several calls repeat a
+// state another pass already set, or go around the cache where the cache
+// would skip them. That is intended (the passes that set states directly
+// leave the cache behind), and the first frame's recorded call list
+// (tests/scene/frame_test.cpp) guards the order and every call: do not
+// "tidy" them.
+
 void SaverApp::RenderFrame() {
     if (FAILED(device->TestCooperativeLevel())) {
         RequestExit();
@@ -43,7 +51,27 @@ void SaverApp::RenderFrame() {
 
     D3DXMatrixIdentity(&worldMatrix);
     device->SetTransform(D3DTS_WORLD, &worldMatrix);
+    PlaceCameraOnFlight();
 
+    DrawSkyPass();
+    DrawSeaPass();
+    DrawSunFlarePass();
+    // A failed lock of the shared buffer ends the frame without presenting
+    // it, but with its scene closed, so that the next frame can begin.
+    if (!DrawOverlayPass()) {
+        device->EndScene();
+        return;
+    }
+
+    stateCache.SetRenderStateCached(device, D3DRS_CULLMODE, D3DCULL_CW);
+    stateCache.SetRenderStateCached(device, D3DRS_ZENABLE, TRUE);
+    device->EndScene();
+    const bool presented = SUCCEEDED(device->Present(nullptr, nullptr, nullptr, nullptr));
+    if (presentFailures.Note(!presented, GetTickCount()))
+        RequestExit();
+}
+
+void SaverApp::PlaceCameraOnFlight() {
     flight.Update();
     D3DXVECTOR3 position, lookAt, up;
     flight.Evaluate(position, lookAt, up);
@@ -56,14 +84,17 @@ void SaverApp::RenderFrame() {
     camera->up = up;
     camera->fieldOfView = kFrameFieldOfView;
     camera->dirty = true;
+}
 
-    // Sky: centred on the viewer, turning with the view only.
+// The sky, centred on the viewer and turning with the view only; then the
+// depth and stage states it changed are put back for the sea.
+void SaverApp::DrawSkyPass() {
     stateCache.SetRenderStateCached(device, D3DRS_CULLMODE, D3DCULL_NONE);
     stateCache.SetRenderStateCached(device, D3DRS_ALPHABLENDENABLE, FALSE);
     stateCache.SetRenderStateCached(device, D3DRS_ZENABLE, FALSE);
     stateCache.SetRenderStateCached(device, D3DRS_ZWRITEENABLE, FALSE);
     const D3DXVECTOR3 skyEye(0.0f, kSkyEyeHeight, 0.0f);
-    D3DXMatrixLookAtLH(&viewMatrix, &skyEye, &viewVectors.viewDirection, &up);
+    D3DXMatrixLookAtLH(&viewMatrix, &skyEye, &viewVectors.viewDirection, &viewVectors.viewUp);
     device->SetTransform(D3DTS_VIEW, &viewMatrix);
     skyBox->Draw();
 
@@ -82,10 +113,13 @@ void SaverApp::RenderFrame() {
     stateCache.SetTextureStageStateCached(device, 1, D3DTSS_COLORARG2, D3DTA_CURRENT);
     device->SetSamplerState(1, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
     device->SetSamplerState(1, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
+}
 
+// The camera wraps its eye into the central tile, then the sea is drawn
+// around it; the shaders and the normal map's stage are unbound after it.
+void SaverApp::DrawSeaPass() {
     camera->Update(kTimeStep);
 
-    // The sea.
     device->SetRenderState(D3DRS_AMBIENT, kAllOnes);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -99,15 +133,20 @@ void SaverApp::RenderFrame() {
     device->SetVertexShader(nullptr);
     device->SetPixelShader(nullptr);
     device->SetTexture(1, nullptr);
+}
 
-    // The sun and its flare, in camera-centred space.
+// The sun and its flare, in camera-centred space.
+void SaverApp::DrawSunFlarePass() {
     stateCache.SetRenderStateCached(device, D3DRS_CULLMODE, D3DCULL_NONE);
     const D3DXVECTOR3 origin(0.0f, 0.0f, 0.0f);
-    D3DXMatrixLookAtLH(&viewMatrix, &origin, &viewVectors.viewDirection, &up);
+    D3DXMatrixLookAtLH(&viewMatrix, &origin, &viewVectors.viewDirection, &viewVectors.viewUp);
     device->SetTransform(D3DTS_VIEW, &viewMatrix);
-    sunFlare->Draw();
+    sunFlare->Draw(viewVectors);
+}
 
-    // Overlay state for the banner and the fade.
+// The banner and the opening fade over everything; false when a lock of the
+// shared buffer failed.
+bool SaverApp::DrawOverlayPass() {
     stateCache.SetRenderStateCached(device, D3DRS_ALPHABLENDENABLE, TRUE);
     stateCache.SetSamplerStateCached(device, 0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
     stateCache.SetSamplerStateCached(device, 0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
@@ -128,27 +167,13 @@ void SaverApp::RenderFrame() {
     stateCache.SetTextureStageStateCached(device, 0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
     device->SetRenderState(D3DRS_FOGENABLE, FALSE);
 
-    // A failed lock of the shared buffer ends the frame without presenting
-    // it, but with its scene closed, so that the next frame can begin.
-    if (!DrawBanner()) {
-        device->EndScene();
-        return;
-    }
+    if (!DrawBanner())
+        return false;
     stateCache.SetSamplerStateCached(device, 0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
     stateCache.SetSamplerStateCached(device, 0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
 
-    const D3DXVECTOR3 ahead(0.0f, 0.0f, 1.0f), upright(0.0f, 1.0f, 0.0f);
+    const D3DXVECTOR3 origin(0.0f, 0.0f, 0.0f), ahead(0.0f, 0.0f, 1.0f), upright(0.0f, 1.0f, 0.0f);
     D3DXMatrixLookAtLH(&viewMatrix, &origin, &ahead, &upright);
     device->SetTransform(D3DTS_VIEW, &viewMatrix);
-    if (!DrawOpeningFade()) {
-        device->EndScene();
-        return;
-    }
-
-    stateCache.SetRenderStateCached(device, D3DRS_CULLMODE, D3DCULL_CW);
-    stateCache.SetRenderStateCached(device, D3DRS_ZENABLE, TRUE);
-    device->EndScene();
-    const bool presented = SUCCEEDED(device->Present(nullptr, nullptr, nullptr, nullptr));
-    if (presentFailures.Note(!presented, GetTickCount()))
-        RequestExit();
+    return DrawOpeningFade();
 }

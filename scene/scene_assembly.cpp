@@ -46,7 +46,7 @@ bool SaverApp::BuildScene() {
     sunFlare = new (std::nothrow) SunFlare();
     if (sunFlare == nullptr)
         return false;
-    sunFlare->LoadResources();
+    sunFlare->LoadResources(device, matrixStack, instance);
     sunFlare->SetKind(kSunKind);
 
     camera = new (std::nothrow) Camera(device);

@@ -57,50 +57,43 @@ TEST_F(OverlayBuffersTest, AFailedCreationFailsAndLeavesWhatWasMade) {
     EXPECT_FALSE(CreateOverlayBuffers(nullptr));
 }
 
-TEST_F(OverlayBuffersTest, QuadsAreWrittenFromTheStartAndDrawnFromVertexZero) {
+TEST_F(OverlayBuffersTest, QuadsAreWrittenFromTheStart) {
     ASSERT_TRUE(CreateOverlayBuffers(device));
-    device->BeginScene();
     recorder->ClearCalls();
     SceneVertex six[6], four[4];
     for (int i = 0; i < 6; ++i)
         six[i] = Vertex(static_cast<float>(i));
     for (int i = 0; i < 4; ++i)
         four[i] = Vertex(static_cast<float>(100 + i));
-    ASSERT_TRUE(DrawOverlayQuad(device, six, 6, D3DPT_TRIANGLELIST));
-    EXPECT_EQ(recorder->Texts(), Texts({"VertexBuffer#1->Lock(0, 192, ptr, 0x00000000)", "VertexBuffer#1->Unlock()",
-                                        "SetStreamSource(0, VertexBuffer#1, 0, 32)", "SetFVF(0x00000242)",
-                                        "DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2)"}));
+    ASSERT_TRUE(WriteOverlayQuad(six, 6));
+    EXPECT_EQ(recorder->Texts(),
+              Texts({"VertexBuffer#1->Lock(0, 192, ptr, 0x00000000)", "VertexBuffer#1->Unlock()"}));
     ASSERT_EQ(OverlayBytes().size(), sizeof six);
     EXPECT_EQ(std::memcmp(OverlayBytes().data(), six, sizeof six), 0);
 
     // Four vertices fill the first 128 bytes; the rest is the last quad's.
-    ASSERT_TRUE(DrawOverlayQuad(device, four, 4, D3DPT_TRIANGLESTRIP));
+    ASSERT_TRUE(WriteOverlayQuad(four, 4));
     EXPECT_EQ(recorder->CallsTo("Lock")[1].text, "VertexBuffer#1->Lock(0, 128, ptr, 0x00000000)");
-    EXPECT_EQ(recorder->CallsTo("DrawPrimitive")[1].text, "DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2)");
     EXPECT_EQ(std::memcmp(OverlayBytes().data(), four, sizeof four), 0);
     EXPECT_EQ(std::memcmp(OverlayBytes().data() + sizeof four, six + 4, 2 * sizeof(SceneVertex)), 0);
-    device->EndScene();
     EXPECT_EQ(static_cast<FakeVertexBuffer*>(spareVertexBuffer)->LockCount(), 0u);
 }
 
-TEST_F(OverlayBuffersTest, NothingIsDrawnWhenTheQuadCannotBeWritten) {
+TEST_F(OverlayBuffersTest, NothingIsWrittenWhenTheQuadCannotBe) {
     SceneVertex six[6] = {};
-    EXPECT_FALSE(DrawOverlayQuad(device, six, 6, D3DPT_TRIANGLELIST));  // no buffer yet
+    EXPECT_FALSE(WriteOverlayQuad(six, 6));  // no buffer yet
     ASSERT_TRUE(CreateOverlayBuffers(device));
     recorder->ClearCalls();
     recorder->FailCall("Lock", 1);
-    EXPECT_FALSE(DrawOverlayQuad(device, six, 6, D3DPT_TRIANGLELIST));
-    EXPECT_FALSE(DrawOverlayQuad(device, six, 7, D3DPT_TRIANGLELIST));
-    EXPECT_FALSE(DrawOverlayQuad(device, six, 0, D3DPT_TRIANGLELIST));
-    EXPECT_FALSE(DrawOverlayQuad(device, nullptr, 4, D3DPT_TRIANGLESTRIP));
-    EXPECT_FALSE(DrawOverlayQuad(nullptr, six, 4, D3DPT_TRIANGLESTRIP));
+    EXPECT_FALSE(WriteOverlayQuad(six, 6));
+    EXPECT_FALSE(WriteOverlayQuad(six, 7));
+    EXPECT_FALSE(WriteOverlayQuad(six, 0));
+    EXPECT_FALSE(WriteOverlayQuad(nullptr, 4));
     // Only the refused lock reached the buffer.
     ASSERT_EQ(recorder->Calls().size(), 1u) << recorder->Dump();
     EXPECT_EQ(recorder->Calls()[0].result, D3DERR_INVALIDCALL);
     EXPECT_EQ(recorder->CountOf("Lock"), 1u);
     EXPECT_EQ(recorder->CountOf("Unlock"), 0u);
-    EXPECT_EQ(recorder->CountOf("SetStreamSource"), 0u);
-    EXPECT_EQ(recorder->CountOf("DrawPrimitive"), 0u);
 }
 
 TEST(ViewVectors, DirectionIsAlwaysTargetMinusEyeOfTheSameFrame) {

@@ -51,7 +51,7 @@ TEST_F(SunFlareDraw, StraightAtTheSunAndAway) {
     ASSERT_EQ(device->BeginScene(), D3D_OK);
     Look(D3DXVECTOR3(0.0f, 0.03f, 1.3f));
     recorder->ClearCalls();
-    app->sunFlare->Draw();
+    app->sunFlare->Draw(app->viewVectors);
     // Two star bursts, eighteen sprites and the veil.
     EXPECT_EQ(recorder->CountOf("DrawPrimitive"), 21u);
     // 99 at exactly no angle; the unit vectors' rounding leaves a hair of one.
@@ -64,14 +64,14 @@ TEST_F(SunFlareDraw, StraightAtTheSunAndAway) {
 
     app->sunFlare->SetKind(2);
     app->sunFlare->sunDirection = D3DXVECTOR3(0.0f, 0.03f, 1.3f);
-    app->sunFlare->Draw();
+    app->sunFlare->Draw(app->viewVectors);
     EXPECT_GE(FlareAlpha(), 43u);
     EXPECT_LE(FlareAlpha(), 44u);
     app->sunFlare->SetKind(4);
 
     Look(D3DXVECTOR3(1.0f, 0.0f, 0.0f));  // about 89 degrees off
     recorder->ClearCalls();
-    app->sunFlare->Draw();
+    app->sunFlare->Draw(app->viewVectors);
     EXPECT_EQ(recorder->CountOf("DrawPrimitive"), 21u) << "still drawn, invisibly";
     EXPECT_EQ(FlareAlpha(), 0u);
     device->EndScene();
@@ -84,12 +84,12 @@ TEST_F(SunFlareDraw, AFailedOverlayLockEndsTheDrawAndASpriteLockSkipsOneSprite) 
     // The first Lock is the first star's: nothing is drawn.
     recorder->ClearCalls();
     recorder->FailCall("Lock", recorder->CallCount("Lock") + 1);
-    app->sunFlare->Draw();
+    app->sunFlare->Draw(app->viewVectors);
     EXPECT_EQ(recorder->CountOf("DrawPrimitive"), 0u);
     // The third Lock is the first sprite's: only that sprite is missing.
     recorder->ClearCalls();
     recorder->FailCall("Lock", recorder->CallCount("Lock") + 3);
-    app->sunFlare->Draw();
+    app->sunFlare->Draw(app->viewVectors);
     EXPECT_EQ(recorder->CountOf("DrawPrimitive"), 20u);
     device->EndScene();
 }
