@@ -33,15 +33,13 @@ using BannerAndFade = SceneFixture;
 TEST_F(BannerAndFade, BannerQuadInTheLowerRightFadingOnTheClock) {
     ASSERT_TRUE(app->BuildScene());
     ASSERT_EQ(device->BeginScene(), D3D_OK);
-    app->startTime = timeGetTime() - 30400;  // wraps harmlessly if the clock is young
+    // Well past the fade, whatever the real clock does meanwhile (the alpha
+    // of each moment is BannerAlpha's, tested above): still drawn, unseen.
+    app->startTime = timeGetTime() - 40000;  // wraps harmlessly if the clock is young
     ASSERT_TRUE(app->DrawBanner());
     const SceneVertex* v = OverlayVertices();
-    const uint32_t alpha = v[0].diffuse >> 24;
-    EXPECT_GE(alpha, 150u);
-    EXPECT_LE(alpha, 155u);
     for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(v[i].diffuse & 0x00FFFFFFu, 0x00FFFFFFu);
-        EXPECT_EQ(v[i].diffuse >> 24, alpha);
+        EXPECT_EQ(v[i].diffuse, 0x00FFFFFFu);
         EXPECT_EQ(v[i].z, 0.0f);
     }
     EXPECT_FLOAT_EQ(v[0].x, 0.65f * 0.9035f);
