@@ -119,13 +119,13 @@ TEST(D3dxShaders, FailuresCarryTheReason) {
 // The byte code the module carries for systems without a compiler is what
 // the compiler makes of the same text; it is tied to that text.
 TEST(D3dxShaders, TheBuildsByteCodeIsWhatTheCompilerMakes) {
-    const std::vector<uint8_t> saverText = ResourceBytes(IDR_SAVER_WATER_SHADERS);
-    const std::vector<uint8_t> otherText = ResourceBytes(IDR_WATER_SHADERS);
+    const std::vector<uint8_t> saverText = ResourceBytes(IDR_WATER_SHADERS);
+    const std::vector<uint8_t> otherText = ResourceBytes(IDR_SYNTAX_ERROR_SHADER);
     for (const auto& shader : kSaverShaders) {
         SCOPED_TRACE(shader.entry);
         const std::string built = BuiltByteCode(shader.entry, shader.profile);
         ASSERT_FALSE(built.empty());
-        EXPECT_EQ(built, CompiledFromResource(IDR_SAVER_WATER_SHADERS, shader.entry, shader.profile, D3DXSHADER_DEBUG));
+        EXPECT_EQ(built, CompiledFromResource(IDR_WATER_SHADERS, shader.entry, shader.profile, D3DXSHADER_DEBUG));
         const std::string name = PrecompiledShader::ResourceName(shader.entry, shader.profile);
         HRSRC found = FindResourceA(nullptr, name.c_str(), PrecompiledShader::kResourceType);
         const void* piece = LockResource(LoadResource(nullptr, found));
@@ -150,9 +150,10 @@ TEST(D3dxShadersWithoutCompiler, FailWithReadableText) {
     if (!GetEnvironmentVariableA("D3DX_TEST_NO_COMPILER", flag, sizeof flag)) GTEST_SKIP() << "compiler present";
     ID3DXBuffer* code = reinterpret_cast<ID3DXBuffer*>(1);
     ID3DXBuffer* errors = nullptr;
-    const HRESULT hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr, nullptr,
-                                                      "VS_Main_Ultra", "vs.1.1", D3DXSHADER_DEBUG, &code, &errors,
-                                                      nullptr);
+    // A text the build compiled nothing from.
+    const HRESULT hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_SYNTAX_ERROR_SHADER), nullptr,
+                                                      nullptr, "PS2_Main_Ultra", "ps.2.0", D3DXSHADER_DEBUG, &code,
+                                                      &errors, nullptr);
     EXPECT_TRUE(FAILED(hr));
     EXPECT_EQ(nullptr, code);
     ASSERT_NE(nullptr, errors);
@@ -170,14 +171,14 @@ TEST(D3dxShadersWithoutCompiler, TheSaversShadersComeFromTheBuild) {
         SCOPED_TRACE(shader.entry);
         const std::string built = BuiltByteCode(shader.entry, shader.profile);
         ASSERT_FALSE(built.empty());
-        EXPECT_EQ(built, CompiledFromResource(IDR_SAVER_WATER_SHADERS, shader.entry, shader.profile, D3DXSHADER_DEBUG));
+        EXPECT_EQ(built, CompiledFromResource(IDR_WATER_SHADERS, shader.entry, shader.profile, D3DXSHADER_DEBUG));
         const std::string dotless = PrecompiledShader::NormaliseProfile(shader.profile);
-        EXPECT_EQ(built, CompiledFromResource(IDR_SAVER_WATER_SHADERS, shader.entry, dotless.c_str(), D3DXSHADER_DEBUG));
+        EXPECT_EQ(built, CompiledFromResource(IDR_WATER_SHADERS, shader.entry, dotless.c_str(), D3DXSHADER_DEBUG));
         const D3DXMACRO macros[] = {{"DETAIL", "1"}, {nullptr, nullptr}};
         for (const std::string& other :
-             {CompiledFromResource(IDR_SAVER_WATER_SHADERS, shader.entry, shader.profile, 0),
-              CompiledFromResource(IDR_SAVER_WATER_SHADERS, shader.entry, shader.profile, D3DXSHADER_DEBUG, macros),
-              CompiledFromResource(IDR_SAVER_WATER_SHADERS, shader.entry, "vs_2_0", D3DXSHADER_DEBUG)})
+             {CompiledFromResource(IDR_WATER_SHADERS, shader.entry, shader.profile, 0),
+              CompiledFromResource(IDR_WATER_SHADERS, shader.entry, shader.profile, D3DXSHADER_DEBUG, macros),
+              CompiledFromResource(IDR_WATER_SHADERS, shader.entry, "vs_2_0", D3DXSHADER_DEBUG)})
             EXPECT_EQ(0u, other.find("failed: D3DXCompileShader: no HLSL compiler found")) << other;
     }
 }

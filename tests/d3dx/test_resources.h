@@ -24,7 +24,6 @@
 #define IDR_SYNTAX_ERROR_SHADER 111
 #define IDR_TRUNCATED_L8 112
 #define IDR_NOT_A_PICTURE 113
-#define IDR_SAVER_WATER_SHADERS 114
 
 #ifndef RC_INVOKED
 // The bytes of an RCDATA resource of this program; empty if it is missing.
