@@ -12,6 +12,7 @@
 #include "scene/camera.h"
 #include "tests/d3dx/test_device.h"
 #include "tests/support/call_recorder.h"
+#include "tests/support/quiet_device.h"
 #include "tests/support/recording_device.h"
 #include "resources/resource_ids.h"
 
@@ -39,19 +40,6 @@ double WallMilliseconds() {
     QueryPerformanceFrequency(&frequency);
     return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
 }
-
-// The recording device without the log of the per-tile calls, so that what
-// is measured is the sea's own work rather than the recorder's.
-class QuietDevice : public RecordingDevice {
-public:
-    using RecordingDevice::RecordingDevice;
-    HRESULT STDMETHODCALLTYPE SetVertexShaderConstantF(UINT, const float*, UINT) override { return D3D_OK; }
-    HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT) override {
-        ++draws;
-        return D3D_OK;
-    }
-    unsigned draws = 0;
-};
 
 void Print(const char* figure, double value, const char* unit, const char* goal) {
     std::printf("%s\t%.2f\t%s\t%s\n", figure, value, unit, goal);
@@ -139,9 +127,7 @@ int main() {
     recording->Release();
 
     auto quietRecorder = std::make_shared<CallRecorder>();
-    D3DPRESENT_PARAMETERS presentation = {};
-    D3DDEVICE_CREATION_PARAMETERS creation = {};
-    auto* quiet = new QuietDevice(quietRecorder, nullptr, RecordingDevice::DefaultCaps(), creation, presentation);
+    QuietDevice* quiet = QuietDevice::Create(quietRecorder);
     Print("Render per frame, recording device, tile calls unlogged (CPU)",
           RenderMicroseconds(quiet, quietRecorder, kQuietFrames, nullptr), "us", "< 100");
     Print("draw calls per frame", double(quiet->draws) / kQuietFrames, "calls", "841");

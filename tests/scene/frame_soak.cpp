@@ -24,6 +24,7 @@
 #include "ocean/water_surface.h"
 #include "scene/camera.h"
 #include "tests/support/call_recorder.h"
+#include "tests/support/quiet_device.h"
 #include "tests/support/recording_device.h"
 
 namespace {
@@ -39,19 +40,6 @@ constexpr float kHalfTile = 50.0f;      // the camera's eye stays over the centr
 constexpr float kWrapTolerance = 1e-3f;
 constexpr float kFlightSpeed = 3.0f;    // the default "CamSpeed"
 constexpr unsigned kSeed = 1;
-
-// The recording device without the log of the per-tile calls (841 a frame),
-// so that the time measured is the saver's rather than the recorder's.
-class QuietDevice : public RecordingDevice {
-public:
-    using RecordingDevice::RecordingDevice;
-    HRESULT STDMETHODCALLTYPE SetVertexShaderConstantF(UINT, const float*, UINT) override { return D3D_OK; }
-    HRESULT STDMETHODCALLTYPE DrawIndexedPrimitive(D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT) override {
-        ++draws;
-        return D3D_OK;
-    }
-    unsigned draws = 0;
-};
 
 double ProcessCpuMilliseconds() {
     FILETIME created, exited, kernel, user;
@@ -121,12 +109,6 @@ struct Saver {
     bool built = false;
 };
 
-QuietDevice* MakeQuietDevice(const std::shared_ptr<CallRecorder>& recorder) {
-    D3DPRESENT_PARAMETERS presentation = {};
-    D3DDEVICE_CREATION_PARAMETERS creation = {};
-    return new QuietDevice(recorder, nullptr, RecordingDevice::DefaultCaps(), creation, presentation);
-}
-
 double MicrosecondsPerFrame(Saver& saver, int frames, double* callsPerFrame = nullptr,
                             double* transformsPerFrame = nullptr) {
     for (int frame = 0; frame < kWarmFrames; ++frame)
@@ -148,7 +130,7 @@ double MicrosecondsPerFrame(Saver& saver, int frames, double* callsPerFrame = nu
 
 int Bench(int frames) {
     auto recorder = std::make_shared<CallRecorder>();
-    QuietDevice* quiet = MakeQuietDevice(recorder);
+    QuietDevice* quiet = QuietDevice::Create(recorder);
     Saver saver(quiet, recorder);
     if (!saver.built || saver.app->water == nullptr || saver.app->water->heightTables.empty()) {
         std::fprintf(stderr, "the scene did not assemble with its sea\n");
@@ -230,7 +212,7 @@ int Bench(int frames) {
 
 int Soak(int frames) {
     auto recorder = std::make_shared<CallRecorder>();
-    Saver saver(MakeQuietDevice(recorder), recorder);
+    Saver saver(QuietDevice::Create(recorder), recorder);
     if (!saver.built || saver.app->water == nullptr || saver.app->water->heightTables.empty()) {
         std::fprintf(stderr, "the scene did not assemble with its sea\n");
         return 1;
