@@ -132,6 +132,13 @@ int main() {
           RenderMicroseconds(quiet, quietRecorder, kQuietFrames, nullptr), "us", "< 100");
     Print("draw calls per frame", double(quiet->draws) / kQuietFrames, "calls", "841");
     quiet->Release();
+    // A refused call would leave the figures measuring less than the sea's work.
+    for (const auto& calls : {recorder, quietRecorder})
+        if (!calls->UnexpectedCalls().empty()) {
+            std::fprintf(stderr, "the sea called %s, which the recording device does not emulate\n",
+                         calls->UnexpectedCalls().front().c_str());
+            return 1;
+        }
 
     TestDevice real;
     if (real.Get()) Print("Init on the Wine device (CPU of all threads, mean of 10)", InitMilliseconds(real.Get()), "ms",

@@ -73,7 +73,8 @@ struct Saver {
         app->startTime = timeGetTime();
     }
 
-    // Releases everything; false if an object outlived its owner.
+    // Releases everything; false if an object outlived its owner or the
+    // saver made a call the recording device does not emulate.
     bool Release(std::string& problem) {
         app->ReleaseScene();
         app.reset();
@@ -93,6 +94,10 @@ struct Saver {
         }
         if (clean && !recorder->OverReleases().empty()) {
             problem = "over-released: " + recorder->OverReleases().front();
+            clean = false;
+        }
+        if (clean && !recorder->UnexpectedCalls().empty()) {
+            problem = "called " + recorder->UnexpectedCalls().front() + ", which the recording device does not emulate";
             clean = false;
         }
         return clean;

@@ -83,18 +83,6 @@ CallBuilder& CallBuilder::Floats(const float* values, size_t count) {
     return *this;
 }
 
-CallBuilder& CallBuilder::Ints(const int* values, size_t count) {
-    if (values == nullptr) {
-        Append(0, "NULL");
-        return *this;
-    }
-    std::string text = "{";
-    for (size_t i = 0; i < count; ++i)
-        text += (i == 0 ? "" : " ") + std::to_string(values[i]);
-    Append(reinterpret_cast<uintptr_t>(values), text + "}");
-    return *this;
-}
-
 RecordedCall CallBuilder::Finish(HRESULT result) {
     call_.result = result;
     call_.text = (call_.object.empty() ? "" : call_.object + "->") + call_.method + "(" + arguments_ + ")";

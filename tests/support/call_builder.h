@@ -25,7 +25,6 @@ public:
     CallBuilder& Object(const void* object);  // shown by the fake's name
     CallBuilder& Pointer(const void* pointer);  // shown as NULL or "ptr"
     CallBuilder& Floats(const float* values, size_t count);  // also kept in `floats`
-    CallBuilder& Ints(const int* values, size_t count);
 
     const std::string& Method() const { return call_.method; }
     RecordedCall Finish(HRESULT result);

@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <sstream>
 
+namespace {
+CallRecorder::UnexpectedCallReporter unexpectedCallReporter = nullptr;
+}  // namespace
+
 std::ostream& operator<<(std::ostream& out, const RecordedCall& call) {
     out << call.text;
     if (call.result != D3D_OK)
@@ -117,4 +121,12 @@ std::vector<std::string> CallRecorder::LiveObjectNames() const {
         names.push_back(entry.second);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+void CallRecorder::ReportUnexpectedCallsTo(UnexpectedCallReporter reporter) { unexpectedCallReporter = reporter; }
+
+void CallRecorder::Unexpected(const std::string& method) {
+    unexpected_.push_back(method);
+    if (unexpectedCallReporter != nullptr)
+        unexpectedCallReporter(method);
 }

@@ -72,6 +72,15 @@ public:
     void OverReleased(const void* object) { overReleases_.push_back(NameOf(object)); }
     const std::vector<std::string>& OverReleases() const { return overReleases_; }
 
+    // Calls to methods that no fake emulates, by name. Each fails the test
+    // that made it: programs built with GoogleTest set a reporter that fails
+    // the running test at once (see unexpected_call_failure.cpp); other
+    // programs check the list themselves.
+    using UnexpectedCallReporter = void (*)(const std::string& method);
+    static void ReportUnexpectedCallsTo(UnexpectedCallReporter reporter);
+    void Unexpected(const std::string& method);
+    const std::vector<std::string>& UnexpectedCalls() const { return unexpected_; }
+
 private:
     struct Fault {
         unsigned first;
@@ -91,4 +100,5 @@ private:
     std::map<std::string, unsigned> kindCounts_;
     size_t createdCount_ = 0;
     std::vector<std::string> overReleases_;
+    std::vector<std::string> unexpected_;
 };

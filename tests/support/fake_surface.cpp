@@ -56,7 +56,7 @@ UINT FakeSurface::RowsOf(D3DFORMAT format, UINT height) {
 
 FakeSurface::FakeSurface(IDirect3DDevice9* device, std::shared_ptr<CallRecorder> recorder, IUnknown* container,
                          UINT width, UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool)
-    : FakeResource(device, std::move(recorder), "Surface", D3DRTYPE_SURFACE, usage, pool, container == nullptr),
+    : FakeResource(device, std::move(recorder), "Surface", D3DRTYPE_SURFACE, usage, pool, false),
       container_(container),
       width_(width),
       height_(height),
@@ -64,20 +64,15 @@ FakeSurface::FakeSurface(IDirect3DDevice9* device, std::shared_ptr<CallRecorder>
       pitch_(PitchOf(format, width)),
       memory_(static_cast<size_t>(PitchOf(format, width)) * RowsOf(format, height), 0) {
     // A level lives and dies with its container; only the container counts.
-    if (container_ != nullptr)
-        Recorder().ObjectAdopted(static_cast<IDirect3DSurface9*>(this));
+    Recorder().ObjectAdopted(static_cast<IDirect3DSurface9*>(this));
 }
 
-ULONG FakeSurface::AddRef() { return container_ != nullptr ? container_->AddRef() : FakeResource::AddRef(); }
+ULONG FakeSurface::AddRef() { return container_->AddRef(); }
 
-ULONG FakeSurface::Release() { return container_ != nullptr ? container_->Release() : FakeResource::Release(); }
+ULONG FakeSurface::Release() { return container_->Release(); }
 
 HRESULT FakeSurface::GetContainer(REFIID riid, void** container) {
-    if (container == nullptr)
-        return D3DERR_INVALIDCALL;
-    if (container_ != nullptr)
-        return container_->QueryInterface(riid, container);
-    return device_ != nullptr ? device_->QueryInterface(riid, container) : E_NOINTERFACE;
+    return container != nullptr ? container_->QueryInterface(riid, container) : D3DERR_INVALIDCALL;
 }
 
 HRESULT FakeSurface::GetDesc(D3DSURFACE_DESC* description) {

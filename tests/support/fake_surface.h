@@ -1,6 +1,5 @@
-// FakeSurface: a surface in plain memory: a level of a fake texture or cube
-// texture (its references then belong to the texture), or a stand-alone
-// render target, depth buffer or off-screen surface of the device.
+// FakeSurface: a surface in plain memory, a level of a fake texture or cube
+// texture; its references belong to the texture.
 #pragma once
 
 #include <vector>
@@ -9,7 +8,6 @@
 
 class FakeSurface : public FakeResource<IDirect3DSurface9> {
 public:
-    // `container` null: a stand-alone surface that counts its own references.
     FakeSurface(IDirect3DDevice9* device, std::shared_ptr<CallRecorder> recorder, IUnknown* container, UINT width,
                 UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool);
     ~FakeSurface() override = default;  // a container deletes its levels itself
