@@ -81,12 +81,7 @@ bool DecodeBmp(const uint8_t* data, size_t size, DecodedImage& image) {
     image.fileFormat = ImageFileFormat::Bmp;
     image.fileTexelFormat = FileTexelFormat::P8;
     image.layout = TexelLayout::A8R8G8B8;
-    image.width = w;
-    image.height = h;
-    image.faceCount = 1;
-    image.levelCount = 1;
-    image.levels.clear();
-    image.levels.push_back(std::move(level));
+    image.SetSingleLevel(std::move(level));
     return true;
 }
 

@@ -1,6 +1,8 @@
 // Sizes shared by the decoders and the texture loader.
 #include "d3dx/decoded_image.h"
 
+#include <utility>
+
 namespace d3dx {
 
 size_t LevelByteCount(TexelLayout layout, uint32_t width, uint32_t height) {
@@ -40,6 +42,15 @@ bool DecodeImageFile(const uint8_t* data, size_t size, DecodedImage& image) {
     if (IsBmpFile(data, size)) return DecodeBmp(data, size, image);
     if (IsJpegFile(data, size)) return DecodeJpeg(data, size, image);
     return false;
+}
+
+void DecodedImage::SetSingleLevel(ImageLevel&& level) {
+    width = level.width;
+    height = level.height;
+    faceCount = 1;
+    levelCount = 1;
+    levels.clear();
+    levels.push_back(std::move(level));
 }
 
 }  // namespace d3dx

@@ -44,6 +44,8 @@ struct DecodedImage {
     std::vector<ImageLevel> levels;  // faceCount x levelCount, face by face
 
     const ImageLevel& Level(uint32_t face, uint32_t level) const { return levels[face * levelCount + level]; }
+    // One face of one level (the BMP and JPEG pictures): the sizes are the level's.
+    void SetSingleLevel(ImageLevel&& level);
 };
 
 // Bytes one level of the layout occupies.

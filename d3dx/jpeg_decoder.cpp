@@ -101,12 +101,7 @@ bool DecodeJpeg(const uint8_t* data, size_t size, DecodedImage& image) {
     const bool grey = level.texels.size() == static_cast<size_t>(level.width) * level.height;
     image.fileTexelFormat = grey ? FileTexelFormat::L8 : FileTexelFormat::X8R8G8B8;
     image.layout = grey ? TexelLayout::L8 : TexelLayout::X8R8G8B8;
-    image.width = level.width;
-    image.height = level.height;
-    image.faceCount = 1;
-    image.levelCount = 1;
-    image.levels.clear();
-    image.levels.push_back(std::move(level));
+    image.SetSingleLevel(std::move(level));
     return true;
 }
 

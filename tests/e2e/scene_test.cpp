@@ -151,12 +151,13 @@ TEST(LargeDisplay, TheSaverRunsFullScreenInTheDisplaysOwnMode) {
     constexpr int kLargeHeight = 768;
     if (GetSystemMetrics(SM_CXSCREEN) != kLargeWidth || GetSystemMetrics(SM_CYSCREEN) != kLargeHeight)
         GTEST_SKIP() << "needs the 1024 x 768 display of its CTest entry";
-    SaverProcess saver("");
+    SaverProcess saver("", WithFault("none\nmeasure-frames-30"));
     ASSERT_TRUE(saver.Started());
     HWND window = saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs);
     ASSERT_NE(window, nullptr);
-    PumpMessagesFor(2500);
-    EXPECT_FALSE(saver.WaitForMessageBox(0).has_value()) << "a message instead of the saver";
+    EXPECT_FALSE(saver.WaitForMessageBox(3000).has_value()) << "a message instead of the saver";
+    ASSERT_TRUE(WaitForStandInLog("frame 30 sky", saver)) << StandInLog();
+    PumpMessagesFor(100);
     RECT covered = {};
     GetWindowRect(window, &covered);
     EXPECT_EQ(covered.right - covered.left, kLargeWidth);
@@ -167,6 +168,7 @@ TEST(LargeDisplay, TheSaverRunsFullScreenInTheDisplaysOwnMode) {
     EXPECT_GT(shown.MeanBrightness(0, 0, kLargeWidth, kLargeHeight / 3), 150.0) << "no sky";
     EXPECT_GT(shown.MeanBrightness(0, kLargeHeight * 2 / 3, kLargeWidth / 2, kLargeHeight), 30.0) << "no lit sea";
     EndWithAKey(saver);
+    WithFault("");
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), kLargeWidth);
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), kLargeHeight);
 }

@@ -12,6 +12,8 @@
 #include "scene/camera.h"
 #include "tests/d3dx/test_device.h"
 #include "tests/support/call_recorder.h"
+#include "tests/ocean/ocean_test_support.h"
+#include "tests/support/process_cpu_time.h"
 #include "tests/support/quiet_device.h"
 #include "tests/support/recording_device.h"
 #include "resources/resource_ids.h"
@@ -21,16 +23,6 @@ namespace {
 constexpr int kInitRuns = 10;
 constexpr int kLoggedFrames = 200;  // many process-clock ticks each way
 constexpr int kQuietFrames = 8000;
-
-// CPU time of the whole process (all threads), in milliseconds.
-double ProcessCpuMilliseconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ms = [](const FILETIME& t) {
-        return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
-    };
-    return ms(kernel) + ms(user);
-}
 
 // Wall-clock time in milliseconds, for steps far shorter than the process
 // clock's tick.
@@ -71,23 +63,11 @@ double ShaderCompileMilliseconds() {
     return WallMilliseconds() - start;
 }
 
-Camera MakeCamera(IDirect3DDevice9* device) {
-    Camera view(device);
-    view.eye = D3DXVECTOR3(10.0f, 6.0f, -30.0f);
-    view.target = D3DXVECTOR3(10.0f, 0.0f, 10.0f);
-    view.fieldOfView = 1.0471976f;
-    view.aspect = 4.0f / 3.0f;
-    view.nearPlane = 0.1f;
-    view.farPlane = 9600.0f;
-    view.dirty = true;
-    view.Update(0.01f);
-    return view;
-}
-
 template <class Device>
 double RenderMicroseconds(Device* device, const std::shared_ptr<CallRecorder>& recorder, int frames,
                           size_t* tableBytes) {
-    Camera view = MakeCamera(device);
+    Camera view(device);
+    AimTestCamera(view, D3DXVECTOR3(10.0f, 6.0f, -30.0f), D3DXVECTOR3(10.0f, 0.0f, 10.0f));
     camera = &view;
     double perFrame = -1.0;
     {

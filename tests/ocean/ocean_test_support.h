@@ -17,6 +17,19 @@
 #include "tests/support/fake_vertex_buffer.h"
 #include "tests/support/recording_device.h"
 
+// A camera low over the sea from `eye` to `target`, with the frame's field
+// of view and planes, its matrices built.
+inline void AimTestCamera(Camera& view, const D3DXVECTOR3& eye, const D3DXVECTOR3& target) {
+    view.eye = eye;
+    view.target = target;
+    view.fieldOfView = 1.0471976f;
+    view.aspect = 4.0f / 3.0f;
+    view.nearPlane = 0.1f;
+    view.farPlane = 9600.0f;
+    view.dirty = true;
+    view.Update(0.01f);
+}
+
 // The floats a fake vertex buffer holds.
 inline std::vector<float> BufferFloats(IDirect3DVertexBuffer9* buffer) {
     const std::vector<uint8_t>& bytes = static_cast<FakeVertexBuffer*>(buffer)->Data();
@@ -37,14 +50,7 @@ inline std::vector<WORD> BufferIndices(IDirect3DIndexBuffer9* buffer) {
 struct RecordedSea {
     explicit RecordedSea(HMODULE module = nullptr, bool init = true)
         : recorder(std::make_shared<CallRecorder>()), device(RecordingDevice::Create(recorder)), view(device) {
-        view.eye = D3DXVECTOR3(12.0f, 5.0f, -30.0f);
-        view.target = D3DXVECTOR3(12.0f, 0.0f, 0.0f);
-        view.fieldOfView = 1.0471976f;
-        view.aspect = 4.0f / 3.0f;
-        view.nearPlane = 0.1f;
-        view.farPlane = 9600.0f;
-        view.dirty = true;
-        view.Update(0.01f);
+        AimTestCamera(view, D3DXVECTOR3(12.0f, 5.0f, -30.0f), D3DXVECTOR3(12.0f, 0.0f, 0.0f));
         camera = &view;
         water = new WaterSurface(device, 60, 60, 2);
         water->resourceModule = module;

@@ -24,6 +24,7 @@
 #include "ocean/water_surface.h"
 #include "scene/camera.h"
 #include "tests/support/call_recorder.h"
+#include "tests/support/process_cpu_time.h"
 #include "tests/support/quiet_device.h"
 #include "tests/support/recording_device.h"
 
@@ -40,15 +41,6 @@ constexpr float kHalfTile = 50.0f;      // the camera's eye stays over the centr
 constexpr float kWrapTolerance = 1e-3f;
 constexpr float kFlightSpeed = 3.0f;    // the default "CamSpeed"
 constexpr unsigned kSeed = 1;
-
-double ProcessCpuMilliseconds() {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto ms = [](const FILETIME& t) {
-        return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
-    };
-    return ms(kernel) + ms(user);
-}
 
 bool Finite(const D3DXVECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 

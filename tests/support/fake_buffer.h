@@ -44,6 +44,20 @@ public:
         return this->Finish(call, result);
     }
 
+    // The description both kinds of buffer give: `format`, the resource type,
+    // usage, pool and size.
+    template <class Description>
+    HRESULT Describe(Description* description, D3DFORMAT format) {
+        if (description == nullptr)
+            return D3DERR_INVALIDCALL;
+        description->Format = format;
+        description->Type = this->GetType();
+        description->Usage = this->Usage();
+        description->Pool = this->Pool();
+        description->Size = Length();
+        return D3D_OK;
+    }
+
     // What the code wrote.
     const std::vector<uint8_t>& Data() const { return memory_; }
     std::vector<uint8_t>& Data() { return memory_; }
