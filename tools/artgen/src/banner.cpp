@@ -58,30 +58,11 @@ struct Run {
     std::string text;
 };
 
-// Width in texels of a line of runs.
-double MeasureRuns(const std::vector<Run>& runs) {
-    double pen = 0;
-    for (const Run& run : runs) {
-        FT_Face face = run.font->Face(run.size);
-        FT_UInt previous = 0;
-        for (unsigned char ch : run.text) {
-            const FT_UInt glyph = FT_Get_Char_Index(face, ch);
-            if (previous && FT_HAS_KERNING(face)) {
-                FT_Vector k;
-                FT_Get_Kerning(face, previous, glyph, FT_KERNING_DEFAULT, &k);
-                pen += k.x / 64.0;
-            }
-            FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT);
-            pen += face->glyph->advance.x / 64.0;
-            previous = glyph;
-        }
-    }
-    return pen;
-}
-
-// Draws runs from pen position x at `baseline` into the coverage callback.
-template <typename Plot>
-void DrawRuns(const std::vector<Run>& runs, double x, int baseline, Plot plot) {
+// Walks the glyphs of a line of runs from pen position x, with kerning:
+// each glyph is loaded into its face's slot and handed to `visit` with the
+// pen position before the pen moves on. Returns where the pen ends.
+template <typename Visit>
+double WalkRuns(const std::vector<Run>& runs, double x, Visit visit) {
     double pen = x;
     for (const Run& run : runs) {
         FT_Face face = run.font->Face(run.size);
@@ -94,19 +75,33 @@ void DrawRuns(const std::vector<Run>& runs, double x, int baseline, Plot plot) {
                 pen += k.x / 64.0;
             }
             FT_Load_Glyph(face, glyph, FT_LOAD_DEFAULT);
-            FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL);
-            const FT_Bitmap& bm = face->glyph->bitmap;
-            const int left = static_cast<int>(std::lround(pen)) + face->glyph->bitmap_left;
-            const int top = baseline - face->glyph->bitmap_top;
-            for (unsigned row = 0; row < bm.rows; ++row)
-                for (unsigned col = 0; col < bm.width; ++col) {
-                    const double cover = bm.buffer[row * bm.pitch + col] / 255.0;
-                    if (cover > 0) plot(left + static_cast<int>(col), top + static_cast<int>(row), cover, run);
-                }
+            visit(face, pen, run);
             pen += face->glyph->advance.x / 64.0;
             previous = glyph;
         }
     }
+    return pen;
+}
+
+// Width in texels of a line of runs.
+double MeasureRuns(const std::vector<Run>& runs) {
+    return WalkRuns(runs, 0.0, [](FT_Face, double, const Run&) {});
+}
+
+// Draws runs from pen position x at `baseline` into the coverage callback.
+template <typename Plot>
+void DrawRuns(const std::vector<Run>& runs, double x, int baseline, Plot plot) {
+    WalkRuns(runs, x, [&](FT_Face face, double pen, const Run& run) {
+        FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL);
+        const FT_Bitmap& bm = face->glyph->bitmap;
+        const int left = static_cast<int>(std::lround(pen)) + face->glyph->bitmap_left;
+        const int top = baseline - face->glyph->bitmap_top;
+        for (unsigned row = 0; row < bm.rows; ++row)
+            for (unsigned col = 0; col < bm.width; ++col) {
+                const double cover = bm.buffer[row * bm.pitch + col] / 255.0;
+                if (cover > 0) plot(left + static_cast<int>(col), top + static_cast<int>(row), cover, run);
+            }
+    });
 }
 
 // Signed distance to a rounded rectangle, in screen-proportioned units
