@@ -17,11 +17,11 @@
 // ---------------------------------------------------------------------------
 // Constants and result codes
 
-#define D3DX_DEFAULT ((UINT)-1)
-#define D3DX_DEFAULT_NONPOW2 ((UINT)-2)
+#define D3DX_DEFAULT ((UINT) - 1)
+#define D3DX_DEFAULT_NONPOW2 ((UINT) - 2)
 #define D3DX_DEFAULT_FLOAT FLT_MAX
-#define D3DX_FROM_FILE ((UINT)-3)
-#define D3DFMT_FROM_FILE ((D3DFORMAT)-3)
+#define D3DX_FROM_FILE ((UINT) - 3)
+#define D3DFMT_FROM_FILE ((D3DFORMAT) - 3)
 
 #ifndef _FACDD
 #define _FACDD 0x876
@@ -58,17 +58,49 @@ struct D3DXVECTOR2 {
 
 struct D3DXVECTOR3 : public D3DVECTOR {
     D3DXVECTOR3() = default;
-    D3DXVECTOR3(FLOAT fx, FLOAT fy, FLOAT fz) { x = fx; y = fy; z = fz; }
-    explicit D3DXVECTOR3(const FLOAT* f) { x = f[0]; y = f[1]; z = f[2]; }
-    D3DXVECTOR3(const D3DVECTOR& v) { x = v.x; y = v.y; z = v.z; }
+    D3DXVECTOR3(FLOAT fx, FLOAT fy, FLOAT fz) {
+        x = fx;
+        y = fy;
+        z = fz;
+    }
+    explicit D3DXVECTOR3(const FLOAT* f) {
+        x = f[0];
+        y = f[1];
+        z = f[2];
+    }
+    D3DXVECTOR3(const D3DVECTOR& v) {
+        x = v.x;
+        y = v.y;
+        z = v.z;
+    }
 
     operator FLOAT*() { return &x; }
     operator const FLOAT*() const { return &x; }
 
-    D3DXVECTOR3& operator+=(const D3DXVECTOR3& v) { x += v.x; y += v.y; z += v.z; return *this; }
-    D3DXVECTOR3& operator-=(const D3DXVECTOR3& v) { x -= v.x; y -= v.y; z -= v.z; return *this; }
-    D3DXVECTOR3& operator*=(FLOAT f) { x *= f; y *= f; z *= f; return *this; }
-    D3DXVECTOR3& operator/=(FLOAT f) { x /= f; y /= f; z /= f; return *this; }
+    D3DXVECTOR3& operator+=(const D3DXVECTOR3& v) {
+        x += v.x;
+        y += v.y;
+        z += v.z;
+        return *this;
+    }
+    D3DXVECTOR3& operator-=(const D3DXVECTOR3& v) {
+        x -= v.x;
+        y -= v.y;
+        z -= v.z;
+        return *this;
+    }
+    D3DXVECTOR3& operator*=(FLOAT f) {
+        x *= f;
+        y *= f;
+        z *= f;
+        return *this;
+    }
+    D3DXVECTOR3& operator/=(FLOAT f) {
+        x /= f;
+        y /= f;
+        z /= f;
+        return *this;
+    }
 
     D3DXVECTOR3 operator+() const { return *this; }
     D3DXVECTOR3 operator-() const { return D3DXVECTOR3(-x, -y, -z); }
@@ -101,17 +133,28 @@ extern "C" D3DXMATRIX* WINAPI D3DXMatrixMultiply(D3DXMATRIX* pOut, const D3DXMAT
 struct D3DXMATRIX : public D3DMATRIX {
     D3DXMATRIX() = default;
     explicit D3DXMATRIX(const FLOAT* f) {
-        for (int i = 0; i < 16; ++i) (&_11)[i] = f[i];
+        for (int i = 0; i < 16; ++i)
+            (&_11)[i] = f[i];
     }
     D3DXMATRIX(const D3DMATRIX& mat) : D3DMATRIX(mat) {}
-    D3DXMATRIX(FLOAT f11, FLOAT f12, FLOAT f13, FLOAT f14,
-               FLOAT f21, FLOAT f22, FLOAT f23, FLOAT f24,
-               FLOAT f31, FLOAT f32, FLOAT f33, FLOAT f34,
-               FLOAT f41, FLOAT f42, FLOAT f43, FLOAT f44) {
-        _11 = f11; _12 = f12; _13 = f13; _14 = f14;
-        _21 = f21; _22 = f22; _23 = f23; _24 = f24;
-        _31 = f31; _32 = f32; _33 = f33; _34 = f34;
-        _41 = f41; _42 = f42; _43 = f43; _44 = f44;
+    D3DXMATRIX(FLOAT f11, FLOAT f12, FLOAT f13, FLOAT f14, FLOAT f21, FLOAT f22, FLOAT f23, FLOAT f24, FLOAT f31,
+               FLOAT f32, FLOAT f33, FLOAT f34, FLOAT f41, FLOAT f42, FLOAT f43, FLOAT f44) {
+        _11 = f11;
+        _12 = f12;
+        _13 = f13;
+        _14 = f14;
+        _21 = f21;
+        _22 = f22;
+        _23 = f23;
+        _24 = f24;
+        _31 = f31;
+        _32 = f32;
+        _33 = f33;
+        _34 = f34;
+        _41 = f41;
+        _42 = f42;
+        _43 = f43;
+        _44 = f44;
     }
 
     FLOAT& operator()(UINT row, UINT col) { return m[row][col]; }
@@ -119,24 +162,68 @@ struct D3DXMATRIX : public D3DMATRIX {
     operator FLOAT*() { return &_11; }
     operator const FLOAT*() const { return &_11; }
 
-    D3DXMATRIX& operator*=(const D3DXMATRIX& mat) { D3DXMatrixMultiply(this, this, &mat); return *this; }
-    D3DXMATRIX& operator+=(const D3DXMATRIX& mat) { for (int i = 0; i < 16; ++i) (&_11)[i] += (&mat._11)[i]; return *this; }
-    D3DXMATRIX& operator-=(const D3DXMATRIX& mat) { for (int i = 0; i < 16; ++i) (&_11)[i] -= (&mat._11)[i]; return *this; }
-    D3DXMATRIX& operator*=(FLOAT f) { for (int i = 0; i < 16; ++i) (&_11)[i] *= f; return *this; }
-    D3DXMATRIX& operator/=(FLOAT f) { for (int i = 0; i < 16; ++i) (&_11)[i] /= f; return *this; }
+    D3DXMATRIX& operator*=(const D3DXMATRIX& mat) {
+        D3DXMatrixMultiply(this, this, &mat);
+        return *this;
+    }
+    D3DXMATRIX& operator+=(const D3DXMATRIX& mat) {
+        for (int i = 0; i < 16; ++i)
+            (&_11)[i] += (&mat._11)[i];
+        return *this;
+    }
+    D3DXMATRIX& operator-=(const D3DXMATRIX& mat) {
+        for (int i = 0; i < 16; ++i)
+            (&_11)[i] -= (&mat._11)[i];
+        return *this;
+    }
+    D3DXMATRIX& operator*=(FLOAT f) {
+        for (int i = 0; i < 16; ++i)
+            (&_11)[i] *= f;
+        return *this;
+    }
+    D3DXMATRIX& operator/=(FLOAT f) {
+        for (int i = 0; i < 16; ++i)
+            (&_11)[i] /= f;
+        return *this;
+    }
 
     D3DXMATRIX operator+() const { return *this; }
-    D3DXMATRIX operator-() const { D3DXMATRIX r(*this); r *= -1.0f; return r; }
-    D3DXMATRIX operator*(const D3DXMATRIX& mat) const { D3DXMATRIX r; D3DXMatrixMultiply(&r, this, &mat); return r; }
-    D3DXMATRIX operator+(const D3DXMATRIX& mat) const { D3DXMATRIX r(*this); r += mat; return r; }
-    D3DXMATRIX operator-(const D3DXMATRIX& mat) const { D3DXMATRIX r(*this); r -= mat; return r; }
-    D3DXMATRIX operator*(FLOAT f) const { D3DXMATRIX r(*this); r *= f; return r; }
-    D3DXMATRIX operator/(FLOAT f) const { D3DXMATRIX r(*this); r /= f; return r; }
+    D3DXMATRIX operator-() const {
+        D3DXMATRIX r(*this);
+        r *= -1.0f;
+        return r;
+    }
+    D3DXMATRIX operator*(const D3DXMATRIX& mat) const {
+        D3DXMATRIX r;
+        D3DXMatrixMultiply(&r, this, &mat);
+        return r;
+    }
+    D3DXMATRIX operator+(const D3DXMATRIX& mat) const {
+        D3DXMATRIX r(*this);
+        r += mat;
+        return r;
+    }
+    D3DXMATRIX operator-(const D3DXMATRIX& mat) const {
+        D3DXMATRIX r(*this);
+        r -= mat;
+        return r;
+    }
+    D3DXMATRIX operator*(FLOAT f) const {
+        D3DXMATRIX r(*this);
+        r *= f;
+        return r;
+    }
+    D3DXMATRIX operator/(FLOAT f) const {
+        D3DXMATRIX r(*this);
+        r /= f;
+        return r;
+    }
     friend D3DXMATRIX operator*(FLOAT f, const D3DXMATRIX& mat) { return mat * f; }
 
     bool operator==(const D3DXMATRIX& mat) const {
         for (int i = 0; i < 16; ++i)
-            if ((&_11)[i] != (&mat._11)[i]) return false;
+            if ((&_11)[i] != (&mat._11)[i])
+                return false;
         return true;
     }
     bool operator!=(const D3DXMATRIX& mat) const { return !(*this == mat); }
@@ -149,54 +236,63 @@ typedef D3DXVECTOR3* LPD3DXVECTOR3;
 // Math functions (the public formulas of these names)
 
 inline D3DXMATRIX* D3DXMatrixIdentity(D3DXMATRIX* pOut) {
-    if (!pOut) return nullptr;
+    if (!pOut)
+        return nullptr;
     for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) pOut->m[r][c] = r == c ? 1.0f : 0.0f;
+        for (int c = 0; c < 4; ++c)
+            pOut->m[r][c] = r == c ? 1.0f : 0.0f;
     return pOut;
 }
 
 inline BOOL D3DXMatrixIsIdentity(const D3DXMATRIX* pM) {
-    if (!pM) return FALSE;
+    if (!pM)
+        return FALSE;
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c)
-            if (pM->m[r][c] != (r == c ? 1.0f : 0.0f)) return FALSE;
+            if (pM->m[r][c] != (r == c ? 1.0f : 0.0f))
+                return FALSE;
     return TRUE;
 }
 
 inline FLOAT D3DXVec3Dot(const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2) {
-    if (!pV1 || !pV2) return 0.0f;
+    if (!pV1 || !pV2)
+        return 0.0f;
     return pV1->x * pV2->x + pV1->y * pV2->y + pV1->z * pV2->z;
 }
 
 inline D3DXVECTOR3* D3DXVec3Cross(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2) {
-    if (!pOut || !pV1 || !pV2) return nullptr;
-    const D3DXVECTOR3 r(pV1->y * pV2->z - pV1->z * pV2->y,
-                        pV1->z * pV2->x - pV1->x * pV2->z,
+    if (!pOut || !pV1 || !pV2)
+        return nullptr;
+    const D3DXVECTOR3 r(pV1->y * pV2->z - pV1->z * pV2->y, pV1->z * pV2->x - pV1->x * pV2->z,
                         pV1->x * pV2->y - pV1->y * pV2->x);
     *pOut = r;
     return pOut;
 }
 
 inline D3DXVECTOR3* D3DXVec3Add(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2) {
-    if (!pOut || !pV1 || !pV2) return nullptr;
+    if (!pOut || !pV1 || !pV2)
+        return nullptr;
     *pOut = D3DXVECTOR3(pV1->x + pV2->x, pV1->y + pV2->y, pV1->z + pV2->z);
     return pOut;
 }
 
 inline D3DXVECTOR3* D3DXVec3Subtract(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1, const D3DXVECTOR3* pV2) {
-    if (!pOut || !pV1 || !pV2) return nullptr;
+    if (!pOut || !pV1 || !pV2)
+        return nullptr;
     *pOut = D3DXVECTOR3(pV1->x - pV2->x, pV1->y - pV2->y, pV1->z - pV2->z);
     return pOut;
 }
 
 inline D3DXVECTOR3* D3DXVec3Scale(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV, FLOAT s) {
-    if (!pOut || !pV) return nullptr;
+    if (!pOut || !pV)
+        return nullptr;
     *pOut = D3DXVECTOR3(pV->x * s, pV->y * s, pV->z * s);
     return pOut;
 }
 
 inline FLOAT D3DXVec3LengthSq(const D3DXVECTOR3* pV) {
-    if (!pV) return 0.0f;
+    if (!pV)
+        return 0.0f;
     return pV->x * pV->x + pV->y * pV->y + pV->z * pV->z;
 }
 
@@ -343,10 +439,10 @@ extern "C" {
 // that ARGB value become transparent black. pPalette is left untouched
 // (no palettised textures are made).
 HRESULT WINAPI D3DXCreateTextureFromResourceExA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource,
-                                                UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
-                                                D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
-                                                D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
-                                                PALETTEENTRY* pPalette, LPDIRECT3DTEXTURE9* ppTexture);
+                                                UINT Width, UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                                D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                                D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                LPDIRECT3DTEXTURE9* ppTexture);
 // The file's format and size (powers of two), full mip chain, managed pool.
 HRESULT WINAPI D3DXCreateTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource,
                                               LPDIRECT3DTEXTURE9* ppTexture);
@@ -354,18 +450,18 @@ HRESULT WINAPI D3DXCreateTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE
 HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize,
                                                    UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
                                                    D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
-                                                   D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
-                                                   PALETTEENTRY* pPalette, LPDIRECT3DTEXTURE9* ppTexture);
+                                                   D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                   LPDIRECT3DTEXTURE9* ppTexture);
 // A cube map from a DDS cube map with all six faces: the file's size and
 // format (DXT3 stays compressed), full mip chain (missing levels made with
 // a box filter), managed pool.
-HRESULT WINAPI D3DXCreateCubeTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
-                                                  LPCSTR pSrcResource, LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+HRESULT WINAPI D3DXCreateCubeTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource,
+                                                  LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
 HRESULT WINAPI D3DXCreateCubeTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize,
                                                        UINT Size, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
-                                                       D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
-                                                       D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
-                                                       PALETTEENTRY* pPalette, LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+                                                       D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                                       D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                       LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
 // An empty texture: 0 or D3DX_DEFAULT sides are 256, sides are rounded up to
 // powers of two when the device needs it, MipLevels 0 = full chain.
 HRESULT WINAPI D3DXCreateTexture(LPDIRECT3DDEVICE9 pDevice, UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
@@ -407,11 +503,7 @@ typedef struct _D3DXMACRO {
     LPCSTR Definition;
 } D3DXMACRO, *LPD3DXMACRO;
 
-typedef enum _D3DXINCLUDE_TYPE {
-    D3DXINC_LOCAL,
-    D3DXINC_SYSTEM,
-    D3DXINC_FORCE_DWORD = 0x7fffffff
-} D3DXINCLUDE_TYPE;
+typedef enum _D3DXINCLUDE_TYPE { D3DXINC_LOCAL, D3DXINC_SYSTEM, D3DXINC_FORCE_DWORD = 0x7fffffff } D3DXINCLUDE_TYPE;
 
 // Not a COM object: the caller's include handler.
 struct ID3DXInclude {

@@ -8,21 +8,24 @@ extern "C" const GUID IID_ID3DXBuffer = {0x8ba5fb08, 0x5195, 0x40e2, {0xac, 0x58
 
 D3dxBuffer* D3dxBuffer::Create(const void* bytes, size_t size) {
     D3dxBuffer* buffer = new (std::nothrow) D3dxBuffer();
-    if (!buffer) return nullptr;
+    if (!buffer)
+        return nullptr;
     try {
         buffer->bytes_.resize(size);
     } catch (const std::bad_alloc&) {
         delete buffer;
         return nullptr;
     }
-    if (bytes && size) std::memcpy(buffer->bytes_.data(), bytes, size);
+    if (bytes && size)
+        std::memcpy(buffer->bytes_.data(), bytes, size);
     return buffer;
 }
 
 D3dxBuffer* D3dxBuffer::CreateText(const std::string& text) { return Create(text.c_str(), text.size() + 1); }
 
 HRESULT STDMETHODCALLTYPE D3dxBuffer::QueryInterface(REFIID riid, void** ppvObject) {
-    if (!ppvObject) return E_POINTER;
+    if (!ppvObject)
+        return E_POINTER;
     if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ID3DXBuffer)) {
         AddRef();
         *ppvObject = static_cast<ID3DXBuffer*>(this);
@@ -36,7 +39,8 @@ ULONG STDMETHODCALLTYPE D3dxBuffer::AddRef() { return static_cast<ULONG>(Interlo
 
 ULONG STDMETHODCALLTYPE D3dxBuffer::Release() {
     const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
+    if (left == 0)
+        delete this;
     return static_cast<ULONG>(left);
 }
 
@@ -45,7 +49,8 @@ LPVOID STDMETHODCALLTYPE D3dxBuffer::GetBufferPointer() { return bytes_.empty() 
 DWORD STDMETHODCALLTYPE D3dxBuffer::GetBufferSize() { return static_cast<DWORD>(bytes_.size()); }
 
 extern "C" HRESULT WINAPI D3DXCreateBuffer(DWORD NumBytes, LPD3DXBUFFER* ppBuffer) {
-    if (!ppBuffer) return D3DERR_INVALIDCALL;
+    if (!ppBuffer)
+        return D3DERR_INVALIDCALL;
     *ppBuffer = D3dxBuffer::Create(nullptr, NumBytes);
     return *ppBuffer ? D3D_OK : E_OUTOFMEMORY;
 }

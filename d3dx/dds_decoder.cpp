@@ -23,9 +23,9 @@ constexpr uint32_t DDSCAPS2_VOLUME = 0x200000;
 constexpr uint32_t kFourCcDxt3 = 0x33545844;  // "DXT3"
 
 // Field offsets from the start of the file (after the magic: +4).
-constexpr size_t kOffSize = 4, kOffFlags = 8, kOffHeight = 12, kOffWidth = 16, kOffDepth = 24,
-                 kOffMipCount = 28, kOffPfSize = 76, kOffPfFlags = 80, kOffFourCc = 84, kOffBitCount = 88,
-                 kOffRMask = 92, kOffGMask = 96, kOffBMask = 100, kOffAMask = 104, kOffCaps2 = 112;
+constexpr size_t kOffSize = 4, kOffFlags = 8, kOffHeight = 12, kOffWidth = 16, kOffDepth = 24, kOffMipCount = 28,
+                 kOffPfSize = 76, kOffPfFlags = 80, kOffFourCc = 84, kOffBitCount = 88, kOffRMask = 92, kOffGMask = 96,
+                 kOffBMask = 100, kOffAMask = 104, kOffCaps2 = 112;
 
 uint32_t ReadU32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
@@ -38,7 +38,8 @@ bool PixelLayoutOf(const uint8_t* data, TexelLayout& layout, FileTexelFormat& fi
     const uint32_t r = ReadU32(data + kOffRMask), g = ReadU32(data + kOffGMask), b = ReadU32(data + kOffBMask);
     const uint32_t a = ReadU32(data + kOffAMask);
     if (flags & DDPF_FOURCC) {
-        if (ReadU32(data + kOffFourCc) != kFourCcDxt3) return false;
+        if (ReadU32(data + kOffFourCc) != kFourCcDxt3)
+            return false;
         layout = TexelLayout::Dxt3;
         fileFormat = FileTexelFormat::Dxt3;
         return true;
@@ -68,18 +69,23 @@ bool PixelLayoutOf(const uint8_t* data, TexelLayout& layout, FileTexelFormat& fi
 bool IsDdsFile(const uint8_t* data, size_t size) { return size >= kMagicSize && std::memcmp(data, "DDS ", 4) == 0; }
 
 bool DecodeDds(const uint8_t* data, size_t size, DecodedImage& image) {
-    if (!IsDdsFile(data, size) || size < kMagicSize + kHeaderSize) return false;
-    if (ReadU32(data + kOffSize) != kHeaderSize || ReadU32(data + kOffPfSize) != kPixelFormatSize) return false;
+    if (!IsDdsFile(data, size) || size < kMagicSize + kHeaderSize)
+        return false;
+    if (ReadU32(data + kOffSize) != kHeaderSize || ReadU32(data + kOffPfSize) != kPixelFormatSize)
+        return false;
 
     const uint32_t width = ReadU32(data + kOffWidth);
     const uint32_t height = ReadU32(data + kOffHeight);
-    if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide) return false;
+    if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide)
+        return false;
 
     const uint32_t caps2 = ReadU32(data + kOffCaps2);
-    if (caps2 & DDSCAPS2_VOLUME) return false;
+    if (caps2 & DDSCAPS2_VOLUME)
+        return false;
     uint32_t faces = 1;
     if (caps2 & DDSCAPS2_CUBEMAP) {
-        if ((caps2 & DDSCAPS2_CUBEMAP_ALLFACES) != DDSCAPS2_CUBEMAP_ALLFACES || width != height) return false;
+        if ((caps2 & DDSCAPS2_CUBEMAP_ALLFACES) != DDSCAPS2_CUBEMAP_ALLFACES || width != height)
+            return false;
         faces = 6;
     }
     (void)kOffDepth;
@@ -87,13 +93,16 @@ bool DecodeDds(const uint8_t* data, size_t size, DecodedImage& image) {
     uint32_t levels = 1;
     if (ReadU32(data + kOffFlags) & DDSD_MIPMAPCOUNT) {
         const uint32_t stored = ReadU32(data + kOffMipCount);
-        if (stored > FullMipCount(width, height)) return false;
-        if (stored > 0) levels = stored;
+        if (stored > FullMipCount(width, height))
+            return false;
+        if (stored > 0)
+            levels = stored;
     }
 
     TexelLayout layout;
     FileTexelFormat fileFormat;
-    if (!PixelLayoutOf(data, layout, fileFormat)) return false;
+    if (!PixelLayoutOf(data, layout, fileFormat))
+        return false;
 
     // Every byte the levels need must be present before anything is allocated.
     uint64_t needed = 0;
@@ -104,7 +113,8 @@ bool DecodeDds(const uint8_t* data, size_t size, DecodedImage& image) {
     }
     needed *= faces;
     const size_t available = size - kMagicSize - kHeaderSize;
-    if (needed > available) return false;
+    if (needed > available)
+        return false;
 
     image.fileFormat = ImageFileFormat::Dds;
     image.fileTexelFormat = fileFormat;
@@ -124,7 +134,8 @@ bool DecodeDds(const uint8_t* data, size_t size, DecodedImage& image) {
             const size_t bytes = LevelByteCount(layout, out.width, out.height);
             out.texels.assign(p, p + bytes);
             if (layout == TexelLayout::X8R8G8B8)
-                for (size_t i = 3; i < bytes; i += 4) out.texels[i] = 0xFF;
+                for (size_t i = 3; i < bytes; i += 4)
+                    out.texels[i] = 0xFF;
             p += bytes;
             image.levels.push_back(std::move(out));
         }

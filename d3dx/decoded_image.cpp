@@ -7,13 +7,10 @@ namespace d3dx {
 
 size_t LevelByteCount(TexelLayout layout, uint32_t width, uint32_t height) {
     switch (layout) {
-    case TexelLayout::L8:
-        return static_cast<size_t>(width) * height;
+    case TexelLayout::L8: return static_cast<size_t>(width) * height;
     case TexelLayout::A8R8G8B8:
-    case TexelLayout::X8R8G8B8:
-        return static_cast<size_t>(width) * height * 4;
-    case TexelLayout::Dxt3:
-        return static_cast<size_t>((width + 3) / 4) * ((height + 3) / 4) * 16;
+    case TexelLayout::X8R8G8B8: return static_cast<size_t>(width) * height * 4;
+    case TexelLayout::Dxt3: return static_cast<size_t>((width + 3) / 4) * ((height + 3) / 4) * 16;
     }
     return 0;
 }
@@ -37,10 +34,14 @@ uint32_t FullMipCount(uint32_t width, uint32_t height) {
 namespace d3dx {
 
 bool DecodeImageFile(const uint8_t* data, size_t size, DecodedImage& image) {
-    if (!data) return false;
-    if (IsDdsFile(data, size)) return DecodeDds(data, size, image);
-    if (IsBmpFile(data, size)) return DecodeBmp(data, size, image);
-    if (IsJpegFile(data, size)) return DecodeJpeg(data, size, image);
+    if (!data)
+        return false;
+    if (IsDdsFile(data, size))
+        return DecodeDds(data, size, image);
+    if (IsBmpFile(data, size))
+        return DecodeBmp(data, size, image);
+    if (IsJpegFile(data, size))
+        return DecodeJpeg(data, size, image);
     return false;
 }
 

@@ -39,8 +39,8 @@ struct DecodedImage {
     TexelLayout layout = TexelLayout::A8R8G8B8;
     uint32_t width = 0;
     uint32_t height = 0;
-    uint32_t faceCount = 1;   // 6 for a cube map, faces in the order +X, -X, +Y, -Y, +Z, -Z
-    uint32_t levelCount = 1;  // mip levels stored in the file, per face
+    uint32_t faceCount = 1;          // 6 for a cube map, faces in the order +X, -X, +Y, -Y, +Z, -Z
+    uint32_t levelCount = 1;         // mip levels stored in the file, per face
     std::vector<ImageLevel> levels;  // faceCount x levelCount, face by face
 
     const ImageLevel& Level(uint32_t face, uint32_t level) const { return levels[face * levelCount + level]; }

@@ -35,7 +35,8 @@ struct ErrorManager {
 // Warnings (level -1) mean corrupt data that libjpeg would paper over with
 // grey: treat them as errors. Trace messages (level >= 0) are dropped.
 void OnMessage(j_common_ptr cinfo, int level) {
-    if (level < 0) OnError(cinfo);
+    if (level < 0)
+        OnError(cinfo);
 }
 
 void OnOutputMessage(j_common_ptr) {}
@@ -58,9 +59,8 @@ bool Decode(const uint8_t* data, size_t size, ImageLevel& level) {
     cinfo.mem->max_memory_to_use = kMaxDecoderMemoryBytes;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK || cinfo.progressive_mode || cinfo.arith_code ||
-        (cinfo.jpeg_color_space != JCS_GRAYSCALE && cinfo.jpeg_color_space != JCS_YCbCr) ||
-        cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > kMaxImageSide ||
-        cinfo.image_height > kMaxImageSide ||
+        (cinfo.jpeg_color_space != JCS_GRAYSCALE && cinfo.jpeg_color_space != JCS_YCbCr) || cinfo.image_width == 0 ||
+        cinfo.image_height == 0 || cinfo.image_width > kMaxImageSide || cinfo.image_height > kMaxImageSide ||
         static_cast<uint64_t>(cinfo.image_width) * cinfo.image_height * 4 > kMaxOutputBytes) {
         jpeg_destroy_decompress(&cinfo);
         return false;
@@ -91,12 +91,16 @@ bool Decode(const uint8_t* data, size_t size, ImageLevel& level) {
 
 }  // namespace
 
-bool IsJpegFile(const uint8_t* data, size_t size) { return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF; }
+bool IsJpegFile(const uint8_t* data, size_t size) {
+    return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
 
 bool DecodeJpeg(const uint8_t* data, size_t size, DecodedImage& image) {
-    if (!IsJpegFile(data, size)) return false;
+    if (!IsJpegFile(data, size))
+        return false;
     ImageLevel level;
-    if (!Decode(data, size, level)) return false;
+    if (!Decode(data, size, level))
+        return false;
     image.fileFormat = ImageFileFormat::Jpg;
     const bool grey = level.texels.size() == static_cast<size_t>(level.width) * level.height;
     image.fileTexelFormat = grey ? FileTexelFormat::L8 : FileTexelFormat::X8R8G8B8;

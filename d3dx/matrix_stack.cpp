@@ -20,7 +20,8 @@ MatrixStack::MatrixStack() {
 }
 
 HRESULT STDMETHODCALLTYPE MatrixStack::QueryInterface(REFIID riid, void** ppvObject) {
-    if (!ppvObject) return E_POINTER;
+    if (!ppvObject)
+        return E_POINTER;
     if (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_ID3DXMatrixStack)) {
         AddRef();
         *ppvObject = static_cast<ID3DXMatrixStack*>(this);
@@ -34,13 +35,15 @@ ULONG STDMETHODCALLTYPE MatrixStack::AddRef() { return static_cast<ULONG>(Interl
 
 ULONG STDMETHODCALLTYPE MatrixStack::Release() {
     const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
+    if (left == 0)
+        delete this;
     return static_cast<ULONG>(left);
 }
 
 HRESULT STDMETHODCALLTYPE MatrixStack::Pop() {
     // Popping the last matrix keeps it and still succeeds.
-    if (matrices_.size() > 1) matrices_.pop_back();
+    if (matrices_.size() > 1)
+        matrices_.pop_back();
     return D3D_OK;
 }
 
@@ -60,7 +63,8 @@ HRESULT STDMETHODCALLTYPE MatrixStack::LoadIdentity() {
 }
 
 HRESULT STDMETHODCALLTYPE MatrixStack::LoadMatrix(const D3DXMATRIX* pM) {
-    if (!pM) return D3DERR_INVALIDCALL;
+    if (!pM)
+        return D3DERR_INVALIDCALL;
     matrices_.back() = *pM;
     return D3D_OK;
 }
@@ -75,24 +79,28 @@ HRESULT MatrixStack::MultiplyTop(const D3DXMATRIX& m, bool local) {
 }
 
 HRESULT STDMETHODCALLTYPE MatrixStack::MultMatrix(const D3DXMATRIX* pM) {
-    if (!pM) return D3DERR_INVALIDCALL;
+    if (!pM)
+        return D3DERR_INVALIDCALL;
     return MultiplyTop(*pM, false);
 }
 
 HRESULT STDMETHODCALLTYPE MatrixStack::MultMatrixLocal(const D3DXMATRIX* pM) {
-    if (!pM) return D3DERR_INVALIDCALL;
+    if (!pM)
+        return D3DERR_INVALIDCALL;
     return MultiplyTop(*pM, true);
 }
 
 HRESULT STDMETHODCALLTYPE MatrixStack::RotateAxis(const D3DXVECTOR3* pV, FLOAT Angle) {
-    if (!pV) return D3DERR_INVALIDCALL;
+    if (!pV)
+        return D3DERR_INVALIDCALL;
     D3DXMATRIX rotation;
     D3DXMatrixRotationAxis(&rotation, pV, Angle);
     return MultiplyTop(rotation, false);
 }
 
 HRESULT STDMETHODCALLTYPE MatrixStack::RotateAxisLocal(const D3DXVECTOR3* pV, FLOAT Angle) {
-    if (!pV) return D3DERR_INVALIDCALL;
+    if (!pV)
+        return D3DERR_INVALIDCALL;
     D3DXMATRIX rotation;
     D3DXMatrixRotationAxis(&rotation, pV, Angle);
     return MultiplyTop(rotation, true);
@@ -138,7 +146,8 @@ D3DXMATRIX* STDMETHODCALLTYPE MatrixStack::GetTop() { return &matrices_.back(); 
 
 extern "C" HRESULT WINAPI D3DXCreateMatrixStack(DWORD Flags, LPD3DXMATRIXSTACK* ppStack) {
     (void)Flags;  // no flags are defined
-    if (!ppStack) return D3DERR_INVALIDCALL;
+    if (!ppStack)
+        return D3DERR_INVALIDCALL;
     try {
         *ppStack = new MatrixStack();
     } catch (const std::bad_alloc&) {

@@ -31,7 +31,7 @@
 namespace d3dx {
 namespace {
 
-constexpr float kPackScale = 127.5f;   // [-1, 1] to [0, 255]: n x 127.5 + 127.5
+constexpr float kPackScale = 127.5f;  // [-1, 1] to [0, 255]: n x 127.5 + 127.5
 constexpr uint32_t kOpaque = 0xFF000000u;
 
 // Rounds v in [0, 255] to the nearest integer without a float-to-integer
@@ -48,7 +48,6 @@ uint32_t Pack(float x, float y, float z) {
     return kOpaque | RoundToByte(x * kPackScale + kPackScale) << 16 | RoundToByte(y * kPackScale + kPackScale) << 8 |
            RoundToByte(z * kPackScale + kPackScale);
 }
-
 
 }  // namespace
 
@@ -105,8 +104,8 @@ void ComputeNormals(const std::vector<uint8_t>& levels, float scale, uint32_t wi
     }
 }
 
-void ComputeNormals(const std::vector<float>& heights, uint32_t width, uint32_t height, uint32_t edges,
-                    bool invertSign, std::vector<uint32_t>& packed) {
+void ComputeNormals(const std::vector<float>& heights, uint32_t width, uint32_t height, uint32_t edges, bool invertSign,
+                    std::vector<uint32_t>& packed) {
     packed.resize(static_cast<size_t>(width) * height);
     const float sign = invertSign ? 1.0f : -1.0f;
     for (uint32_t y = 0; y < height; ++y) {
@@ -141,7 +140,8 @@ struct SourceHeights {
 };
 
 int SingleByteChannel(D3DFORMAT format, DWORD channel) {
-    if (format == D3DFMT_L8) return 0;
+    if (format == D3DFMT_L8)
+        return 0;
     switch (channel) {
     case D3DX_CHANNEL_BLUE: return 0;
     case D3DX_CHANNEL_GREEN: return 1;
@@ -154,7 +154,8 @@ int SingleByteChannel(D3DFORMAT format, DWORD channel) {
 HRESULT ReadHeights(IDirect3DTexture9* source, DWORD channel, float scale, SourceHeights& out) {
     D3DSURFACE_DESC desc;
     HRESULT hr = source->GetLevelDesc(0, &desc);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     if (desc.Format != D3DFMT_L8 && desc.Format != D3DFMT_A8R8G8B8 && desc.Format != D3DFMT_X8R8G8B8)
         return D3DERR_INVALIDCALL;
     out.width = desc.Width;
@@ -168,12 +169,14 @@ HRESULT ReadHeights(IDirect3DTexture9* source, DWORD channel, float scale, Sourc
         out.scaled.resize(static_cast<size_t>(out.width) * out.height);
     D3DLOCKED_RECT locked;
     hr = source->LockRect(0, &locked, nullptr, D3DLOCK_READONLY);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     for (UINT y = 0; y < out.height; ++y) {
         const uint8_t* row = static_cast<const uint8_t*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
         if (out.bytes) {
             uint8_t* dst = out.levels.data() + static_cast<size_t>(y) * out.width;
-            for (UINT x = 0; x < out.width; ++x) dst[x] = row[x * stride + byteChannel];
+            for (UINT x = 0; x < out.width; ++x)
+                dst[x] = row[x * stride + byteChannel];
             continue;
         }
         float* dst = out.scaled.data() + static_cast<size_t>(y) * out.width;
@@ -182,11 +185,26 @@ HRESULT ReadHeights(IDirect3DTexture9* source, DWORD channel, float scale, Sourc
             const uint8_t a = desc.Format == D3DFMT_A8R8G8B8 ? row[4 * x + 3] : 255;
             float sum = 0.0f;
             int count = 0;
-            if (channel & D3DX_CHANNEL_RED) { sum += r; ++count; }
-            if (channel & D3DX_CHANNEL_GREEN) { sum += g; ++count; }
-            if (channel & D3DX_CHANNEL_BLUE) { sum += b; ++count; }
-            if (channel & D3DX_CHANNEL_ALPHA) { sum += a; ++count; }
-            if (channel & D3DX_CHANNEL_LUMINANCE) { sum += 0.2125f * r + 0.7154f * g + 0.0721f * b; ++count; }
+            if (channel & D3DX_CHANNEL_RED) {
+                sum += r;
+                ++count;
+            }
+            if (channel & D3DX_CHANNEL_GREEN) {
+                sum += g;
+                ++count;
+            }
+            if (channel & D3DX_CHANNEL_BLUE) {
+                sum += b;
+                ++count;
+            }
+            if (channel & D3DX_CHANNEL_ALPHA) {
+                sum += a;
+                ++count;
+            }
+            if (channel & D3DX_CHANNEL_LUMINANCE) {
+                sum += 0.2125f * r + 0.7154f * g + 0.0721f * b;
+                ++count;
+            }
             dst[x] = count ? sum / count * scale : 0.0f;
         }
     }
@@ -200,26 +218,32 @@ extern "C" HRESULT WINAPI D3DXComputeNormalMap(LPDIRECT3DTEXTURE9 pTexture, LPDI
                                                const PALETTEENTRY* pSrcPalette, DWORD Flags, DWORD Channel,
                                                FLOAT Amplitude) {
     (void)pSrcPalette;
-    constexpr DWORD kKnownChannels = D3DX_CHANNEL_RED | D3DX_CHANNEL_GREEN | D3DX_CHANNEL_BLUE | D3DX_CHANNEL_ALPHA |
-                                     D3DX_CHANNEL_LUMINANCE;
+    constexpr DWORD kKnownChannels =
+        D3DX_CHANNEL_RED | D3DX_CHANNEL_GREEN | D3DX_CHANNEL_BLUE | D3DX_CHANNEL_ALPHA | D3DX_CHANNEL_LUMINANCE;
     constexpr DWORD kKnownFlags = D3DX_NORMALMAP_MIRROR | D3DX_NORMALMAP_INVERTSIGN;
     if (!pTexture || !pSrcTexture || Channel == 0 || (Channel & ~kKnownChannels) || (Flags & ~kKnownFlags) ||
         !std::isfinite(Amplitude))
         return D3DERR_INVALIDCALL;
     D3DSURFACE_DESC target;
     HRESULT hr = pTexture->GetLevelDesc(0, &target);
-    if (FAILED(hr)) return hr;
-    if (target.Format != D3DFMT_A8R8G8B8 && target.Format != D3DFMT_X8R8G8B8) return D3DERR_INVALIDCALL;
+    if (FAILED(hr))
+        return hr;
+    if (target.Format != D3DFMT_A8R8G8B8 && target.Format != D3DFMT_X8R8G8B8)
+        return D3DERR_INVALIDCALL;
     try {
         const float scale = Amplitude / 255.0f;
         SourceHeights heights;
         hr = ReadHeights(pSrcTexture, Channel, scale, heights);
-        if (FAILED(hr)) return hr;
-        if (heights.width != target.Width || heights.height != target.Height) return D3DERR_INVALIDCALL;
+        if (FAILED(hr))
+            return hr;
+        if (heights.width != target.Width || heights.height != target.Height)
+            return D3DERR_INVALIDCALL;
 
         uint32_t edges = d3dx::kWrapEdges;
-        if (Flags & D3DX_NORMALMAP_MIRROR_U) edges |= d3dx::kMirrorU;
-        if (Flags & D3DX_NORMALMAP_MIRROR_V) edges |= d3dx::kMirrorV;
+        if (Flags & D3DX_NORMALMAP_MIRROR_U)
+            edges |= d3dx::kMirrorU;
+        if (Flags & D3DX_NORMALMAP_MIRROR_V)
+            edges |= d3dx::kMirrorV;
         const bool invert = (Flags & D3DX_NORMALMAP_INVERTSIGN) != 0;
         std::vector<uint32_t> packed;
         if (heights.bytes)

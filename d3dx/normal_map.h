@@ -18,7 +18,7 @@ enum NormalMapEdges : uint32_t {
 void ComputeNormals(const std::vector<uint8_t>& levels, float scale, uint32_t width, uint32_t height, uint32_t edges,
                     bool invertSign, std::vector<uint32_t>& packed);
 // The same for heights already scaled (from a mix of channels).
-void ComputeNormals(const std::vector<float>& heights, uint32_t width, uint32_t height, uint32_t edges,
-                    bool invertSign, std::vector<uint32_t>& packed);
+void ComputeNormals(const std::vector<float>& heights, uint32_t width, uint32_t height, uint32_t edges, bool invertSign,
+                    std::vector<uint32_t>& packed);
 
 }  // namespace d3dx

@@ -26,43 +26,53 @@ uint64_t PrecompiledShader::SourceHash(const void* text, size_t size) {
 std::string PrecompiledShader::NormaliseProfile(const char* profile) {
     std::string p(profile ? profile : "");
     for (char& c : p)
-        if (c == '.') c = '_';
+        if (c == '.')
+            c = '_';
     return p;
 }
 
 std::string PrecompiledShader::ResourceName(const char* entryPoint, const char* profile) {
     std::string name = std::string(entryPoint ? entryPoint : "") + "_" + NormaliseProfile(profile);
-    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return name;
 }
 
 std::string PrecompiledShader::Mismatch(const void* piece, size_t pieceSize, const void* source, size_t sourceSize,
                                         const char* entryPoint, const char* profile, DWORD flags) {
     Header header;
-    if (pieceSize < sizeof header) return "shorter than its header";
+    if (pieceSize < sizeof header)
+        return "shorter than its header";
     std::memcpy(&header, piece, sizeof header);
     header.entryPoint[sizeof header.entryPoint - 1] = '\0';
     header.profile[sizeof header.profile - 1] = '\0';
-    if (header.magic != kMagic || header.headerSize != sizeof header) return "not precompiled shader byte code";
+    if (header.magic != kMagic || header.headerSize != sizeof header)
+        return "not precompiled shader byte code";
     if (header.codeSize != pieceSize - sizeof header || header.codeSize == 0 || header.codeSize % 4 != 0)
         return "byte code of the wrong length";
     if (header.sourceSize != sourceSize || header.sourceHash != SourceHash(source, sourceSize))
         return "compiled from another HLSL text (stale)";
-    if (std::strcmp(header.entryPoint, entryPoint ? entryPoint : "") != 0) return "another entry point";
-    if (NormaliseProfile(profile) != header.profile) return "another profile";
-    if (header.flags != flags) return "other compile flags";
+    if (std::strcmp(header.entryPoint, entryPoint ? entryPoint : "") != 0)
+        return "another entry point";
+    if (NormaliseProfile(profile) != header.profile)
+        return "another profile";
+    if (header.flags != flags)
+        return "other compile flags";
     return "";
 }
 
 ID3DXBuffer* PrecompiledShader::Find(HMODULE module, const void* source, size_t sourceSize, const char* entryPoint,
                                      const char* profile, DWORD flags) {
-    if (!source || !entryPoint || !profile) return nullptr;
+    if (!source || !entryPoint || !profile)
+        return nullptr;
     const std::string name = ResourceName(entryPoint, profile);
     HRSRC found = FindResourceA(module, name.c_str(), kResourceType);
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const unsigned char* piece = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
-    if (!piece) return nullptr;
+    if (!piece)
+        return nullptr;
     const size_t pieceSize = SizeofResource(module, found);
-    if (!Mismatch(piece, pieceSize, source, sourceSize, entryPoint, profile, flags).empty()) return nullptr;
+    if (!Mismatch(piece, pieceSize, source, sourceSize, entryPoint, profile, flags).empty())
+        return nullptr;
     return D3dxBuffer::Create(piece + sizeof(Header), pieceSize - sizeof(Header));
 }

@@ -17,13 +17,15 @@ namespace {
 constexpr DWORD kD3dxOnlyFlags = D3DXSHADER_USE_LEGACY_D3DX9_31_DLL;
 
 void SetErrorText(LPD3DXBUFFER* ppErrorMsgs, const std::string& text) {
-    if (ppErrorMsgs) *ppErrorMsgs = D3dxBuffer::CreateText(text);
+    if (ppErrorMsgs)
+        *ppErrorMsgs = D3dxBuffer::CreateText(text);
 }
 
 // The compiler's blob copied into our own buffer, so that the caller never
 // holds an object of the compiler's DLL. Releases the blob.
 D3dxBuffer* TakeBlob(IUnknown* blob) {
-    if (!blob) return nullptr;
+    if (!blob)
+        return nullptr;
     ID3DXBuffer* view = reinterpret_cast<ID3DXBuffer*>(blob);  // ID3DBlob has the same layout
     D3dxBuffer* copy = D3dxBuffer::Create(view->GetBufferPointer(), view->GetBufferSize());
     blob->Release();
@@ -37,8 +39,10 @@ extern "C" {
 HRESULT WINAPI D3DXCompileShader(LPCSTR pSrcData, UINT SrcDataLen, const D3DXMACRO* pDefines, LPD3DXINCLUDE pInclude,
                                  LPCSTR pFunctionName, LPCSTR pProfile, DWORD Flags, LPD3DXBUFFER* ppShader,
                                  LPD3DXBUFFER* ppErrorMsgs, LPD3DXCONSTANTTABLE* ppConstantTable) {
-    if (ppShader) *ppShader = nullptr;
-    if (ppErrorMsgs) *ppErrorMsgs = nullptr;
+    if (ppShader)
+        *ppShader = nullptr;
+    if (ppErrorMsgs)
+        *ppErrorMsgs = nullptr;
     if (ppConstantTable) {
         *ppConstantTable = nullptr;
         SetErrorText(ppErrorMsgs, "D3DXCompileShader: constant tables are not provided; pass no constant table\n");
@@ -64,8 +68,10 @@ HRESULT WINAPI D3DXCompileShader(LPCSTR pSrcData, UINT SrcDataLen, const D3DXMAC
         D3dxBuffer* codeCopy = TakeBlob(code);
         D3dxBuffer* errorCopy = TakeBlob(errors);
         if (FAILED(hr) || !codeCopy) {
-            if (codeCopy) codeCopy->Release();
-            if (!errorCopy) errorCopy = D3dxBuffer::CreateText("D3DXCompileShader: the compiler failed without a message\n");
+            if (codeCopy)
+                codeCopy->Release();
+            if (!errorCopy)
+                errorCopy = D3dxBuffer::CreateText("D3DXCompileShader: the compiler failed without a message\n");
             if (ppErrorMsgs)
                 *ppErrorMsgs = errorCopy;
             else if (errorCopy)
@@ -87,9 +93,12 @@ HRESULT WINAPI D3DXCompileShaderFromResourceA(HMODULE hSrcModule, LPCSTR pSrcRes
                                               LPD3DXINCLUDE pInclude, LPCSTR pFunctionName, LPCSTR pProfile,
                                               DWORD Flags, LPD3DXBUFFER* ppShader, LPD3DXBUFFER* ppErrorMsgs,
                                               LPD3DXCONSTANTTABLE* ppConstantTable) {
-    if (ppShader) *ppShader = nullptr;
-    if (ppErrorMsgs) *ppErrorMsgs = nullptr;
-    HRSRC found = pSrcResource ? FindResourceA(hSrcModule, pSrcResource, MAKEINTRESOURCEA(10) /* RT_RCDATA */) : nullptr;
+    if (ppShader)
+        *ppShader = nullptr;
+    if (ppErrorMsgs)
+        *ppErrorMsgs = nullptr;
+    HRSRC found =
+        pSrcResource ? FindResourceA(hSrcModule, pSrcResource, MAKEINTRESOURCEA(10) /* RT_RCDATA */) : nullptr;
     HGLOBAL loaded = found ? LoadResource(hSrcModule, found) : nullptr;
     const char* text = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
     if (!text) {

@@ -15,7 +15,8 @@ const char* const kCompilerLibraries[] = {
 ShaderCompiler::ShaderCompiler() {
     for (const char* name : kCompilerLibraries) {
         HMODULE module = LoadSystemLibrary(name);
-        if (!module) continue;
+        if (!module)
+            continue;
         const FARPROC entry = GetProcAddress(module, "D3DCompile");
         if (!entry) {
             FreeLibrary(module);

@@ -11,9 +11,9 @@ class ShaderCompiler {
 public:
     // D3DCompile of d3dcompiler_4x. The include handler, macros and blobs
     // have the layouts of ID3DXInclude, D3DXMACRO and ID3DXBuffer.
-    using CompileFunction = HRESULT(WINAPI*)(LPCVOID source, SIZE_T sourceSize, LPCSTR sourceName,
-                                             const void* defines, void* include, LPCSTR entryPoint, LPCSTR target,
-                                             UINT flags1, UINT flags2, IUnknown** code, IUnknown** errors);
+    using CompileFunction = HRESULT(WINAPI*)(LPCVOID source, SIZE_T sourceSize, LPCSTR sourceName, const void* defines,
+                                             void* include, LPCSTR entryPoint, LPCSTR target, UINT flags1, UINT flags2,
+                                             IUnknown** code, IUnknown** errors);
 
     // Null when no compiler DLL is present.
     static CompileFunction Compile();

@@ -18,8 +18,10 @@ constexpr int kAxisIterations = 6;
 size_t ChannelsOf(TexelLayout layout) { return layout == TexelLayout::L8 ? 1 : 4; }
 
 uint8_t ToByte(float v) {
-    if (!(v > 0.0f)) return 0;
-    if (v >= 255.0f) return 255;
+    if (!(v > 0.0f))
+        return 0;
+    if (v >= 255.0f)
+        return 255;
     return static_cast<uint8_t>(v + 0.5f);
 }
 
@@ -37,7 +39,8 @@ std::vector<Tap> BoxTaps(uint32_t sourceSize, uint32_t size) {
         const double start = i * scale, end = (i + 1) * scale;
         uint32_t first = static_cast<uint32_t>(start);
         uint32_t last = std::min(sourceSize - 1, static_cast<uint32_t>(std::ceil(end) - 1));
-        if (last < first) last = first;
+        if (last < first)
+            last = first;
         Tap& tap = taps[i];
         tap.first = first;
         for (uint32_t s = first; s <= last; ++s) {
@@ -107,29 +110,41 @@ void EncodeBlock(const uint8_t texels[16][4], uint8_t* block) {
     // Colour endpoints: the extremes of the texels along their main axis.
     float mean[3] = {0, 0, 0};
     for (int i = 0; i < 16; ++i)
-        for (int k = 0; k < 3; ++k) mean[k] += texels[i][2 - k] / 16.0f;  // k: red, green, blue
+        for (int k = 0; k < 3; ++k)
+            mean[k] += texels[i][2 - k] / 16.0f;  // k: red, green, blue
     float cov[3][3] = {};
     for (int i = 0; i < 16; ++i) {
         float d[3];
-        for (int k = 0; k < 3; ++k) d[k] = texels[i][2 - k] - mean[k];
+        for (int k = 0; k < 3; ++k)
+            d[k] = texels[i][2 - k] - mean[k];
         for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) cov[r][c] += d[r] * d[c];
+            for (int c = 0; c < 3; ++c)
+                cov[r][c] += d[r] * d[c];
     }
     float axis[3] = {1.0f, 1.0f, 1.0f};
     for (int it = 0; it < kAxisIterations; ++it) {
         float next[3];
-        for (int r = 0; r < 3; ++r) next[r] = cov[r][0] * axis[0] + cov[r][1] * axis[1] + cov[r][2] * axis[2];
+        for (int r = 0; r < 3; ++r)
+            next[r] = cov[r][0] * axis[0] + cov[r][1] * axis[1] + cov[r][2] * axis[2];
         const float len = std::sqrt(next[0] * next[0] + next[1] * next[1] + next[2] * next[2]);
-        if (len < 1e-6f) break;
-        for (int r = 0; r < 3; ++r) axis[r] = next[r] / len;
+        if (len < 1e-6f)
+            break;
+        for (int r = 0; r < 3; ++r)
+            axis[r] = next[r] / len;
     }
     float lo = 1e30f, hi = -1e30f;
     int loIndex = 0, hiIndex = 0;
     for (int i = 0; i < 16; ++i) {
         const float p = (texels[i][2] - mean[0]) * axis[0] + (texels[i][1] - mean[1]) * axis[1] +
                         (texels[i][0] - mean[2]) * axis[2];
-        if (p < lo) { lo = p; loIndex = i; }
-        if (p > hi) { hi = p; hiIndex = i; }
+        if (p < lo) {
+            lo = p;
+            loIndex = i;
+        }
+        if (p > hi) {
+            hi = p;
+            hiIndex = i;
+        }
     }
     uint16_t c0 = To565(texels[hiIndex][2], texels[hiIndex][1], texels[hiIndex][0]);
     uint16_t c1 = To565(texels[loIndex][2], texels[loIndex][1], texels[loIndex][0]);
@@ -144,7 +159,10 @@ void EncodeBlock(const uint8_t texels[16][4], uint8_t* block) {
                 const int d = palette[p][k] - texels[i][2 - k];
                 distance += d * d;
             }
-            if (distance < bestDistance) { bestDistance = distance; best = p; }
+            if (distance < bestDistance) {
+                bestDistance = distance;
+                best = p;
+            }
         }
         indices |= static_cast<uint32_t>(best) << (2 * i);
     }
@@ -152,15 +170,19 @@ void EncodeBlock(const uint8_t texels[16][4], uint8_t* block) {
     block[9] = static_cast<uint8_t>(c0 >> 8);
     block[10] = static_cast<uint8_t>(c1);
     block[11] = static_cast<uint8_t>(c1 >> 8);
-    for (int i = 0; i < 4; ++i) block[12 + i] = static_cast<uint8_t>(indices >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        block[12 + i] = static_cast<uint8_t>(indices >> (8 * i));
 }
 
 }  // namespace
 
 ImageLevel ConvertLevel(const ImageLevel& source, TexelLayout from, TexelLayout to) {
-    if (from == to) return source;
-    if (from == TexelLayout::Dxt3) return ConvertLevel(DecodeDxt3(source), TexelLayout::A8R8G8B8, to);
-    if (to == TexelLayout::Dxt3) return EncodeDxt3(ConvertLevel(source, from, TexelLayout::A8R8G8B8));
+    if (from == to)
+        return source;
+    if (from == TexelLayout::Dxt3)
+        return ConvertLevel(DecodeDxt3(source), TexelLayout::A8R8G8B8, to);
+    if (to == TexelLayout::Dxt3)
+        return EncodeDxt3(ConvertLevel(source, from, TexelLayout::A8R8G8B8));
 
     ImageLevel out;
     out.width = source.width;
@@ -180,7 +202,8 @@ ImageLevel ConvertLevel(const ImageLevel& source, TexelLayout from, TexelLayout 
     } else {  // between the two colour layouts: only the alpha byte changes
         out.texels = source.texels;
         if (from == TexelLayout::X8R8G8B8 || to == TexelLayout::X8R8G8B8)
-            for (size_t i = 0; i < count; ++i) out.texels[4 * i + 3] = 0xFF;
+            for (size_t i = 0; i < count; ++i)
+                out.texels[4 * i + 3] = 0xFF;
     }
     return out;
 }
@@ -188,7 +211,8 @@ ImageLevel ConvertLevel(const ImageLevel& source, TexelLayout from, TexelLayout 
 ImageLevel ResizeLevel(const ImageLevel& source, TexelLayout layout, uint32_t width, uint32_t height,
                        ResampleFilter filter) {
     const size_t channels = ChannelsOf(layout);
-    if (width == source.width && height == source.height) return source;
+    if (width == source.width && height == source.height)
+        return source;
     if (filter == ResampleFilter::Box && width == std::max(1u, source.width / 2) &&
         height == std::max(1u, source.height / 2) && (source.width == 1 || source.width % 2 == 0) &&
         (source.height == 1 || source.height % 2 == 0))
@@ -244,7 +268,8 @@ void ApplyColorKey(ImageLevel& level, uint32_t key) {
     for (size_t i = 0; i < count; ++i) {
         const uint32_t c = static_cast<uint32_t>(t[4 * i]) | static_cast<uint32_t>(t[4 * i + 1]) << 8 |
                            static_cast<uint32_t>(t[4 * i + 2]) << 16 | static_cast<uint32_t>(t[4 * i + 3]) << 24;
-        if (c == key) t[4 * i] = t[4 * i + 1] = t[4 * i + 2] = t[4 * i + 3] = 0;
+        if (c == key)
+            t[4 * i] = t[4 * i + 1] = t[4 * i + 2] = t[4 * i + 3] = 0;
     }
 }
 
@@ -265,7 +290,8 @@ ImageLevel DecodeDxt3(const ImageLevel& blocks) {
                                      static_cast<uint32_t>(block[14]) << 16 | static_cast<uint32_t>(block[15]) << 24;
             for (int i = 0; i < 16; ++i) {
                 const uint32_t x = bx * kDxtBlockSide + i % 4, y = by * kDxtBlockSide + i / 4;
-                if (x >= blocks.width || y >= blocks.height) continue;
+                if (x >= blocks.width || y >= blocks.height)
+                    continue;
                 const int p = indices >> (2 * i) & 3;
                 const int alpha = (block[i / 2] >> (4 * (i % 2))) & 15;
                 uint8_t* d = out.texels.data() + (static_cast<size_t>(y) * blocks.width + x) * 4;

@@ -28,12 +28,14 @@ struct TextureShape {
 
 UINT NextPowerOfTwo(UINT value) {
     UINT p = 1;
-    while (p < value && p < 0x80000000u) p <<= 1;
+    while (p < value && p < 0x80000000u)
+        p <<= 1;
     return p;
 }
 
 bool ValidFilter(DWORD filter) {
-    if (filter == D3DX_DEFAULT) return true;
+    if (filter == D3DX_DEFAULT)
+        return true;
     const DWORD kind = filter & kFilterKindMask;
     return kind >= D3DX_FILTER_NONE && kind <= D3DX_FILTER_BOX;
 }
@@ -41,7 +43,8 @@ bool ValidFilter(DWORD filter) {
 // Point for NONE and POINT; everything else (box, and linear and triangle,
 // which this library approximates with the box) averages.
 ResampleFilter ResampleOf(DWORD filter) {
-    if (filter == D3DX_DEFAULT) return ResampleFilter::Box;
+    if (filter == D3DX_DEFAULT)
+        return ResampleFilter::Box;
     const DWORD kind = filter & kFilterKindMask;
     return kind == D3DX_FILTER_NONE || kind == D3DX_FILTER_POINT ? ResampleFilter::Point : ResampleFilter::Box;
 }
@@ -57,7 +60,8 @@ D3DFORMAT FileFormatOf(const DecodedImage& image) {
 }
 
 void FillInfo(const DecodedImage& image, D3DXIMAGE_INFO* info) {
-    if (!info) return;
+    if (!info)
+        return;
     info->Width = image.width;
     info->Height = image.height;
     info->Depth = 1;
@@ -71,13 +75,14 @@ void FillInfo(const DecodedImage& image, D3DXIMAGE_INFO* info) {
 // takes any format).
 bool DeviceTakesFormat(IDirect3DDevice9* device, DWORD usage, D3DRESOURCETYPE type, D3DFORMAT format) {
     IDirect3D9* d3d = nullptr;
-    if (FAILED(device->GetDirect3D(&d3d))) return true;  // cannot ask: let creation decide
+    if (FAILED(device->GetDirect3D(&d3d)))
+        return true;  // cannot ask: let creation decide
     D3DDEVICE_CREATION_PARAMETERS params;
     D3DDISPLAYMODE mode;
     bool takes = true;
     if (SUCCEEDED(device->GetCreationParameters(&params)) && SUCCEEDED(device->GetDisplayMode(0, &mode)))
-        takes = SUCCEEDED(d3d->CheckDeviceFormat(params.AdapterOrdinal, params.DeviceType, mode.Format, usage, type,
-                                                 format));
+        takes = SUCCEEDED(
+            d3d->CheckDeviceFormat(params.AdapterOrdinal, params.DeviceType, mode.Format, usage, type, format));
     d3d->Release();
     return takes;
 }
@@ -87,7 +92,8 @@ bool DeviceTakesFormat(IDirect3DDevice9* device, DWORD usage, D3DRESOURCETYPE ty
 // sides in whole blocks.
 void FitToDevice(IDirect3DDevice9* device, bool cube, TextureShape& shape) {
     D3DCAPS9 caps;
-    if (FAILED(device->GetDeviceCaps(&caps))) return;
+    if (FAILED(device->GetDeviceCaps(&caps)))
+        return;
     const DWORD pow2Cap = cube ? D3DPTEXTURECAPS_CUBEMAP_POW2 : D3DPTEXTURECAPS_POW2;
     // Conditional support covers single-level 2D textures only.
     const bool conditional = (caps.TextureCaps & D3DPTEXTURECAPS_NONPOW2CONDITIONAL) && !cube && shape.levels == 1;
@@ -95,16 +101,22 @@ void FitToDevice(IDirect3DDevice9* device, bool cube, TextureShape& shape) {
         shape.width = NextPowerOfTwo(shape.width);
         shape.height = NextPowerOfTwo(shape.height);
     }
-    if (caps.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) shape.width = shape.height = std::max(shape.width, shape.height);
-    while (caps.MaxTextureWidth && shape.width > caps.MaxTextureWidth) shape.width = std::max(1u, shape.width / 2);
-    while (caps.MaxTextureHeight && shape.height > caps.MaxTextureHeight) shape.height = std::max(1u, shape.height / 2);
+    if (caps.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY)
+        shape.width = shape.height = std::max(shape.width, shape.height);
+    while (caps.MaxTextureWidth && shape.width > caps.MaxTextureWidth)
+        shape.width = std::max(1u, shape.width / 2);
+    while (caps.MaxTextureHeight && shape.height > caps.MaxTextureHeight)
+        shape.height = std::max(1u, shape.height / 2);
     const DWORD mipCap = cube ? D3DPTEXTURECAPS_MIPCUBEMAP : D3DPTEXTURECAPS_MIPMAP;
-    if (!(caps.TextureCaps & mipCap)) shape.levels = 1;
+    if (!(caps.TextureCaps & mipCap))
+        shape.levels = 1;
 }
 
 UINT ResolveSide(UINT requested, UINT fileSide) {
-    if (requested == 0 || requested == D3DX_DEFAULT) return NextPowerOfTwo(fileSide);
-    if (requested == D3DX_DEFAULT_NONPOW2 || requested == D3DX_FROM_FILE) return fileSide;
+    if (requested == 0 || requested == D3DX_DEFAULT)
+        return NextPowerOfTwo(fileSide);
+    if (requested == D3DX_DEFAULT_NONPOW2 || requested == D3DX_FROM_FILE)
+        return fileSide;
     return requested;
 }
 
@@ -112,9 +124,11 @@ UINT ResolveSide(UINT requested, UINT fileSide) {
 // the file, within what the device takes.
 HRESULT ChooseShape(IDirect3DDevice9* device, const DecodedImage& image, UINT width, UINT height, UINT mipLevels,
                     DWORD usage, D3DFORMAT format, D3DPOOL pool, bool cube, TextureShape& shape) {
-    if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE) format = FormatOfLayout(image.layout);
+    if (format == D3DFMT_UNKNOWN || format == D3DFMT_FROM_FILE)
+        format = FormatOfLayout(image.layout);
     shape.format = format;
-    if (!LayoutOfFormat(format, shape.layout)) return D3DERR_NOTAVAILABLE;
+    if (!LayoutOfFormat(format, shape.layout))
+        return D3DERR_NOTAVAILABLE;
     const D3DRESOURCETYPE type = cube ? D3DRTYPE_CUBETEXTURE : D3DRTYPE_TEXTURE;
     if (pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH && !DeviceTakesFormat(device, usage, type, format) &&
         format != D3DFMT_A8R8G8B8 && DeviceTakesFormat(device, usage, type, D3DFMT_A8R8G8B8)) {
@@ -143,8 +157,8 @@ HRESULT ChooseShape(IDirect3DDevice9* device, const DecodedImage& image, UINT wi
 }
 
 // Every level of one face, in the texture's layout.
-std::vector<ImageLevel> PrepareLevels(const DecodedImage& image, uint32_t face, const TextureShape& shape,
-                                      DWORD filter, DWORD mipFilter, D3DCOLOR colorKey) {
+std::vector<ImageLevel> PrepareLevels(const DecodedImage& image, uint32_t face, const TextureShape& shape, DWORD filter,
+                                      DWORD mipFilter, D3DCOLOR colorKey) {
     std::vector<ImageLevel> levels;
     levels.reserve(shape.levels);
     const bool sameSize = shape.width == image.width && shape.height == image.height;
@@ -152,7 +166,8 @@ std::vector<ImageLevel> PrepareLevels(const DecodedImage& image, uint32_t face, 
 
     // Compressed levels pass through untouched when nothing changes them.
     if (source == TexelLayout::Dxt3 && shape.layout == TexelLayout::Dxt3 && sameSize && colorKey == 0) {
-        for (uint32_t i = 0; i < shape.levels && i < image.levelCount; ++i) levels.push_back(image.Level(face, i));
+        for (uint32_t i = 0; i < shape.levels && i < image.levelCount; ++i)
+            levels.push_back(image.Level(face, i));
         ImageLevel work = ConvertLevel(levels.back(), TexelLayout::Dxt3, TexelLayout::A8R8G8B8);
         while (levels.size() < shape.levels) {
             work = NextMipLevel(work, TexelLayout::A8R8G8B8, ResampleOf(mipFilter));
@@ -162,16 +177,18 @@ std::vector<ImageLevel> PrepareLevels(const DecodedImage& image, uint32_t face, 
     }
 
     // Otherwise work in L8 for grey to grey, else in A8R8G8B8.
-    const TexelLayout work = source == TexelLayout::L8 && shape.layout == TexelLayout::L8 ? TexelLayout::L8
-                                                                                           : TexelLayout::A8R8G8B8;
+    const TexelLayout work =
+        source == TexelLayout::L8 && shape.layout == TexelLayout::L8 ? TexelLayout::L8 : TexelLayout::A8R8G8B8;
     const bool keyed = colorKey != 0 && work == TexelLayout::A8R8G8B8;
     auto prepare = [&](uint32_t level) {
         ImageLevel l = ConvertLevel(image.Level(face, level), source, work);
-        if (keyed) ApplyColorKey(l, colorKey);
+        if (keyed)
+            ApplyColorKey(l, colorKey);
         return l;
     };
     ImageLevel current = prepare(0);
-    if (!sameSize) current = ResizeLevel(current, work, shape.width, shape.height, ResampleOf(filter));
+    if (!sameSize)
+        current = ResizeLevel(current, work, shape.width, shape.height, ResampleOf(filter));
     levels.push_back(ConvertLevel(current, work, shape.layout));
     for (uint32_t i = 1; i < shape.levels; ++i) {
         if (sameSize && i < image.levelCount)
@@ -185,9 +202,11 @@ std::vector<ImageLevel> PrepareLevels(const DecodedImage& image, uint32_t face, 
 
 bool FindRcData(HMODULE module, LPCSTR name, const uint8_t*& data, size_t& size) {
     HRSRC found = FindResourceA(module, name, MAKEINTRESOURCEA(10) /* RT_RCDATA */);
-    if (!found) return false;
+    if (!found)
+        return false;
     HGLOBAL loaded = LoadResource(module, found);
-    if (!loaded) return false;
+    if (!loaded)
+        return false;
     data = static_cast<const uint8_t*>(LockResource(loaded));
     size = SizeofResource(module, found);
     return data != nullptr;
@@ -200,25 +219,29 @@ extern "C" {
 HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize,
                                                    UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
                                                    D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
-                                                   D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
-                                                   PALETTEENTRY* pPalette, LPDIRECT3DTEXTURE9* ppTexture) {
+                                                   D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                   LPDIRECT3DTEXTURE9* ppTexture) {
     (void)pPalette;
-    if (!ppTexture) return D3DERR_INVALIDCALL;
+    if (!ppTexture)
+        return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
     if (!pDevice || !pSrcData || SrcDataSize == 0 || !ValidFilter(Filter) || !ValidFilter(MipFilter))
         return D3DERR_INVALIDCALL;
     try {
         DecodedImage image;
-        if (!DecodeImageFile(static_cast<const uint8_t*>(pSrcData), SrcDataSize, image)) return D3DXERR_INVALIDDATA;
+        if (!DecodeImageFile(static_cast<const uint8_t*>(pSrcData), SrcDataSize, image))
+            return D3DXERR_INVALIDDATA;
         FillInfo(image, pSrcInfo);
         TextureShape shape;
         HRESULT hr = ChooseShape(pDevice, image, Width, Height, MipLevels, Usage, Format, Pool, false, shape);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         const std::vector<ImageLevel> levels = PrepareLevels(image, 0, shape, Filter, MipFilter, ColorKey);
         IDirect3DTexture9* texture = nullptr;
         hr = pDevice->CreateTexture(shape.width, shape.height, shape.levels, Usage, shape.format, Pool, &texture,
                                     nullptr);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         hr = WriteTextureLevels(texture, levels, shape.layout);
         if (FAILED(hr)) {
             texture->Release();
@@ -232,16 +255,19 @@ HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LP
 }
 
 HRESULT WINAPI D3DXCreateTextureFromResourceExA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource,
-                                                UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
-                                                D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
-                                                D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
-                                                PALETTEENTRY* pPalette, LPDIRECT3DTEXTURE9* ppTexture) {
-    if (!ppTexture) return D3DERR_INVALIDCALL;
+                                                UINT Width, UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                                D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                                D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                LPDIRECT3DTEXTURE9* ppTexture) {
+    if (!ppTexture)
+        return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
-    if (!pDevice || !pSrcResource) return D3DERR_INVALIDCALL;
+    if (!pDevice || !pSrcResource)
+        return D3DERR_INVALIDCALL;
     const uint8_t* data = nullptr;
     size_t size = 0;
-    if (!FindRcData(hSrcModule, pSrcResource, data, size)) return D3DXERR_INVALIDDATA;
+    if (!FindRcData(hSrcModule, pSrcResource, data, size))
+        return D3DXERR_INVALIDDATA;
     return D3DXCreateTextureFromFileInMemoryEx(pDevice, data, static_cast<UINT>(size), Width, Height, MipLevels, Usage,
                                                Format, Pool, Filter, MipFilter, ColorKey, pSrcInfo, pPalette,
                                                ppTexture);
@@ -249,18 +275,19 @@ HRESULT WINAPI D3DXCreateTextureFromResourceExA(LPDIRECT3DDEVICE9 pDevice, HMODU
 
 HRESULT WINAPI D3DXCreateTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource,
                                               LPDIRECT3DTEXTURE9* ppTexture) {
-    return D3DXCreateTextureFromResourceExA(pDevice, hSrcModule, pSrcResource, D3DX_DEFAULT, D3DX_DEFAULT,
-                                            D3DX_DEFAULT, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
-                                            D3DX_DEFAULT, 0, nullptr, nullptr, ppTexture);
+    return D3DXCreateTextureFromResourceExA(pDevice, hSrcModule, pSrcResource, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT,
+                                            0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
+                                            nullptr, ppTexture);
 }
 
 HRESULT WINAPI D3DXCreateCubeTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize,
                                                        UINT Size, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
-                                                       D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
-                                                       D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo,
-                                                       PALETTEENTRY* pPalette, LPDIRECT3DCUBETEXTURE9* ppCubeTexture) {
+                                                       D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                                       D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                                       LPDIRECT3DCUBETEXTURE9* ppCubeTexture) {
     (void)pPalette;
-    if (!ppCubeTexture) return D3DERR_INVALIDCALL;
+    if (!ppCubeTexture)
+        return D3DERR_INVALIDCALL;
     *ppCubeTexture = nullptr;
     if (!pDevice || !pSrcData || SrcDataSize == 0 || !ValidFilter(Filter) || !ValidFilter(MipFilter))
         return D3DERR_INVALIDCALL;
@@ -271,20 +298,23 @@ HRESULT WINAPI D3DXCreateCubeTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice
         FillInfo(image, pSrcInfo);
         TextureShape shape;
         HRESULT hr = ChooseShape(pDevice, image, Size, Size, MipLevels, Usage, Format, Pool, true, shape);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         // The default pool cannot be locked: fill a system-memory cube first.
         const bool staged = !IsLockablePool(Pool, Usage);
         IDirect3DCubeTexture9* cube = nullptr;
         hr = pDevice->CreateCubeTexture(shape.width, shape.levels, staged ? 0 : Usage, shape.format,
                                         staged ? D3DPOOL_SYSTEMMEM : Pool, &cube, nullptr);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr))
+            return hr;
         for (uint32_t face = 0; face < 6 && SUCCEEDED(hr); ++face)
             hr = WriteCubeFaceLevels(cube, static_cast<D3DCUBEMAP_FACES>(face),
                                      PrepareLevels(image, face, shape, Filter, MipFilter, ColorKey), shape.layout);
         if (SUCCEEDED(hr) && staged) {
             IDirect3DCubeTexture9* target = nullptr;
             hr = pDevice->CreateCubeTexture(shape.width, shape.levels, Usage, shape.format, Pool, &target, nullptr);
-            if (SUCCEEDED(hr)) hr = pDevice->UpdateTexture(cube, target);
+            if (SUCCEEDED(hr))
+                hr = pDevice->UpdateTexture(cube, target);
             cube->Release();
             cube = target;
             if (FAILED(hr) && target) {
@@ -293,7 +323,8 @@ HRESULT WINAPI D3DXCreateCubeTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice
             }
         }
         if (FAILED(hr)) {
-            if (cube) cube->Release();
+            if (cube)
+                cube->Release();
             return hr;
         }
         *ppCubeTexture = cube;
@@ -303,14 +334,17 @@ HRESULT WINAPI D3DXCreateCubeTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice
     }
 }
 
-HRESULT WINAPI D3DXCreateCubeTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule,
-                                                  LPCSTR pSrcResource, LPDIRECT3DCUBETEXTURE9* ppCubeTexture) {
-    if (!ppCubeTexture) return D3DERR_INVALIDCALL;
+HRESULT WINAPI D3DXCreateCubeTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource,
+                                                  LPDIRECT3DCUBETEXTURE9* ppCubeTexture) {
+    if (!ppCubeTexture)
+        return D3DERR_INVALIDCALL;
     *ppCubeTexture = nullptr;
-    if (!pDevice || !pSrcResource) return D3DERR_INVALIDCALL;
+    if (!pDevice || !pSrcResource)
+        return D3DERR_INVALIDCALL;
     const uint8_t* data = nullptr;
     size_t size = 0;
-    if (!FindRcData(hSrcModule, pSrcResource, data, size)) return D3DXERR_INVALIDDATA;
+    if (!FindRcData(hSrcModule, pSrcResource, data, size))
+        return D3DXERR_INVALIDDATA;
     return D3DXCreateCubeTextureFromFileInMemoryEx(pDevice, data, static_cast<UINT>(size), D3DX_DEFAULT, D3DX_DEFAULT,
                                                    0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
                                                    nullptr, nullptr, ppCubeTexture);
@@ -318,9 +352,11 @@ HRESULT WINAPI D3DXCreateCubeTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMO
 
 HRESULT WINAPI D3DXCreateTexture(LPDIRECT3DDEVICE9 pDevice, UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
                                  D3DFORMAT Format, D3DPOOL Pool, LPDIRECT3DTEXTURE9* ppTexture) {
-    if (!ppTexture) return D3DERR_INVALIDCALL;
+    if (!ppTexture)
+        return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
-    if (!pDevice) return D3DERR_INVALIDCALL;
+    if (!pDevice)
+        return D3DERR_INVALIDCALL;
     TextureShape shape;
     shape.width = Width == 0 || Width == D3DX_DEFAULT || Width == D3DX_DEFAULT_NONPOW2 ? kDefaultTextureSide : Width;
     shape.height =

@@ -24,8 +24,8 @@ constexpr int kMinStep = 8;             // map units: the shortest step on each 
 constexpr int kHeightBack = 8;          // height units: a height moves from -8 to +7
 constexpr int kMaxHeight = 16;          // height units
 
-constexpr float kCoarseScale = 0.02f;   // coarse units per path unit
-constexpr float kCoarseOffset = 0.01f;  // coarse units
+constexpr float kCoarseScale = 0.02f;     // coarse units per path unit
+constexpr float kCoarseOffset = 0.01f;    // coarse units
 constexpr double kArcIncrement = 0.0001;  // of t, per arc-length search step
 constexpr double kStepPerSpeed = 0.001;   // coarse units per frame per unit of speed
 
@@ -47,7 +47,7 @@ constexpr float kEyeOffset = 5.0f;       // eye units
 constexpr float kEyeHeightScale = 0.5f;  // eye units per path height unit
 
 // Corner rules: the cosine between the incoming and outgoing legs.
-constexpr float kMaxCornerCosine = 0.8f;   // nearly straight corners are refused
+constexpr float kMaxCornerCosine = 0.8f;  // nearly straight corners are refused
 constexpr float kFirstCornerFloor = -0.3f;
 constexpr float kMidCornerFloor = -0.5f;   // after kFirstFloorAttempts candidates
 constexpr float kLastCornerFloor = -0.7f;  // after kMidFloorAttempts candidates
@@ -107,12 +107,12 @@ ControlPoint CameraFlight::NextPoint(const ControlPoint& previous) const {
     for (;;) {
         ControlPoint point{};
         for (;;) {
-            point.x = Truncate(static_cast<float>(previous.x - kStepBack) +
-                               static_cast<float>(std::rand()) * kNextStepScale);
+            point.x =
+                Truncate(static_cast<float>(previous.x - kStepBack) + static_cast<float>(std::rand()) * kNextStepScale);
             if (std::abs(point.x - previous.x) < kMinStep)
                 continue;
-            point.z = Truncate(static_cast<float>(previous.z - kStepBack) +
-                               static_cast<float>(std::rand()) * kNextStepScale);
+            point.z =
+                Truncate(static_cast<float>(previous.z - kStepBack) + static_cast<float>(std::rand()) * kNextStepScale);
             if (std::abs(point.z - previous.z) >= kMinStep)
                 break;
         }

@@ -61,7 +61,7 @@ public:
     D3DXVECTOR3 lastDirection;
     float lastTurnCosine;
     float previousTurnCosine;
-    float bankFactor;  // roll gain of the segment: 0, 2, 3, 4 or 5
+    float bankFactor;   // roll gain of the segment: 0, 2, 3, 4 or 5
     double t;           // 0 <= t < 1 between frames
     double stepLength;  // path distance per frame
     // Candidates drawn by the last segment change; the gentle/sharp

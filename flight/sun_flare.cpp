@@ -11,10 +11,10 @@
 namespace {
 
 constexpr UINT kQuadBytes = 4 * kSceneVertexStride;
-constexpr float kFirstStarHalfSize = 0.2f;    // units, about one from the eye
+constexpr float kFirstStarHalfSize = 0.2f;  // units, about one from the eye
 constexpr float kSecondStarHalfSize = 0.18f;
-constexpr float kSecondStarSpin = -0.9f;      // turns against the first
-constexpr float kSpinPerRadian = 3.0f;        // the bursts turn by 3 x the sun angle
+constexpr float kSecondStarSpin = -0.9f;  // turns against the first
+constexpr float kSpinPerRadian = 3.0f;    // the bursts turn by 3 x the sun angle
 constexpr uint32_t kStarAlpha = 72;
 constexpr float kPeakBrightness = 110.0f;
 constexpr float kBrightnessFrequency = 0.7692308f;
@@ -59,12 +59,15 @@ struct FlareSprite {
 
 // Sprites 2 to 9 sit at their factor times 1.1.
 const FlareSprite kFlareSprites[] = {
-    {false, 0.0f, 0.01f},          {false, -0.105f * 1.1f, 0.013f}, {true, -0.13f * 1.1f, 0.03f},
-    {false, -0.19f * 1.1f, 0.03f}, {true, -0.25f * 1.1f, 0.08f},    {false, -0.33f * 1.1f, 0.013f},
-    {true, -0.35f * 1.1f, 0.03f},  {false, -0.5f * 1.1f, 0.05f},    {true, -0.58f * 1.1f, 0.18f},
-    {false, -0.85f, 0.2f},         {true, -1.1f, 0.46f},            {true, 0.12f, 0.025f},
-    {false, 0.2f, 0.02f},          {true, 0.18f, 0.045f},           {false, 0.46f, 0.03f},
-    {true, 0.4f, 0.1f},            {false, 0.58f, 0.02f},           {true, 0.55f, 0.06f},
+    {false, 0.0f, 0.01f},         {false, -0.105f * 1.1f, 0.013f},
+    {true, -0.13f * 1.1f, 0.03f}, {false, -0.19f * 1.1f, 0.03f},
+    {true, -0.25f * 1.1f, 0.08f}, {false, -0.33f * 1.1f, 0.013f},
+    {true, -0.35f * 1.1f, 0.03f}, {false, -0.5f * 1.1f, 0.05f},
+    {true, -0.58f * 1.1f, 0.18f}, {false, -0.85f, 0.2f},
+    {true, -1.1f, 0.46f},         {true, 0.12f, 0.025f},
+    {false, 0.2f, 0.02f},         {true, 0.18f, 0.045f},
+    {false, 0.46f, 0.03f},        {true, 0.4f, 0.1f},
+    {false, 0.58f, 0.02f},        {true, 0.55f, 0.06f},
 };
 
 D3DXVECTOR3 Normalised(const D3DXVECTOR3& v) {
@@ -91,12 +94,10 @@ bool SunFlare::LoadResources(IDirect3DDevice9* sceneDevice, ID3DXMatrixStack* sc
     IDirect3DTexture9** targets[] = {&ringTexture, &glowTexture, &starTexture};
     const int ids[] = {IDR_FLARE_RING, IDR_FLARE_GLOW, IDR_FLARE_STAR};
     for (int i = 0; i < 3; ++i)
-        D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(ids[i]), D3DX_DEFAULT,
-                                         D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8,
-                                         D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_FILTER_POINT, 0,
-                                         nullptr, nullptr, targets[i]);
-    device->CreateVertexBuffer(kQuadBytes, 0, kSceneVertexFvf, D3DPOOL_SYSTEMMEM, &spriteBuffer,
-                               nullptr);
+        D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(ids[i]), D3DX_DEFAULT, D3DX_DEFAULT,
+                                         D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_DEFAULT,
+                                         D3DX_FILTER_POINT, 0, nullptr, nullptr, targets[i]);
+    device->CreateVertexBuffer(kQuadBytes, 0, kSceneVertexFvf, D3DPOOL_SYSTEMMEM, &spriteBuffer, nullptr);
     return true;
 }
 
@@ -165,8 +166,7 @@ void SunFlare::Draw(const ViewVectors& view) {
     const float starSizes[2] = {kFirstStarHalfSize, kSecondStarHalfSize};
     const float starSpins[2] = {spin, kSecondStarSpin * spin};
     for (int star = 0; star < 2; ++star) {
-        if (!WriteOverlayQuad(starSizes[star] * spriteUp, starSizes[star] * spriteRight,
-                              WhiteWithAlpha(kStarAlpha)))
+        if (!WriteOverlayQuad(starSizes[star] * spriteUp, starSizes[star] * spriteRight, WhiteWithAlpha(kStarAlpha)))
             return;
         device->SetStreamSource(0, overlayVertexBuffer, 0, kSceneVertexStride);
         device->SetFVF(kSceneVertexFvf);
@@ -205,8 +205,7 @@ void SunFlare::Draw(const ViewVectors& view) {
         corners[1] = {kSpan, kSpan, kNear};
         corners[2] = {-kSpan, -kSpan, kNear};
         corners[3] = {kSpan, -kSpan, kNear};
-        colour = WhiteWithAlpha(
-            TruncatedAlpha(brightness, sunKind == 5 ? kVeilAlphaScaleKind5 : kFlareAlphaScale));
+        colour = WhiteWithAlpha(TruncatedAlpha(brightness, sunKind == 5 ? kVeilAlphaScaleKind5 : kFlareAlphaScale));
     }
     SceneVertex veil[4] = {};
     FillCorners(veil, corners, colour);
@@ -232,8 +231,8 @@ void SunFlare::DrawFlares(float brightness, const D3DXVECTOR3& view, const D3DXV
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    const D3DCOLOR colour = WhiteWithAlpha(
-        TruncatedAlpha(brightness, sunKind == 2 ? kFlareAlphaScaleKind2 : kFlareAlphaScale));
+    const D3DCOLOR colour =
+        WhiteWithAlpha(TruncatedAlpha(brightness, sunKind == 2 ? kFlareAlphaScaleKind2 : kFlareAlphaScale));
     for (const FlareSprite& sprite : kFlareSprites) {
         device->SetTexture(0, sprite.ring ? ringTexture : glowTexture);
         const D3DXVECTOR3 at = view + offset * sprite.k;
@@ -243,8 +242,7 @@ void SunFlare::DrawFlares(float brightness, const D3DXVECTOR3& view, const D3DXV
 
 void SunFlare::DrawSprite(float size, float x, float y, float z, D3DCOLOR colour) {
     void* data = nullptr;
-    if (spriteBuffer == nullptr || FAILED(spriteBuffer->Lock(0, kQuadBytes, &data, 0)) ||
-        data == nullptr)
+    if (spriteBuffer == nullptr || FAILED(spriteBuffer->Lock(0, kQuadBytes, &data, 0)) || data == nullptr)
         return;
     FillQuad(static_cast<SceneVertex*>(data), size * spriteUp, size * spriteRight, colour);
     spriteBuffer->Unlock();

@@ -54,8 +54,7 @@ INT_PTR SaverApp::ShowConfigDialog() {
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_BAR_CLASSES;
     InitCommonControlsEx(&controls);
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIG), nullptr,
-                           ConfigDialogProcedure, 0);
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_CONFIG), nullptr, ConfigDialogProcedure, 0);
 }
 
 INT_PTR SaverApp::HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -81,21 +80,17 @@ INT_PTR SaverApp::HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, 
                             IsDlgButtonChecked(dialog, IDC_CONFIG_WIDE_SCREEN) == BST_CHECKED ? 1 : 0);
             WriteSettingInt(kSettingsSection, kExitOnMouseSetting,
                             IsDlgButtonChecked(dialog, IDC_CONFIG_EXIT_ON_MOUSE) == BST_CHECKED ? 1 : 0);
-            lastSpeed = static_cast<int>(
-                SendMessageA(GetDlgItem(dialog, IDC_CONFIG_SPEED), TBM_GETPOS, 0, 0));
+            lastSpeed = static_cast<int>(SendMessageA(GetDlgItem(dialog, IDC_CONFIG_SPEED), TBM_GETPOS, 0, 0));
             WriteSettingInt(kSettingsSection, kCamSpeedSetting, lastSpeed);
             EndDialog(dialog, IDC_CONFIG_OK);
             break;
         case IDC_CONFIG_CANCEL:
-        case IDCANCEL:
-            EndDialog(dialog, LOWORD(wParam));
-            break;
+        case IDCANCEL: EndDialog(dialog, LOWORD(wParam)); break;
         case IDC_CONFIG_HOME_PAGE:
             OpenHomePageShortcut();
             EndDialog(dialog, 0);
             break;
-        default:
-            break;
+        default: break;
         }
     }
     // Default dialog processing always follows.

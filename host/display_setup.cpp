@@ -77,8 +77,7 @@ void SaverApp::PlaceDisplayWindows() {
         if (record.window == nullptr || record.window == mainWindow)
             continue;
         const RECT& r = record.desktopRect;
-        SetWindowPos(record.window, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                     SWP_NOACTIVATE);
+        SetWindowPos(record.window, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
     }
 }
 

@@ -93,8 +93,7 @@ bool SaverApp::Initialize(HINSTANCE moduleInstance) {
         worldExtent.depth = kWorldExtentUnits;
         flight.SetMapExtent(worldExtent.width);
         if (!IsDirectXPresent()) {
-            if (MessageBoxA(nullptr, kDirectXMissingText, kDirectXMissingTitle,
-                            MB_YESNO | MB_ICONQUESTION) == IDYES)
+            if (MessageBoxA(nullptr, kDirectXMissingText, kDirectXMissingTitle, MB_YESNO | MB_ICONQUESTION) == IDYES)
                 OpenWebAddress(kDirectXDownloadAddress);
             EndProcess();
         }
@@ -115,17 +114,14 @@ int SaverApp::Run() {
             ShowConfigDialog();
         break;
     case RunMode::Preview:
-    case RunMode::Saver:
-        RunMainLoop();
-        break;
+    case RunMode::Saver: RunMainLoop(); break;
     case RunMode::Test:
         // The test window shows the scene until it is closed; closing it
         // ends the loop, and the device goes with the shut-down.
         RunMainLoop();
         Shutdown();
         break;
-    default:
-        break;
+    default: break;
     }
     // d3d9.dll goes only once the loop is over. The shut-down runs inside the
     // window procedure, and a full-screen device hooks that procedure: freeing
@@ -150,8 +146,7 @@ void SaverApp::ReleaseDirect3D() {
     if (device != nullptr) {
         device->EvictManagedResources();
         D3DDISPLAYMODE displayMode = {};
-        if (direct3d != nullptr &&
-            SUCCEEDED(direct3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &displayMode))) {
+        if (direct3d != nullptr && SUCCEEDED(direct3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &displayMode))) {
             D3DPRESENT_PARAMETERS windowed = {};
             windowed.BackBufferFormat = displayMode.Format;
             windowed.BackBufferCount = 1;

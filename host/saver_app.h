@@ -119,8 +119,8 @@ public:
     PresentFailureWatch presentFailures;
 
 private:
-    void PaintPreview(HWND window, HDC dc);     // host/saver_window.cpp
-    void ApplyMouseRule(LPARAM lParam);         // host/saver_window.cpp
+    void PaintPreview(HWND window, HDC dc);                // host/saver_window.cpp
+    void ApplyMouseRule(LPARAM lParam);                    // host/saver_window.cpp
     bool CreateDevice(D3DPRESENT_PARAMETERS& parameters);  // host/display_setup.cpp
 
     bool shutdownDone_ = false;

@@ -23,13 +23,11 @@ struct WindowClassOfMode {
 
 WindowClassOfMode ClassOfMode(RunMode mode) {
     switch (mode) {
-    case RunMode::Preview:
-        return {kPreviewWindowClass, kPreviewWindowTitle, WS_CHILD | WS_VISIBLE, 0};
+    case RunMode::Preview: return {kPreviewWindowClass, kPreviewWindowTitle, WS_CHILD | WS_VISIBLE, 0};
     case RunMode::Test:
         return {kTestWindowClass, kTestWindowTitle,
                 WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE, 0};
-    default:
-        return {kSaverWindowClass, kSaverWindowTitle, WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST};
+    default: return {kSaverWindowClass, kSaverWindowTitle, WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST};
     }
 }
 
@@ -77,9 +75,9 @@ bool SaverApp::CreateSaverWindows() {
         if (rect.right - rect.left >= kCursorHidingPreviewWidth)
             ShowCursor(FALSE);
         AdjustWindowRect(&rect, cls.style, FALSE);
-        mainWindow = CreateWindowExA(cls.exStyle, cls.className, cls.title, cls.style, rect.left,
-                                     rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                                     parentWindow, nullptr, instance, this);
+        mainWindow =
+            CreateWindowExA(cls.exStyle, cls.className, cls.title, cls.style, rect.left, rect.top,
+                            rect.right - rect.left, rect.bottom - rect.top, parentWindow, nullptr, instance, this);
     } else if (mode == RunMode::Saver) {
         renderingActive = true;
         // The primary display, always at the desktop's origin, gets the
@@ -106,8 +104,7 @@ bool SaverApp::CreateSaverWindows() {
                 continue;
             }
             record.window = CreateWindowExA(cls.exStyle, cls.className, cls.title, cls.style, r.left, r.top,
-                                            r.right - r.left, r.bottom - r.top, mainWindow, nullptr, instance,
-                                            this);
+                                            r.right - r.left, r.bottom - r.top, mainWindow, nullptr, instance, this);
             if (record.window == nullptr)
                 return false;
         }
@@ -115,9 +112,8 @@ bool SaverApp::CreateSaverWindows() {
     } else if (mode == RunMode::Test) {
         RECT rect = kTestWindowClientRect;
         AdjustWindowRect(&rect, cls.style, FALSE);
-        mainWindow = CreateWindowExA(cls.exStyle, cls.className, cls.title, cls.style, rect.left,
-                                     rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                                     nullptr, nullptr, instance, this);
+        mainWindow = CreateWindowExA(cls.exStyle, cls.className, cls.title, cls.style, rect.left, rect.top,
+                                     rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, instance, this);
         // The test window shows the animated scene in a windowed device.
         renderingActive = mainWindow != nullptr;
     }
@@ -140,8 +136,7 @@ LRESULT SaverApp::HandleWindowMessage(HWND window, UINT message, WPARAM wParam, 
         }
         PostQuitMessage(0);
         return 0;
-    case WM_SIZE:
-        return 0;
+    case WM_SIZE: return 0;
     case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(window, &paint);
@@ -171,21 +166,17 @@ LRESULT SaverApp::HandleWindowMessage(HWND window, UINT message, WPARAM wParam, 
             RequestExit();
         }
         return 0;
-    case WM_MOUSEMOVE:
-        ApplyMouseRule(lParam);
-        return 0;
+    case WM_MOUSEMOVE: ApplyMouseRule(lParam); return 0;
     case WM_SYSCOMMAND:
         // The test window is an ordinary window: it moves, minimises and
         // closes (close box, Alt+F4). It never starts the system's screen
         // saver or powers the monitor down, and the full-screen and preview
         // windows ignore every system command.
-        if (mode == RunMode::Test && (wParam & 0xFFF0) != SC_SCREENSAVE &&
-            (wParam & 0xFFF0) != SC_MONITORPOWER)
+        if (mode == RunMode::Test && (wParam & 0xFFF0) != SC_SCREENSAVE && (wParam & 0xFFF0) != SC_MONITORPOWER)
             return DefWindowProcA(window, message, wParam, lParam);
         return 0;
     case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-        return 0;
+    case WM_RBUTTONDOWN: return 0;
     case WM_DISPLAYCHANGE:
         // The displays moved (the primary's switch to the saver's mode, a
         // display plugged in or out): the black windows follow them.
@@ -196,8 +187,7 @@ LRESULT SaverApp::HandleWindowMessage(HWND window, UINT message, WPARAM wParam, 
         if (wParam == PBT_APMSUSPEND)
             RequestExit();
         return 0;
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
+    default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
@@ -231,11 +221,9 @@ void SaverApp::PaintPreview(HWND window, HDC dc) {
         return;
     static_assert(kPreviewRowBytes % 4 == 0, "24-bit rows of the preview need no padding");
     std::vector<BYTE> pixels(static_cast<size_t>(kPreviewRowBytes) * kPreviewHeight);
-    const int rows = GetDIBits(dc, previewBitmap, 0, kPreviewHeight, pixels.data(), &info,
-                               DIB_RGB_COLORS);
+    const int rows = GetDIBits(dc, previewBitmap, 0, kPreviewHeight, pixels.data(), &info, DIB_RGB_COLORS);
     if (rows != kPreviewHeight)
         return;
-    StretchDIBits(dc, client.left, client.top, client.right - client.left,
-                  client.bottom - client.top, 0, 0, kPreviewWidth, kPreviewHeight, pixels.data(),
-                  &info, DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, client.left, client.top, client.right - client.left, client.bottom - client.top, 0, 0,
+                  kPreviewWidth, kPreviewHeight, pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
 }

@@ -35,8 +35,7 @@ bool ReadRegistryValue(HKEY hive, const char* path, const char* name, char* buff
         // The size asked above may count the text as wide characters, so the
         // buffer's own size decides: data that does not fit is ERROR_MORE_DATA.
         DWORD got = size;
-        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &got) ==
-                ERROR_SUCCESS) {
+        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &got) == ERROR_SUCCESS) {
             // A stored string need not carry its own terminator; add one when
             // there is room, and refuse the value when there is none.
             if (got > 0 && buffer[got - 1] == '\0') {
@@ -56,12 +55,11 @@ bool WriteRegistryString(HKEY hive, const char* path, const char* name, const ch
         return false;
     HKEY key = nullptr;
     char emptyClass[] = "";
-    if (RegCreateKeyExA(hive, path, 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(hive, path, 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return false;
     const DWORD bytes = static_cast<DWORD>(std::strlen(text) + 1);
-    const bool ok = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                                   bytes) == ERROR_SUCCESS;
+    const bool ok = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes) == ERROR_SUCCESS;
     RegCloseKey(key);
     return ok;
 }

@@ -49,16 +49,17 @@ void ReleaseAndClear(T*& object) {
 
 WaterSurface::WaterSurface(IDirect3DDevice9* device, UINT gridColumns, UINT gridRows, int shadingLevel)
     : gridColumns(gridColumns), gridRows(gridRows), shadingLevel(shadingLevel), device(device) {
-    for (int c = 0; c < 4; ++c) waterColor[c] = kInitialWaterColor[c];
+    for (int c = 0; c < 4; ++c)
+        waterColor[c] = kInitialWaterColor[c];
     // Positions and texture coordinates in stream 0, the two heights in
     // stream 1, so that the animation rewrites only the small stream.
-    const D3DVERTEXELEMENT9 elements[] = {
-        {0, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
-        {0, 8, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
-        {1, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
-        D3DDECL_END()};
+    const D3DVERTEXELEMENT9 elements[] = {{0, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+                                          {0, 8, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
+                                          {1, 0, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
+                                          D3DDECL_END()};
     // A missing declaration is not reported here: Render then draws nothing.
-    if (device && FAILED(device->CreateVertexDeclaration(elements, &vertexDecl))) vertexDecl = nullptr;
+    if (device && FAILED(device->CreateVertexDeclaration(elements, &vertexDecl)))
+        vertexDecl = nullptr;
 }
 
 WaterSurface::~WaterSurface() {
@@ -74,20 +75,22 @@ WaterSurface::~WaterSurface() {
 
 void WaterSurface::SetEnvironment(int /*number*/) {
     ReleaseAndClear(cubeMap);
-    for (int c = 0; c < 4; ++c) waterColor[c] = kWaterColor[c];
+    for (int c = 0; c < 4; ++c)
+        waterColor[c] = kWaterColor[c];
     heightScale = kHeightScale;
     // Without the sky the sea is still drawn, its reflection black.
-    if (device && FAILED(D3DXCreateCubeTextureFromResourceA(device, resourceModule,
-                                                            MAKEINTRESOURCEA(IDR_SKY_CUBE), &cubeMap)))
+    if (device &&
+        FAILED(D3DXCreateCubeTextureFromResourceA(device, resourceModule, MAKEINTRESOURCEA(IDR_SKY_CUBE), &cubeMap)))
         cubeMap = nullptr;
 }
 
 bool WaterSurface::Init(float sizeX, float sizeZ, UINT frameCount) {
-    if (!device) return false;
+    if (!device)
+        return false;
     CompileShaders();
     ReleaseAndClear(fresnelRamp);
-    if (FAILED(D3DXCreateTextureFromResourceA(device, resourceModule, MAKEINTRESOURCEA(IDR_FRESNEL_RAMP),
-                                              &fresnelRamp)))
+    if (FAILED(
+            D3DXCreateTextureFromResourceA(device, resourceModule, MAKEINTRESOURCEA(IDR_FRESNEL_RAMP), &fresnelRamp)))
         fresnelRamp = nullptr;
     tileSizeX = sizeX;
     tileSizeZ = sizeZ;
@@ -115,13 +118,16 @@ void WaterSurface::CompileShaders() {
         if (code) {
             const DWORD* function = static_cast<const DWORD*>(code->GetBufferPointer());
             if (vertex) {
-                if (FAILED(device->CreateVertexShader(function, &vertexShader))) vertexShader = nullptr;
+                if (FAILED(device->CreateVertexShader(function, &vertexShader)))
+                    vertexShader = nullptr;
             } else {
-                if (FAILED(device->CreatePixelShader(function, &pixelShader))) pixelShader = nullptr;
+                if (FAILED(device->CreatePixelShader(function, &pixelShader)))
+                    pixelShader = nullptr;
             }
             code->Release();
         }
-        if (errors) errors->Release();
+        if (errors)
+            errors->Release();
     }
 }
 
@@ -132,17 +138,16 @@ bool WaterSurface::LoadHeightFrames(UINT frameCount) {
     ReleaseFrames();
     // The loop's wrap is fixed; any other count would bind frames that do
     // not exist.
-    if (frameCount != kFrameCount || gridRows == 0 || gridColumns == 0) return false;
+    if (frameCount != kFrameCount || gridRows == 0 || gridColumns == 0)
+        return false;
     heightTables.reserve(frameCount);
     heightTextures.reserve(frameCount);
     normalMaps.reserve(frameCount);
     for (UINT k = 0; k < frameCount; ++k) {
         IDirect3DTexture9* frame = nullptr;
-        if (FAILED(D3DXCreateTextureFromResourceExA(device, resourceModule,
-                                                    MAKEINTRESOURCEA(IDR_HEIGHTMAP_FIRST + k),
-                                                    kHeightFrameSide, kHeightFrameSide, 0, 0, D3DFMT_L8,
-                                                    D3DPOOL_SYSTEMMEM, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
-                                                    nullptr, &frame)) ||
+        if (FAILED(D3DXCreateTextureFromResourceExA(
+                device, resourceModule, MAKEINTRESOURCEA(IDR_HEIGHTMAP_FIRST + k), kHeightFrameSide, kHeightFrameSide,
+                0, 0, D3DFMT_L8, D3DPOOL_SYSTEMMEM, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &frame)) ||
             !frame)
             return false;
         if (!BuildHeightTable(frame)) {
@@ -158,8 +163,7 @@ bool WaterSurface::LoadHeightFrames(UINT frameCount) {
                                      &normalMap)) ||
             !normalMap)
             return false;
-        if (FAILED(D3DXComputeNormalMap(normalMap, frame, nullptr, 0, D3DX_CHANNEL_LUMINANCE,
-                                        kNormalMapAmplitude))) {
+        if (FAILED(D3DXComputeNormalMap(normalMap, frame, nullptr, 0, D3DX_CHANNEL_LUMINANCE, kNormalMapAmplitude))) {
             normalMap->Release();
             return false;
         }
@@ -176,16 +180,15 @@ bool WaterSurface::BuildHeightTable(IDirect3DTexture9* frame) {
     const UINT stride = gridColumns + 1;
     const SIZE_T bytes = SIZE_T(stride) * (gridRows + 1) * sizeof(float);
     float* table = static_cast<float*>(HeapAlloc(GetProcessHeap(), 0, bytes));
-    if (!table) return false;
+    if (!table)
+        return false;
     D3DLOCKED_RECT locked = {};
     if (FAILED(frame->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)) || !locked.pBits) {
         HeapFree(GetProcessHeap(), 0, table);
         return false;
     }
     const BYTE* texels = static_cast<const BYTE*>(locked.pBits);
-    const auto texel = [&](UINT row, UINT column) -> float {
-        return texels[SIZE_T(row) * locked.Pitch + column];
-    };
+    const auto texel = [&](UINT row, UINT column) -> float { return texels[SIZE_T(row) * locked.Pitch + column]; };
     // One grid step in texels (256 / 60 = 4.2666... with the sizes in use).
     const float columnStep = float(gridColumns) / float(desc.Width);
     const float rowStep = float(gridRows) / float(desc.Height);
@@ -211,8 +214,10 @@ bool WaterSurface::BuildHeightTable(IDirect3DTexture9* frame) {
     frame->UnlockRect(0);
     // The last column repeats the first and the last row the first, so the
     // edges of neighbouring tiles meet exactly.
-    for (UINT i = 0; i < gridRows; ++i) table[i * stride + gridColumns] = table[i * stride];
-    for (UINT j = 0; j <= gridColumns; ++j) table[gridRows * stride + j] = table[j];
+    for (UINT i = 0; i < gridRows; ++i)
+        table[i * stride + gridColumns] = table[i * stride];
+    for (UINT j = 0; j <= gridColumns; ++j)
+        table[gridRows * stride + j] = table[j];
     heightTables.push_back(table);
     return true;
 }
@@ -231,18 +236,23 @@ void WaterSurface::WriteHeightPairs(float* out) const {
 }
 
 void WaterSurface::RefreshHeightStream() {
-    if (!gridHeights || heightTables.size() < kFrameCount || frameIndex >= kFrameCount) return;
+    if (!gridHeights || heightTables.size() < kFrameCount || frameIndex >= kFrameCount)
+        return;
     void* data = nullptr;
     // A failed lock keeps the previous pair until the next step.
-    if (FAILED(gridHeights->Lock(0, vertexCount * kHeightVertexStride, &data, 0)) || !data) return;
+    if (FAILED(gridHeights->Lock(0, vertexCount * kHeightVertexStride, &data, 0)) || !data)
+        return;
     WriteHeightPairs(static_cast<float*>(data));
     gridHeights->Unlock();
 }
 
 void WaterSurface::ReleaseFrames() {
-    for (IDirect3DTexture9* texture : heightTextures) texture->Release();
-    for (float* table : heightTables) HeapFree(GetProcessHeap(), 0, table);
-    for (IDirect3DTexture9* texture : normalMaps) texture->Release();
+    for (IDirect3DTexture9* texture : heightTextures)
+        texture->Release();
+    for (float* table : heightTables)
+        HeapFree(GetProcessHeap(), 0, table);
+    for (IDirect3DTexture9* texture : normalMaps)
+        texture->Release();
     heightTextures.clear();
     heightTables.clear();
     normalMaps.clear();
@@ -254,7 +264,8 @@ void WaterSurface::ReleaseFrames() {
 bool WaterSurface::CreateGridBuffers() {
     // 16-bit indices address at most 65,536 vertices.
     const uint64_t vertices = uint64_t(gridRows + 1ull) * (gridColumns + 1ull);
-    if (vertices > kMaxIndexedVertices) return false;
+    if (vertices > kMaxIndexedVertices)
+        return false;
     vertexCount = UINT(vertices);
     ReleaseAndClear(gridVertices);
     ReleaseAndClear(gridHeights);
@@ -262,15 +273,16 @@ bool WaterSurface::CreateGridBuffers() {
     if (FAILED(device->CreateVertexBuffer(vertexCount * kGridVertexStride, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
                                           &gridVertices, nullptr)))
         gridVertices = nullptr;
-    if (FAILED(device->CreateVertexBuffer(vertexCount * kHeightVertexStride, D3DUSAGE_WRITEONLY, 0,
-                                          D3DPOOL_MANAGED, &gridHeights, nullptr)))
+    if (FAILED(device->CreateVertexBuffer(vertexCount * kHeightVertexStride, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
+                                          &gridHeights, nullptr)))
         gridHeights = nullptr;
-    if (!gridVertices || !gridHeights) return false;
-    if (FAILED(device->CreateVertexBuffer(kFarVertexSlots * kGridVertexStride, D3DUSAGE_WRITEONLY, 0,
-                                          D3DPOOL_MANAGED, &farVertices, nullptr)))
+    if (!gridVertices || !gridHeights)
+        return false;
+    if (FAILED(device->CreateVertexBuffer(kFarVertexSlots * kGridVertexStride, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
+                                          &farVertices, nullptr)))
         farVertices = nullptr;
-    if (FAILED(device->CreateVertexBuffer(kFarVertexSlots * kHeightVertexStride, D3DUSAGE_WRITEONLY, 0,
-                                          D3DPOOL_MANAGED, &farHeights, nullptr)))
+    if (FAILED(device->CreateVertexBuffer(kFarVertexSlots * kHeightVertexStride, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
+                                          &farHeights, nullptr)))
         farHeights = nullptr;
     return farVertices && farHeights;
 }
@@ -279,31 +291,40 @@ bool WaterSurface::CreateIndexBuffers() {
     // The flat tile's two triangles split the quad like a grid cell.
     static const WORD kFarIndices[kFarIndexCount] = {0, 3, 1, 0, 2, 3};
     ReleaseAndClear(farIndices);
-    if (FAILED(device->CreateIndexBuffer(sizeof(kFarIndices), 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &farIndices,
-                                         nullptr)))
+    if (FAILED(
+            device->CreateIndexBuffer(sizeof(kFarIndices), 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &farIndices, nullptr)))
         farIndices = nullptr;
-    if (!farIndices) return false;
+    if (!farIndices)
+        return false;
     void* data = nullptr;
-    if (FAILED(farIndices->Lock(0, sizeof(kFarIndices), &data, 0)) || !data) return false;
+    if (FAILED(farIndices->Lock(0, sizeof(kFarIndices), &data, 0)) || !data)
+        return false;
     CopyMemory(data, kFarIndices, sizeof(kFarIndices));
-    if (FAILED(farIndices->Unlock())) return false;
+    if (FAILED(farIndices->Unlock()))
+        return false;
 
     triangleCount = gridRows * gridColumns * 2;
     const UINT indexBytes = triangleCount * 3 * sizeof(WORD);
     ReleaseAndClear(gridIndices);
     if (FAILED(device->CreateIndexBuffer(indexBytes, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &gridIndices, nullptr)))
         gridIndices = nullptr;
-    if (!gridIndices) return false;
+    if (!gridIndices)
+        return false;
     data = nullptr;
-    if (FAILED(gridIndices->Lock(0, indexBytes, &data, 0)) || !data) return false;
+    if (FAILED(gridIndices->Lock(0, indexBytes, &data, 0)) || !data)
+        return false;
     WORD* out = static_cast<WORD*>(data);
     const UINT w = gridColumns + 1;
     for (UINT i = 0; i < gridRows; ++i) {
         for (UINT j = 0; j < gridColumns; ++j) {
             const WORD a = WORD(w * i + j), b = WORD(w * i + j + 1);
             const WORD c = WORD(w * (i + 1) + j), d = WORD(w * (i + 1) + j + 1);
-            *out++ = a; *out++ = d; *out++ = b;
-            *out++ = a; *out++ = c; *out++ = d;
+            *out++ = a;
+            *out++ = d;
+            *out++ = b;
+            *out++ = a;
+            *out++ = c;
+            *out++ = d;
         }
     }
     return SUCCEEDED(gridIndices->Unlock());
@@ -317,7 +338,8 @@ HRESULT WaterSurface::FillGridBuffers() {
     void* positions = nullptr;
     void* heights = nullptr;
     HRESULT hr = farVertices->Lock(0, kFarVertexSlots * kGridVertexStride, &positions, 0);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     hr = farHeights->Lock(0, kFarVertexSlots * kHeightVertexStride, &heights, 0);
     if (FAILED(hr)) {
         farVertices->Unlock();
@@ -339,7 +361,8 @@ HRESULT WaterSurface::FillGridBuffers() {
     farHeights->Unlock();
 
     hr = gridVertices->Lock(0, vertexCount * kGridVertexStride, &positions, 0);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr))
+        return hr;
     hr = gridHeights->Lock(0, vertexCount * kHeightVertexStride, &heights, 0);
     if (FAILED(hr)) {
         gridVertices->Unlock();
@@ -396,7 +419,8 @@ void WaterSurface::SetShaderConstants() {
 }
 
 void WaterSurface::Render(float timeStep) {
-    if (!ReadyToDraw()) return;
+    if (!ReadyToDraw())
+        return;
 
     animTime += timeStep;
     frameBlend = animTime * frameRate;
@@ -435,7 +459,8 @@ void WaterSurface::Render(float timeStep) {
     device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     for (int tz = -kFarRadius; tz <= kFarRadius; ++tz) {
         for (int tx = -kFarRadius; tx <= kFarRadius; ++tx) {
-            if (tx >= -kNearRadius && tx <= kNearRadius && tz >= -kNearRadius && tz <= kNearRadius) continue;
+            if (tx >= -kNearRadius && tx <= kNearRadius && tz >= -kNearRadius && tz <= kNearRadius)
+                continue;
             const float offset[4] = {float(tx) * tileSizeX, 0.0f, float(tz) * tileSizeZ, 0.0f};
             device->SetVertexShaderConstantF(kConstSeaPosition, offset, 1);
             device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, kFarVertexCount, 0, 2);
@@ -459,7 +484,8 @@ void WaterSurface::Render(float timeStep) {
     // The frame pair moves on only after this frame was drawn with the old one.
     if (frameBlend >= kStepThreshold) {
         animTime = 0.0f;
-        if (heightScale > kMinVisibleHeightScale) RefreshHeightStream();
+        if (heightScale > kMinVisibleHeightScale)
+            RefreshHeightStream();
         frameIndex = uint8_t(NextFrame(frameIndex));
     }
 }

@@ -17,9 +17,9 @@ public:
     // successor of the last frame is the first.
     static constexpr UINT kFrameCount = 30;
 
-    static constexpr float kFrameRate = 50.0f;        // blend units per time unit
+    static constexpr float kFrameRate = 50.0f;  // blend units per time unit
     static constexpr float kInitialHeightScale = 3.0f;
-    static constexpr float kHeightScale = 2.0f;       // world units per height-table unit
+    static constexpr float kHeightScale = 2.0f;  // world units per height-table unit
     // The blend at which the next frame pair takes over; just below 1 so
     // that 0.01 x 50 added twice in single precision always reaches it.
     static constexpr float kStepThreshold = 0.99999f;
@@ -34,9 +34,9 @@ public:
     static constexpr int kNearRadius = 2;
     static constexpr int kFarRadius = 14;
 
-    static constexpr UINT kGridVertexStride = 16;    // world x, z; u, v
-    static constexpr UINT kHeightVertexStride = 8;   // two heights
-    static constexpr UINT kFarVertexSlots = 6;       // room kept in the flat tile's buffers
+    static constexpr UINT kGridVertexStride = 16;   // world x, z; u, v
+    static constexpr UINT kHeightVertexStride = 8;  // two heights
+    static constexpr UINT kFarVertexSlots = 6;      // room kept in the flat tile's buffers
     static constexpr UINT kFarVertexCount = 4;
     static constexpr UINT kFarIndexCount = 6;
     static constexpr UINT kMaxIndexedVertices = 65536;  // 16-bit indices

@@ -25,7 +25,7 @@ public:
     float aspect;
     float farPlane;
     float nearPlane;
-    float fieldOfView;  // vertical, radians
+    float fieldOfView;         // vertical, radians
     IDirect3DDevice9* device;  // not owned
     bool dirty;
     D3DXMATRIX view;

@@ -40,8 +40,7 @@ void ReleaseOverlayBuffers() {
 }
 
 bool WriteOverlayQuad(const SceneVertex* vertices, UINT vertexCount) {
-    if (overlayVertexBuffer == nullptr || vertices == nullptr || vertexCount == 0 ||
-        vertexCount > kOverlayVertexCount)
+    if (overlayVertexBuffer == nullptr || vertices == nullptr || vertexCount == 0 || vertexCount > kOverlayVertexCount)
         return false;
     const UINT bytes = vertexCount * kSceneVertexStride;
     void* data = nullptr;

@@ -13,10 +13,10 @@
 
 namespace {
 
-constexpr float kTimeStep = 0.01f;  // scene time per frame
+constexpr float kTimeStep = 0.01f;               // scene time per frame
 constexpr float kFrameFieldOfView = 1.0471976f;  // pi/3
-constexpr float kFlightScale = 4.0f;    // the flight's map is stretched by 4 on the ground
-constexpr float kViewLift = 3.0f;       // the whole view is lifted by 3 units
+constexpr float kFlightScale = 4.0f;             // the flight's map is stretched by 4 on the ground
+constexpr float kViewLift = 3.0f;                // the whole view is lifted by 3 units
 constexpr float kSkyEyeHeight = 0.00085f;
 constexpr DWORD kAllOnes = 0xFFFFFFFF;
 constexpr uint32_t kStageColourStates[] = {D3DTSS_COLOROP, D3DTSS_COLORARG1, D3DTSS_COLORARG2};

@@ -20,16 +20,15 @@ constexpr float kInitialAspect = 1.33333f;
 constexpr float kFarPlane = 9600.0f;
 constexpr float kNearPlane = 0.1f;
 constexpr float kInitialFieldOfView = 0.7853982f;  // pi/4
-constexpr UINT kGridCells = 60;      // per side of the detailed water tile
+constexpr UINT kGridCells = 60;                    // per side of the detailed water tile
 constexpr int kShadingLevel = 2;
 constexpr int kEnvironment = 4;
 constexpr UINT kHeightFrames = 30;
 
 HRESULT LoadTexture(HMODULE module, int id, IDirect3DTexture9** texture) {
-    return D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(id), D3DX_DEFAULT,
-                                            D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8,
-                                            D3DPOOL_DEFAULT, D3DX_DEFAULT, D3DX_FILTER_POINT, 0,
-                                            nullptr, nullptr, texture);
+    return D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(id), D3DX_DEFAULT, D3DX_DEFAULT,
+                                            D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, D3DX_DEFAULT,
+                                            D3DX_FILTER_POINT, 0, nullptr, nullptr, texture);
 }
 
 }  // namespace

@@ -24,8 +24,7 @@ std::optional<float> ApplyScreenProjection(IDirect3DDevice9* device, Camera* cam
         pixelsHigh = 1;
     const float aspectRatio =
         wideScreen ? kWideScreenAspect : static_cast<float>(pixelsWide) / static_cast<float>(pixelsHigh);
-    D3DXMatrixPerspectiveFovLH(&projectionMatrix, kScreenFieldOfView, aspectRatio, kScreenNearPlane,
-                               kScreenFarPlane);
+    D3DXMatrixPerspectiveFovLH(&projectionMatrix, kScreenFieldOfView, aspectRatio, kScreenNearPlane, kScreenFarPlane);
     if (camera != nullptr) {
         camera->dirty = true;
         camera->aspect = aspectRatio;

@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr float kHalfWidth = 0.25f;    // x and z extent, world units
-constexpr float kHalfHeight = 0.125f;  // y extent: the box is half as high as wide
+constexpr float kHalfWidth = 0.25f;            // x and z extent, world units
+constexpr float kHalfHeight = 0.125f;          // y extent: the box is half as high as wide
 constexpr DWORD kMipBiasSharper = 0xBF333333;  // -0.7f: the faces stay crisp up close
 constexpr DWORD kMipBiasNone = 0;              // 0.0f
 constexpr D3DCOLOR kWhite = 0xFFFFFFFF;
@@ -29,16 +29,41 @@ constexpr float W = kHalfWidth;
 constexpr float H = kHalfHeight;
 
 const FaceQuad kFaceQuads[SkyBox::kFaceCount] = {
-    {0, {{W, -H, -W, 0, 1}, {W, H, -W, 0, 0}, {-W, H, -W, 1, 0},
-         {-W, H, -W, 1, 0}, {-W, -H, -W, 1, 1}, {W, -H, -W, 0, 1}}},  // z = -0.25
-    {1, {{-W, -H, W, 0, 1}, {-W, H, W, 0, 0}, {W, H, W, 1, 0},
-         {W, H, W, 1, 0}, {W, -H, W, 1, 1}, {-W, -H, W, 0, 1}}},  // z = +0.25
-    {4, {{W, H, -W, 1, 0}, {W, H, W, 1, 1}, {-W, H, W, 0, 1},
-         {-W, H, W, 0, 1}, {-W, H, -W, 0, 0}, {W, H, -W, 1, 0}}},  // the top
-    {3, {{-W, H, -W, 0, 0}, {-W, H, W, 1, 0}, {-W, -H, W, 1, 1},
-         {-W, -H, W, 1, 1}, {-W, -H, -W, 0, 1}, {-W, H, -W, 0, 0}}},  // x = -0.25
-    {2, {{W, -H, -W, 1, 1}, {W, -H, W, 0, 1}, {W, H, W, 0, 0},
-         {W, H, W, 0, 0}, {W, H, -W, 1, 0}, {W, -H, -W, 1, 1}}},  // x = +0.25
+    {0,
+     {{W, -H, -W, 0, 1},
+      {W, H, -W, 0, 0},
+      {-W, H, -W, 1, 0},
+      {-W, H, -W, 1, 0},
+      {-W, -H, -W, 1, 1},
+      {W, -H, -W, 0, 1}}},  // z = -0.25
+    {1,
+     {{-W, -H, W, 0, 1},
+      {-W, H, W, 0, 0},
+      {W, H, W, 1, 0},
+      {W, H, W, 1, 0},
+      {W, -H, W, 1, 1},
+      {-W, -H, W, 0, 1}}},  // z = +0.25
+    {4,
+     {{W, H, -W, 1, 0},
+      {W, H, W, 1, 1},
+      {-W, H, W, 0, 1},
+      {-W, H, W, 0, 1},
+      {-W, H, -W, 0, 0},
+      {W, H, -W, 1, 0}}},  // the top
+    {3,
+     {{-W, H, -W, 0, 0},
+      {-W, H, W, 1, 0},
+      {-W, -H, W, 1, 1},
+      {-W, -H, W, 1, 1},
+      {-W, -H, -W, 0, 1},
+      {-W, H, -W, 0, 0}}},  // x = -0.25
+    {2,
+     {{W, -H, -W, 1, 1},
+      {W, -H, W, 0, 1},
+      {W, H, W, 0, 0},
+      {W, H, W, 0, 0},
+      {W, H, -W, 1, 0},
+      {W, -H, -W, 1, 1}}},  // x = +0.25
 };
 
 void SetBothSamplers(D3DSAMPLERSTATETYPE type, DWORD value) {
@@ -55,9 +80,8 @@ SkyBox::~SkyBox() = default;
 void SkyBox::Load() {
     for (int i = 0; i < kFaceCount; ++i) {
         faces[i] = nullptr;
-        D3DXCreateTextureFromResourceExA(device, nullptr, MAKEINTRESOURCEA(IDR_SKY_FACE_FIRST + i),
-                                         D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                         D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_DEFAULT,
+        D3DXCreateTextureFromResourceExA(device, nullptr, MAKEINTRESOURCEA(IDR_SKY_FACE_FIRST + i), D3DX_DEFAULT,
+                                         D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_DEFAULT,
                                          D3DX_FILTER_POINT, 0, nullptr, nullptr, &faces[i]);
     }
 }

@@ -11,8 +11,7 @@ void StateCache::SetRenderStateCached(IDirect3DDevice9* device, uint32_t state, 
         renderStateCache[state] = value;
 }
 
-void StateCache::SetTextureStageStateCached(IDirect3DDevice9* device, uint32_t stage, uint32_t type,
-                                            uint32_t value) {
+void StateCache::SetTextureStageStateCached(IDirect3DDevice9* device, uint32_t stage, uint32_t type, uint32_t value) {
     if (device == nullptr || stage >= kStages || type >= kStateTypes)
         return;
     uint32_t& entry = textureStageStateCache[stage * kStateTypes + type];

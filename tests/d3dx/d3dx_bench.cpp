@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr int kHeightFrames = 30;   // the sea's animation
-constexpr int kSkyFaces = 5;        // the sky box's JPEG faces
-constexpr int kJpegRepeats = 20;    // decodes averaged for the per-picture figure
+constexpr int kHeightFrames = 30;  // the sea's animation
+constexpr int kSkyFaces = 5;       // the sky box's JPEG faces
+constexpr int kJpegRepeats = 20;   // decodes averaged for the per-picture figure
 
 class Stopwatch {
 public:
@@ -57,7 +57,8 @@ int main() {
     // Warm-up: the first texture creation pays for Direct3D's own set-up.
     IDirect3DTexture9* warm = nullptr;
     D3DXCreateTexture(d, 256, 256, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &warm);
-    if (warm) warm->Release();
+    if (warm)
+        warm->Release();
 
     std::vector<IDirect3DTexture9*> heights, normals;
     Stopwatch all;
@@ -87,15 +88,18 @@ int main() {
     Print("30 A8R8G8B8 normal maps, wall", mapWall, "ms", "");
     Print("30 frames: loads + normal maps, CPU", totalCpu, "ms", "< 100");
     Print("30 frames: loads + normal maps, wall", totalWall, "ms", "");
-    for (IDirect3DTexture9* t : normals) t->Release();
-    for (IDirect3DTexture9* t : heights) t->Release();
+    for (IDirect3DTexture9* t : normals)
+        t->Release();
+    for (IDirect3DTexture9* t : heights)
+        t->Release();
 
     // One 512 x 512 JPEG: the decoder alone, averaged.
     const std::vector<uint8_t> jpeg = ResourceBytes(IDR_SKY_FACE_JPG);
     Stopwatch decode;
     for (int i = 0; i < kJpegRepeats; ++i) {
         d3dx::DecodedImage image;
-        if (!d3dx::DecodeJpeg(jpeg.data(), jpeg.size(), image)) return 1;
+        if (!d3dx::DecodeJpeg(jpeg.data(), jpeg.size(), image))
+            return 1;
     }
     Print("512x512 JPEG decode, CPU per picture", decode.CpuMs() / kJpegRepeats, "ms", "< 5");
     Print("512x512 JPEG decode, wall per picture", decode.WallMs() / kJpegRepeats, "ms", "");
@@ -116,7 +120,8 @@ int main() {
     // The DXT3 sky cube map: faces kept compressed, 8 mip levels made.
     Stopwatch cubeTime;
     IDirect3DCubeTexture9* cube = nullptr;
-    if (FAILED(D3DXCreateCubeTextureFromResourceA(d, nullptr, MAKEINTRESOURCEA(IDR_SKY_CUBE_DXT3), &cube))) return 1;
+    if (FAILED(D3DXCreateCubeTextureFromResourceA(d, nullptr, MAKEINTRESOURCEA(IDR_SKY_CUBE_DXT3), &cube)))
+        return 1;
     Print("256x256 DXT3 cube map load (full chain), CPU", cubeTime.CpuMs(), "ms", "");
     Print("256x256 DXT3 cube map load, wall", cubeTime.WallMs(), "ms", "");
     cube->Release();

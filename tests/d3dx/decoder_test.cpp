@@ -25,7 +25,8 @@ void SetU32(std::vector<uint8_t>& f, size_t offset, uint32_t v) {
         ADD_FAILURE() << "field beyond the file";
         return;
     }
-    for (int i = 0; i < 4; ++i) f[offset + i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        f[offset + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 // Each prefix of a file (a truncation) must be rejected; the heap copy is

@@ -24,10 +24,13 @@ public:
         state_ = state_ * 1664525u + 1013904223u;
         return low + (high - low) * static_cast<float>(state_ >> 8) / 16777216.0f;
     }
-    D3DXVECTOR3 Vector(float range) { return D3DXVECTOR3(Next(-range, range), Next(-range, range), Next(-range, range)); }
+    D3DXVECTOR3 Vector(float range) {
+        return D3DXVECTOR3(Next(-range, range), Next(-range, range), Next(-range, range));
+    }
     D3DXMATRIX Matrix() {
         D3DXMATRIX m;
-        for (int i = 0; i < 16; ++i) (&m._11)[i] = Next(-4.0f, 4.0f);
+        for (int i = 0; i < 16; ++i)
+            (&m._11)[i] = Next(-4.0f, 4.0f);
         return m;
     }
 

@@ -78,7 +78,8 @@ TEST(D3dxMatrixStack, LifetimeAndOrder) {
         ASSERT_EQ(D3D_OK, stack->Translate(1, 0, 0));
     }
     EXPECT_EQ(100.0f, stack->GetTop()->_41);
-    for (int i = 0; i < 100; ++i) ASSERT_EQ(D3D_OK, stack->Pop());
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(D3D_OK, stack->Pop());
     EXPECT_TRUE(D3DXMatrixIsIdentity(stack->GetTop()));
 
     EXPECT_EQ(0u, stack->Release());
@@ -109,20 +110,62 @@ TEST(D3dxMatrixStack, AgreesWithWineD3dx9) {
         m._41 = a;
         HRESULT ho = S_OK, ht = S_OK;
         switch (op) {
-        case 0: ho = ours->Push(); ht = theirs->Push(); break;
-        case 1: ho = ours->Pop(); ht = theirs->Pop(); break;
-        case 2: ho = ours->LoadIdentity(); ht = theirs->LoadIdentity(); break;
-        case 3: ho = ours->LoadMatrix(&m); ht = theirs->LoadMatrix(&m); break;
-        case 4: ho = ours->MultMatrix(&m); ht = theirs->MultMatrix(&m); break;
-        case 5: ho = ours->MultMatrixLocal(&m); ht = theirs->MultMatrixLocal(&m); break;
-        case 6: ho = ours->RotateAxis(&v, a); ht = theirs->RotateAxis(&v, a); break;
-        case 7: ho = ours->RotateAxisLocal(&v, a); ht = theirs->RotateAxisLocal(&v, a); break;
-        case 8: ho = ours->RotateYawPitchRoll(x, y, z); ht = theirs->RotateYawPitchRoll(x, y, z); break;
-        case 9: ho = ours->RotateYawPitchRollLocal(x, y, z); ht = theirs->RotateYawPitchRollLocal(x, y, z); break;
-        case 10: ho = ours->Translate(x, y, z); ht = theirs->Translate(x, y, z); break;
-        case 11: ho = ours->TranslateLocal(x, y, z); ht = theirs->TranslateLocal(x, y, z); break;
-        case 12: ho = ours->Scale(x, y, z); ht = theirs->Scale(x, y, z); break;
-        default: ho = ours->ScaleLocal(x, y, z); ht = theirs->ScaleLocal(x, y, z); break;
+        case 0:
+            ho = ours->Push();
+            ht = theirs->Push();
+            break;
+        case 1:
+            ho = ours->Pop();
+            ht = theirs->Pop();
+            break;
+        case 2:
+            ho = ours->LoadIdentity();
+            ht = theirs->LoadIdentity();
+            break;
+        case 3:
+            ho = ours->LoadMatrix(&m);
+            ht = theirs->LoadMatrix(&m);
+            break;
+        case 4:
+            ho = ours->MultMatrix(&m);
+            ht = theirs->MultMatrix(&m);
+            break;
+        case 5:
+            ho = ours->MultMatrixLocal(&m);
+            ht = theirs->MultMatrixLocal(&m);
+            break;
+        case 6:
+            ho = ours->RotateAxis(&v, a);
+            ht = theirs->RotateAxis(&v, a);
+            break;
+        case 7:
+            ho = ours->RotateAxisLocal(&v, a);
+            ht = theirs->RotateAxisLocal(&v, a);
+            break;
+        case 8:
+            ho = ours->RotateYawPitchRoll(x, y, z);
+            ht = theirs->RotateYawPitchRoll(x, y, z);
+            break;
+        case 9:
+            ho = ours->RotateYawPitchRollLocal(x, y, z);
+            ht = theirs->RotateYawPitchRollLocal(x, y, z);
+            break;
+        case 10:
+            ho = ours->Translate(x, y, z);
+            ht = theirs->Translate(x, y, z);
+            break;
+        case 11:
+            ho = ours->TranslateLocal(x, y, z);
+            ht = theirs->TranslateLocal(x, y, z);
+            break;
+        case 12:
+            ho = ours->Scale(x, y, z);
+            ht = theirs->Scale(x, y, z);
+            break;
+        default:
+            ho = ours->ScaleLocal(x, y, z);
+            ht = theirs->ScaleLocal(x, y, z);
+            break;
         }
         ASSERT_EQ(ht, ho) << "operation " << op;
         ASSERT_TRUE(TopsAgree(*ours->GetTop(), *theirs->GetTop())) << "after operation " << op;

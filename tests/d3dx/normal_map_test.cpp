@@ -39,7 +39,8 @@ protected:
         D3DLOCKED_RECT locked;
         t->LockRect(0, &locked, nullptr, 0);
         for (int y = 0; y < kSide; ++y)
-            for (int x = 0; x < kSide; ++x) static_cast<uint8_t*>(locked.pBits)[y * locked.Pitch + x] = static_cast<uint8_t>(h(x, y));
+            for (int x = 0; x < kSide; ++x)
+                static_cast<uint8_t*>(locked.pBits)[y * locked.Pitch + x] = static_cast<uint8_t>(h(x, y));
         t->UnlockRect(0);
         return t;
     }
@@ -50,7 +51,8 @@ protected:
         EXPECT_EQ(D3D_OK, D3DXCreateTexture(device_.Get(), kSide, kSide, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &map));
         std::vector<std::vector<uint32_t>> levels;
         const HRESULT hr = D3DXComputeNormalMap(map, heights, nullptr, flags, D3DX_CHANNEL_LUMINANCE, kAmplitude);
-        if (result) *result = hr;
+        if (result)
+            *result = hr;
         for (UINT level = 0; SUCCEEDED(hr) && level < map->GetLevelCount(); ++level) {
             D3DSURFACE_DESC desc;
             map->GetLevelDesc(level, &desc);
@@ -58,7 +60,8 @@ protected:
             map->LockRect(level, &locked, nullptr, D3DLOCK_READONLY);
             std::vector<uint32_t> texels(desc.Width * desc.Height);
             for (UINT y = 0; y < desc.Height; ++y)
-                std::memcpy(&texels[y * desc.Width], static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch, desc.Width * 4);
+                std::memcpy(&texels[y * desc.Width], static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch,
+                            desc.Width * 4);
             map->UnlockRect(level);
             levels.push_back(std::move(texels));
         }
@@ -131,7 +134,8 @@ TEST_F(D3dxNormalMap, SineHeightfieldMatchesAnalyticNormals) {
             for (int shift = 0; shift < 32; shift += 8) {
                 uint32_t sum = 0;
                 for (int j = 0; j < 2; ++j)
-                    for (int i = 0; i < 2; ++i) sum += levels[0][(2 * y + j) * kSide + 2 * x + i] >> shift & 0xFF;
+                    for (int i = 0; i < 2; ++i)
+                        sum += levels[0][(2 * y + j) * kSide + 2 * x + i] >> shift & 0xFF;
                 ASSERT_EQ((sum + 2) / 4, levels[1][y * 128 + x] >> shift & 0xFF) << x << ", " << y;
             }
     ASSERT_EQ(1u, levels[8].size());
@@ -157,7 +161,8 @@ TEST_F(D3dxNormalMap, ColourSourcesAndChannels) {
     auto h = [](int x, int y) { return (x * 3 + y * y / 50) & 255; };
     IDirect3DTexture9* grey = Heights(h);
     IDirect3DTexture9* colour = nullptr;
-    ASSERT_EQ(D3D_OK, device_.Get()->CreateTexture(kSide, kSide, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &colour, nullptr));
+    ASSERT_EQ(D3D_OK,
+              device_.Get()->CreateTexture(kSide, kSide, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM, &colour, nullptr));
     D3DLOCKED_RECT locked;
     colour->LockRect(0, &locked, nullptr, 0);
     for (int y = 0; y < kSide; ++y)

@@ -4,5 +4,6 @@
 ReferenceD3dx::ReferenceD3dx() : module_(LoadLibraryA("d3dx9_43.dll")) {}
 
 ReferenceD3dx::~ReferenceD3dx() {
-    if (module_) FreeLibrary(module_);
+    if (module_)
+        FreeLibrary(module_);
 }

@@ -20,8 +20,7 @@ public:
 
     template <typename Function>
     Function Get(const char* name) const {
-        return module_ ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)))
-                       : nullptr;
+        return module_ ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
     }
 
 private:
@@ -31,12 +30,15 @@ private:
 // Distance in units in the last place between two floats (0 for equal
 // values, including +0 and -0).
 inline uint32_t UlpDistance(float a, float b) {
-    if (a == b) return 0;
+    if (a == b)
+        return 0;
     int32_t ia, ib;
     std::memcpy(&ia, &a, sizeof ia);
     std::memcpy(&ib, &b, sizeof ib);
-    if (ia < 0) ia = INT32_MIN - ia;  // map to a monotonic integer line
-    if (ib < 0) ib = INT32_MIN - ib;
+    if (ia < 0)
+        ia = INT32_MIN - ia;  // map to a monotonic integer line
+    if (ib < 0)
+        ib = INT32_MIN - ib;
     const int64_t d = static_cast<int64_t>(ia) - static_cast<int64_t>(ib);
     return static_cast<uint32_t>(d < 0 ? -d : d);
 }
@@ -44,7 +46,8 @@ inline uint32_t UlpDistance(float a, float b) {
 // Close within maxUlps, or within an absolute epsilon for results that
 // cancel to almost zero (where the ULP count says nothing).
 inline bool FloatsAgree(float a, float b, uint32_t maxUlps = 4, float absolute = 1e-6f) {
-    if (UlpDistance(a, b) <= maxUlps) return true;
+    if (UlpDistance(a, b) <= maxUlps)
+        return true;
     const float d = a > b ? a - b : b - a;
     return d <= absolute;
 }

@@ -26,7 +26,8 @@ const struct {
 std::string BuiltByteCode(const char* entry, const char* profile) {
     const std::string name = PrecompiledShader::ResourceName(entry, profile);
     HRSRC found = FindResourceA(nullptr, name.c_str(), PrecompiledShader::kResourceType);
-    if (!found || SizeofResource(nullptr, found) <= sizeof(PrecompiledShader::Header)) return "";
+    if (!found || SizeofResource(nullptr, found) <= sizeof(PrecompiledShader::Header))
+        return "";
     const char* piece = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
     return std::string(piece + sizeof(PrecompiledShader::Header),
                        SizeofResource(nullptr, found) - sizeof(PrecompiledShader::Header));
@@ -40,8 +41,10 @@ std::string CompiledFromResource(int id, const char* entry, const char* profile,
     const HRESULT hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(id), macros, nullptr, entry, profile,
                                                       flags, &code, &errors, nullptr);
     const std::string result = SUCCEEDED(hr) && code ? Text(code) : "failed: " + Text(errors);
-    if (code) code->Release();
-    if (errors) errors->Release();
+    if (code)
+        code->Release();
+    if (errors)
+        errors->Release();
     return result;
 }
 
@@ -59,20 +62,26 @@ TEST(D3dxShaders, WaterShadersCompileAndRunOnTheDevice) {
     // Shader byte code starts with its version token: vs_1_1 = 0xFFFE0101.
     EXPECT_EQ(0xFFFE0101u, *static_cast<const DWORD*>(code->GetBufferPointer()));
     IDirect3DVertexShader9* vertexShader = nullptr;
-    EXPECT_EQ(D3D_OK, device.Get()->CreateVertexShader(static_cast<const DWORD*>(code->GetBufferPointer()), &vertexShader));
-    if (vertexShader) vertexShader->Release();
+    EXPECT_EQ(D3D_OK,
+              device.Get()->CreateVertexShader(static_cast<const DWORD*>(code->GetBufferPointer()), &vertexShader));
+    if (vertexShader)
+        vertexShader->Release();
     code->Release();
-    if (errors) errors->Release();
+    if (errors)
+        errors->Release();
 
     hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr, nullptr,
                                         "PS2_Main_Ultra", "ps.2.0", D3DXSHADER_DEBUG, &code, &errors, nullptr);
     ASSERT_EQ(D3D_OK, hr) << Text(errors);
     EXPECT_EQ(0xFFFF0200u, *static_cast<const DWORD*>(code->GetBufferPointer()));
     IDirect3DPixelShader9* pixelShader = nullptr;
-    EXPECT_EQ(D3D_OK, device.Get()->CreatePixelShader(static_cast<const DWORD*>(code->GetBufferPointer()), &pixelShader));
-    if (pixelShader) pixelShader->Release();
+    EXPECT_EQ(D3D_OK,
+              device.Get()->CreatePixelShader(static_cast<const DWORD*>(code->GetBufferPointer()), &pixelShader));
+    if (pixelShader)
+        pixelShader->Release();
     code->Release();
-    if (errors) errors->Release();
+    if (errors)
+        errors->Release();
 }
 
 TEST(D3dxShaders, FailuresCarryTheReason) {
@@ -87,8 +96,9 @@ TEST(D3dxShaders, FailuresCarryTheReason) {
     errors->Release();
 
     // Without an error buffer the failure is still only a result.
-    EXPECT_TRUE(FAILED(D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_SYNTAX_ERROR_SHADER), nullptr,
-                                                      nullptr, "PS2_Main_Ultra", "ps.2.0", 0, &code, nullptr, nullptr)));
+    EXPECT_TRUE(
+        FAILED(D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_SYNTAX_ERROR_SHADER), nullptr, nullptr,
+                                              "PS2_Main_Ultra", "ps.2.0", 0, &code, nullptr, nullptr)));
 
     hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(999), nullptr, nullptr, "main", "vs.1.1", 0, &code,
                                         &errors, nullptr);
@@ -100,11 +110,12 @@ TEST(D3dxShaders, FailuresCarryTheReason) {
     hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr, nullptr, "NoSuchEntry",
                                         "vs.1.1", 0, &code, &errors, nullptr);
     EXPECT_TRUE(FAILED(hr));
-    if (errors) errors->Release();
+    if (errors)
+        errors->Release();
 
     LPD3DXCONSTANTTABLE table = reinterpret_cast<LPD3DXCONSTANTTABLE>(1);
-    hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr, nullptr,
-                                        "VS_Main_Ultra", "vs.1.1", 0, &code, &errors, &table);
+    hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr, nullptr, "VS_Main_Ultra",
+                                        "vs.1.1", 0, &code, &errors, &table);
     EXPECT_EQ(D3DERR_INVALIDCALL, hr);
     EXPECT_EQ(nullptr, table);
     ASSERT_NE(nullptr, errors);
@@ -147,13 +158,14 @@ TEST(D3dxShaders, TheBuildsByteCodeIsWhatTheCompilerMakes) {
 // d3dcompiler DLL disabled in Wine; skipped otherwise.
 TEST(D3dxShadersWithoutCompiler, FailWithReadableText) {
     char flag[8] = {};
-    if (!GetEnvironmentVariableA("D3DX_TEST_NO_COMPILER", flag, sizeof flag)) GTEST_SKIP() << "compiler present";
+    if (!GetEnvironmentVariableA("D3DX_TEST_NO_COMPILER", flag, sizeof flag))
+        GTEST_SKIP() << "compiler present";
     ID3DXBuffer* code = reinterpret_cast<ID3DXBuffer*>(1);
     ID3DXBuffer* errors = nullptr;
     // A text the build compiled nothing from.
-    const HRESULT hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_SYNTAX_ERROR_SHADER), nullptr,
-                                                      nullptr, "PS2_Main_Ultra", "ps.2.0", D3DXSHADER_DEBUG, &code,
-                                                      &errors, nullptr);
+    const HRESULT hr =
+        D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_SYNTAX_ERROR_SHADER), nullptr, nullptr,
+                                       "PS2_Main_Ultra", "ps.2.0", D3DXSHADER_DEBUG, &code, &errors, nullptr);
     EXPECT_TRUE(FAILED(hr));
     EXPECT_EQ(nullptr, code);
     ASSERT_NE(nullptr, errors);
@@ -166,7 +178,8 @@ TEST(D3dxShadersWithoutCompiler, FailWithReadableText) {
 // and flags; any other request fails as without it.
 TEST(D3dxShadersWithoutCompiler, TheSaversShadersComeFromTheBuild) {
     char flag[8] = {};
-    if (!GetEnvironmentVariableA("D3DX_TEST_NO_COMPILER", flag, sizeof flag)) GTEST_SKIP() << "compiler present";
+    if (!GetEnvironmentVariableA("D3DX_TEST_NO_COMPILER", flag, sizeof flag))
+        GTEST_SKIP() << "compiler present";
     for (const auto& shader : kSaverShaders) {
         SCOPED_TRACE(shader.entry);
         const std::string built = BuiltByteCode(shader.entry, shader.profile);

@@ -29,7 +29,8 @@
 // The bytes of an RCDATA resource of this program; empty if it is missing.
 inline std::vector<uint8_t> ResourceBytes(int id) {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10));
-    if (!found) return {};
+    if (!found)
+        return {};
     const uint8_t* p = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, found)));
     return p ? std::vector<uint8_t>(p, p + SizeofResource(nullptr, found)) : std::vector<uint8_t>();
 }

@@ -27,7 +27,8 @@ std::vector<uint8_t> ReadLevel(IDirect3DTexture9* texture, UINT level) {
     D3DSURFACE_DESC desc;
     texture->GetLevelDesc(level, &desc);
     D3DLOCKED_RECT locked;
-    if (FAILED(texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY))) return {};
+    if (FAILED(texture->LockRect(level, &locked, nullptr, D3DLOCK_READONLY)))
+        return {};
     const bool dxt = desc.Format == D3DFMT_DXT3;
     const size_t rowBytes = dxt ? (desc.Width + 3) / 4 * 16 : desc.Width * BytesPerTexel(desc.Format);
     const UINT rows = dxt ? (desc.Height + 3) / 4 : desc.Height;
@@ -42,7 +43,8 @@ std::vector<uint8_t> ReadCubeLevel(IDirect3DCubeTexture9* cube, D3DCUBEMAP_FACES
     D3DSURFACE_DESC desc;
     cube->GetLevelDesc(level, &desc);
     D3DLOCKED_RECT locked;
-    if (FAILED(cube->LockRect(face, level, &locked, nullptr, D3DLOCK_READONLY))) return {};
+    if (FAILED(cube->LockRect(face, level, &locked, nullptr, D3DLOCK_READONLY)))
+        return {};
     const size_t rowBytes = (desc.Width + 3) / 4 * 16;
     const UINT rows = (desc.Height + 3) / 4;
     std::vector<uint8_t> out(rowBytes * rows);
@@ -54,10 +56,12 @@ std::vector<uint8_t> ReadCubeLevel(IDirect3DCubeTexture9* cube, D3DCUBEMAP_FACES
 
 // The unused byte of X8R8G8B8 is not compared.
 int LargestDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, D3DFORMAT format) {
-    if (a.size() != b.size()) return 1000;
+    if (a.size() != b.size())
+        return 1000;
     int worst = 0;
     for (size_t i = 0; i < a.size(); ++i)
-        if (format != D3DFMT_X8R8G8B8 || i % 4 != 3) worst = std::max(worst, std::abs(a[i] - b[i]));
+        if (format != D3DFMT_X8R8G8B8 || i % 4 != 3)
+            worst = std::max(worst, std::abs(a[i] - b[i]));
     return worst;
 }
 
@@ -66,13 +70,14 @@ protected:
     void SetUp() override { ASSERT_NE(nullptr, device_.Get()) << "no Direct3D 9 device"; }
     IDirect3DDevice9* Device() { return device_.Get(); }
 
-    IDirect3DTexture9* Load(int id, UINT width, UINT height, UINT mips, D3DFORMAT format, D3DPOOL pool,
-                            DWORD filter, DWORD mipFilter, D3DXIMAGE_INFO* info = nullptr, HRESULT* result = nullptr) {
+    IDirect3DTexture9* Load(int id, UINT width, UINT height, UINT mips, D3DFORMAT format, D3DPOOL pool, DWORD filter,
+                            DWORD mipFilter, D3DXIMAGE_INFO* info = nullptr, HRESULT* result = nullptr) {
         IDirect3DTexture9* texture = nullptr;
-        const HRESULT hr = D3DXCreateTextureFromResourceExA(Device(), nullptr, MAKEINTRESOURCEA(id), width, height,
-                                                            mips, 0, format, pool, filter, mipFilter, 0, info,
-                                                            nullptr, &texture);
-        if (result) *result = hr;
+        const HRESULT hr =
+            D3DXCreateTextureFromResourceExA(Device(), nullptr, MAKEINTRESOURCEA(id), width, height, mips, 0, format,
+                                             pool, filter, mipFilter, 0, info, nullptr, &texture);
+        if (result)
+            *result = hr;
         return texture;
     }
 
@@ -85,7 +90,8 @@ TEST_F(D3dxTextures, HeightFrameAsTheSeaLoadsIt) {
     // L8, 256 x 256, full chain, system memory, default filters: level 0 is
     // the file's heights unchanged, level 1 their 2x2 box average.
     D3DXIMAGE_INFO info = {};
-    IDirect3DTexture9* t = Load(IDR_HEIGHT_L8, 256, 256, 0, D3DFMT_L8, D3DPOOL_SYSTEMMEM, D3DX_DEFAULT, D3DX_DEFAULT, &info);
+    IDirect3DTexture9* t =
+        Load(IDR_HEIGHT_L8, 256, 256, 0, D3DFMT_L8, D3DPOOL_SYSTEMMEM, D3DX_DEFAULT, D3DX_DEFAULT, &info);
     ASSERT_NE(nullptr, t);
     EXPECT_EQ(9u, t->GetLevelCount());
     D3DSURFACE_DESC desc;
@@ -120,16 +126,21 @@ TEST_F(D3dxTextures, AgreesWithWineD3dx9) {
     struct Case {
         int id;
         D3DFORMAT format;
-        UINT side;     // 0: the file's size (D3DX_DEFAULT)
+        UINT side;      // 0: the file's size (D3DX_DEFAULT)
         int tolerance;  // largest texel difference allowed (colour JPEG: chroma upsampling rounds differently)
     };
     // Point mip filtering on both sides: it is exact in both libraries.
     const Case cases[] = {
-        {IDR_HEIGHT_L8, D3DFMT_L8, 0, 0},          {IDR_HEIGHT_L8, D3DFMT_A8R8G8B8, 0, 0},
-        {IDR_SPRITE_ARGB, D3DFMT_A8R8G8B8, 0, 0},  {IDR_MIPS_ARGB, D3DFMT_A8R8G8B8, 0, 0},
-        {IDR_RAMP_P8, D3DFMT_A8R8G8B8, 0, 0},      {IDR_NOISE_P8, D3DFMT_A8R8G8B8, 32, 0},
-        {IDR_NOISE_P8_TOPDOWN, D3DFMT_X8R8G8B8, 32, 0}, {IDR_SKY_FACE_JPG, D3DFMT_A8R8G8B8, 0, 2},
-        {IDR_GREY_JPG, D3DFMT_A8R8G8B8, 0, 0}, {IDR_GREY_JPG, D3DFMT_UNKNOWN, 0, 0},
+        {IDR_HEIGHT_L8, D3DFMT_L8, 0, 0},
+        {IDR_HEIGHT_L8, D3DFMT_A8R8G8B8, 0, 0},
+        {IDR_SPRITE_ARGB, D3DFMT_A8R8G8B8, 0, 0},
+        {IDR_MIPS_ARGB, D3DFMT_A8R8G8B8, 0, 0},
+        {IDR_RAMP_P8, D3DFMT_A8R8G8B8, 0, 0},
+        {IDR_NOISE_P8, D3DFMT_A8R8G8B8, 32, 0},
+        {IDR_NOISE_P8_TOPDOWN, D3DFMT_X8R8G8B8, 32, 0},
+        {IDR_SKY_FACE_JPG, D3DFMT_A8R8G8B8, 0, 2},
+        {IDR_GREY_JPG, D3DFMT_A8R8G8B8, 0, 0},
+        {IDR_GREY_JPG, D3DFMT_UNKNOWN, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("resource " + std::to_string(c.id) + ", format " + std::to_string(c.format));
@@ -137,13 +148,12 @@ TEST_F(D3dxTextures, AgreesWithWineD3dx9) {
         D3DXIMAGE_INFO ourInfo = {}, theirInfo = {};
         IDirect3DTexture9* ours = nullptr;
         IDirect3DTexture9* theirs = nullptr;
-        ASSERT_EQ(D3D_OK, D3DXCreateTextureFromResourceExA(Device(), nullptr, MAKEINTRESOURCEA(c.id), side, side,
-                                                           D3DX_DEFAULT, 0, c.format, D3DPOOL_SYSTEMMEM,
-                                                           D3DX_FILTER_POINT, D3DX_FILTER_POINT, 0, &ourInfo, nullptr,
-                                                           &ours));
-        ASSERT_EQ(D3D_OK, theirLoad(Device(), nullptr, MAKEINTRESOURCEA(c.id), side, side, D3DX_DEFAULT, 0, c.format,
-                                    D3DPOOL_SYSTEMMEM, D3DX_FILTER_POINT, D3DX_FILTER_POINT, 0, &theirInfo, nullptr,
-                                    &theirs));
+        ASSERT_EQ(D3D_OK, D3DXCreateTextureFromResourceExA(
+                              Device(), nullptr, MAKEINTRESOURCEA(c.id), side, side, D3DX_DEFAULT, 0, c.format,
+                              D3DPOOL_SYSTEMMEM, D3DX_FILTER_POINT, D3DX_FILTER_POINT, 0, &ourInfo, nullptr, &ours));
+        ASSERT_EQ(D3D_OK,
+                  theirLoad(Device(), nullptr, MAKEINTRESOURCEA(c.id), side, side, D3DX_DEFAULT, 0, c.format,
+                            D3DPOOL_SYSTEMMEM, D3DX_FILTER_POINT, D3DX_FILTER_POINT, 0, &theirInfo, nullptr, &theirs));
         EXPECT_EQ(theirInfo.Width, ourInfo.Width);
         EXPECT_EQ(theirInfo.Height, ourInfo.Height);
         EXPECT_EQ(theirInfo.ImageFileFormat, ourInfo.ImageFileFormat);
@@ -167,8 +177,8 @@ TEST_F(D3dxTextures, AgreesWithWineD3dx9) {
 
 TEST_F(D3dxTextures, SizesFormatsAndPools) {
     // Default sizes round up to powers of two; the non-power-of-two default keeps the file's.
-    IDirect3DTexture9* t = Load(IDR_ODD_XRGB, D3DX_DEFAULT, D3DX_DEFAULT, 1, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
-                                D3DX_DEFAULT, D3DX_DEFAULT);
+    IDirect3DTexture9* t =
+        Load(IDR_ODD_XRGB, D3DX_DEFAULT, D3DX_DEFAULT, 1, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT);
     ASSERT_NE(nullptr, t);
     D3DSURFACE_DESC desc;
     t->GetLevelDesc(0, &desc);
@@ -223,7 +233,8 @@ TEST_F(D3dxTextures, SizesFormatsAndPools) {
     const std::vector<uint8_t> heights = ResourceBytes(IDR_HEIGHT_L8);
     int sum = 0;
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) sum += heights[128 + (40 + y) * 256 + 20 + x];
+        for (int x = 0; x < 4; ++x)
+            sum += heights[128 + (40 + y) * 256 + 20 + x];
     EXPECT_NEAR(sum / 16.0, small[10 * 64 + 5], 1.0);
     t->Release();
 
@@ -233,8 +244,8 @@ TEST_F(D3dxTextures, SizesFormatsAndPools) {
     const uint8_t* entry = &noise[54 + 4 * noise[offset + 19 * 32]];  // the first picture texel's colour
     const D3DCOLOR key = 0xFF000000u | entry[2] << 16 | entry[1] << 8 | entry[0];
     ASSERT_EQ(D3D_OK, D3DXCreateTextureFromResourceExA(Device(), nullptr, MAKEINTRESOURCEA(IDR_NOISE_P8), 30, 20, 1, 0,
-                                                       D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_NONE,
-                                                       D3DX_DEFAULT, key, nullptr, nullptr, &t));
+                                                       D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_DEFAULT,
+                                                       key, nullptr, nullptr, &t));
     EXPECT_EQ(0u, *reinterpret_cast<const uint32_t*>(ReadLevel(t, 0).data()));
     t->Release();
 
@@ -251,7 +262,8 @@ TEST_F(D3dxTextures, SizesFormatsAndPools) {
 
 TEST_F(D3dxTextures, SkyCubeMapStaysCompressed) {
     IDirect3DCubeTexture9* cube = nullptr;
-    ASSERT_EQ(D3D_OK, D3DXCreateCubeTextureFromResourceA(Device(), nullptr, MAKEINTRESOURCEA(IDR_SKY_CUBE_DXT3), &cube));
+    ASSERT_EQ(D3D_OK,
+              D3DXCreateCubeTextureFromResourceA(Device(), nullptr, MAKEINTRESOURCEA(IDR_SKY_CUBE_DXT3), &cube));
     D3DSURFACE_DESC desc;
     cube->GetLevelDesc(0, &desc);
     EXPECT_EQ(D3DFMT_DXT3, desc.Format);
@@ -307,6 +319,7 @@ TEST_F(D3dxTextures, BadResourcesAndArgumentsFailCleanly) {
     EXPECT_EQ(D3DERR_INVALIDCALL, hr) << "unknown filter";
     IDirect3DTexture9* t = nullptr;
     EXPECT_EQ(D3DERR_INVALIDCALL, D3DXCreateTextureFromResourceA(nullptr, nullptr, MAKEINTRESOURCEA(IDR_RAMP_P8), &t));
-    EXPECT_EQ(D3DERR_INVALIDCALL, D3DXCreateTextureFromResourceA(Device(), nullptr, MAKEINTRESOURCEA(IDR_RAMP_P8), nullptr));
+    EXPECT_EQ(D3DERR_INVALIDCALL,
+              D3DXCreateTextureFromResourceA(Device(), nullptr, MAKEINTRESOURCEA(IDR_RAMP_P8), nullptr));
     EXPECT_EQ(D3DERR_INVALIDCALL, D3DXCreateTexture(Device(), 16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr));
 }

@@ -16,7 +16,7 @@ namespace {
 
 constexpr DWORD kStartMs = 30000;
 constexpr DWORD kExitMs = 30000;
-constexpr DWORD kRunMs = 1500;       // a few dozen frames
+constexpr DWORD kRunMs = 1500;  // a few dozen frames
 std::string DeviceCalls() { return StandInLog(); }
 
 // The device creations the stand-in logged, one a line.
@@ -77,7 +77,8 @@ protected:
         SaverProcess saver("", WithFault(fault));
         ASSERT_TRUE(saver.Started());
         ASSERT_NE(saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs), nullptr);
-        EXPECT_TRUE(WaitForLogged(logged, saver) || Logged(logged)) << "never logged: " << logged << "\n" << DeviceCalls();
+        EXPECT_TRUE(WaitForLogged(logged, saver) || Logged(logged)) << "never logged: " << logged << "\n"
+                                                                    << DeviceCalls();
         EXPECT_FALSE(saver.WaitForMessageBox(0).has_value());
         ExpectCleanEnd(saver);
     }
@@ -102,9 +103,7 @@ protected:
     }
 };
 
-TEST_F(DeviceSetup, NoDirect3DObject) {
-    ExpectFailureMessage("create-null", "Unable to create Direct3D object");
-}
+TEST_F(DeviceSetup, NoDirect3DObject) { ExpectFailureMessage("create-null", "Unable to create Direct3D object"); }
 
 TEST_F(DeviceSetup, NoDeviceAtAll) {
     ExpectFailureMessage("device-fail", "Unable to initialize Direct3D.");
@@ -196,8 +195,8 @@ TEST_F(DeviceSetup, ASeaBufferThatCannotBeCreatedLeavesTheSaverRunning) {
 // The sea's reflection, grid, declaration or shaders missing: the sky, the
 // sun and the banner show over a sea that is left out.
 TEST_F(DeviceSetup, SeaPartsThatCannotBeMadeLeaveTheSaverRunning) {
-    for (const char* fault :
-         {"cube-texture-fail", "index-buffer-fail", "vertex-declaration-fail", "vertex-shader-fail", "pixel-shader-fail"}) {
+    for (const char* fault : {"cube-texture-fail", "index-buffer-fail", "vertex-declaration-fail", "vertex-shader-fail",
+                              "pixel-shader-fail"}) {
         SCOPED_TRACE(fault);
         ExpectRunning(fault);
         EXPECT_TRUE(Logged(" failed: 0x")) << DeviceCalls();

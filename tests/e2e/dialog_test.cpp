@@ -51,15 +51,12 @@ protected:
     }
 
     static void Press(HWND dialog, int id) {
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
     }
 
     static void Change(HWND dialog, bool wideScreen, bool exitOnMouse, int speed) {
-        SendMessageA(GetDlgItem(dialog, kWideScreen), BM_SETCHECK,
-                     wideScreen ? BST_CHECKED : BST_UNCHECKED, 0);
-        SendMessageA(GetDlgItem(dialog, kExitOnMouse), BM_SETCHECK,
-                     exitOnMouse ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageA(GetDlgItem(dialog, kWideScreen), BM_SETCHECK, wideScreen ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageA(GetDlgItem(dialog, kExitOnMouse), BM_SETCHECK, exitOnMouse ? BST_CHECKED : BST_UNCHECKED, 0);
         SendMessageA(GetDlgItem(dialog, kSpeed), TBM_SETPOS, TRUE, speed);
     }
 

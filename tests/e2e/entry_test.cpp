@@ -118,8 +118,7 @@ TEST(Entry, PreviewLivesInsideItsParentUntilTheParentGoes) {
     ASSERT_TRUE(saver.Started());
     HWND child = nullptr;
     for (DWORD waited = 0; child == nullptr && waited < kStartMs && saver.IsRunning(); waited += 50) {
-        child = FindWindowExA(parent.get(), nullptr, "ZSaverClass2",
-                              "Brinemere Duzo Screensaver Preview");
+        child = FindWindowExA(parent.get(), nullptr, "ZSaverClass2", "Brinemere Duzo Screensaver Preview");
         PumpMessagesFor(50);
     }
     ASSERT_NE(child, nullptr) << "no preview window inside the parent";

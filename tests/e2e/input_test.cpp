@@ -44,8 +44,7 @@ protected:
 
 void MoveMouse(HWND window, int x, int y) {
     PostMessageA(window, WM_MOUSEMOVE, 0,
-                 MAKELPARAM(static_cast<WORD>(static_cast<int16_t>(x)),
-                            static_cast<WORD>(static_cast<int16_t>(y))));
+                 MAKELPARAM(static_cast<WORD>(static_cast<int16_t>(x)), static_cast<WORD>(static_cast<int16_t>(y))));
 }
 
 // The position Wine may already have reported when the window appeared, so
@@ -66,9 +65,8 @@ TEST_F(FullScreenSaver, SixthNewMousePositionEndsItWhenChosen) {
     MoveMouse(window, start.x, start.y);
     // Four more new positions (one of them negative, as a second display to
     // the left reports), with repeats that never count.
-    const POINT moves[] = {{start.x + 7, start.y}, {start.x + 7, start.y}, {-3, -9},
-                           {-3, -9},               {-3, -9},               {40, 300},
-                           {41, 300}};
+    const POINT moves[] = {
+        {start.x + 7, start.y}, {start.x + 7, start.y}, {-3, -9}, {-3, -9}, {-3, -9}, {40, 300}, {41, 300}};
     for (const POINT& p : moves)
         MoveMouse(window, p.x, p.y);
     PumpMessagesFor(kSettleMs);
@@ -173,8 +171,8 @@ TEST(TestWindow, ShowsTheSceneUntilAltF4OrTheCloseBoxEndsIt) {
                         close = {x - 4, y + 4};
                 }
             ASSERT_GE(close.x, 0) << "no close box on the test window";
-            ASSERT_TRUE(RunUnixCommand("xdotool mousemove " + std::to_string(close.x) + " " +
-                                       std::to_string(close.y) + " click 1"));
+            ASSERT_TRUE(RunUnixCommand("xdotool mousemove " + std::to_string(close.x) + " " + std::to_string(close.y) +
+                                       " click 1"));
         }
         const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
         ASSERT_TRUE(code.has_value()) << "the test window did not close";

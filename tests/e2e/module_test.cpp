@@ -9,8 +9,8 @@
 #include "tests/support/saver_process.h"
 
 TEST(Module, CarriesItsNameIconAndManifest) {
-    HMODULE module = LoadLibraryExA(SaverModulePath().c_str(), nullptr,
-                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE module =
+        LoadLibraryExA(SaverModulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module, nullptr);
     char name[128] = {};
     // Windows lists the saver under string 1.

@@ -23,9 +23,9 @@ public:
         RegisterClassA(&windowClass);
         RECT rect = {0, 0, width, height};
         AdjustWindowRect(&rect, WS_POPUP | WS_VISIBLE, FALSE);
-        window_ = CreateWindowExA(0, "PreviewHost", "preview host", WS_POPUP | WS_VISIBLE, 100, 100,
-                                  rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+        window_ =
+            CreateWindowExA(0, "PreviewHost", "preview host", WS_POPUP | WS_VISIBLE, 100, 100, rect.right - rect.left,
+                            rect.bottom - rect.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
     ~PreviewHost() { Close(); }
     void Close() {
@@ -33,14 +33,11 @@ public:
             DestroyWindow(window_);
     }
     HWND get() const { return window_; }
-    std::string Arguments() const {
-        return "/p " + std::to_string(reinterpret_cast<uintptr_t>(window_));
-    }
+    std::string Arguments() const { return "/p " + std::to_string(reinterpret_cast<uintptr_t>(window_)); }
 
     HWND WaitForPreview(const SaverProcess& saver) const {
         for (DWORD waited = 0; waited < kStartMs && saver.IsRunning(); waited += 50) {
-            HWND child = FindWindowExA(window_, nullptr, "ZSaverClass2",
-                                       "Brinemere Duzo Screensaver Preview");
+            HWND child = FindWindowExA(window_, nullptr, "ZSaverClass2", "Brinemere Duzo Screensaver Preview");
             if (child != nullptr)
                 return child;
             PumpMessagesFor(50);

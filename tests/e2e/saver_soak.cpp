@@ -113,8 +113,8 @@ HWND CreatePreviewParent() {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "SoakPreviewParent";
     RegisterClassA(&windowClass);
-    return CreateWindowExA(0, "SoakPreviewParent", "preview host", WS_POPUP | WS_VISIBLE, 100, 100, 152, 112,
-                           nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return CreateWindowExA(0, "SoakPreviewParent", "preview host", WS_POPUP | WS_VISIBLE, 100, 100, 152, 112, nullptr,
+                           nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 }  // namespace
@@ -205,8 +205,8 @@ int main(int argc, char** argv) {
         std::printf("  %-13s slope %+8.2f %s (standard error %.2f, spread %.2f %s), limit %.2f\n", s.name,
                     fit.slope * 3600, s.unit, fit.standardError * 3600, fit.noise, s.unit, limit * 3600);
         if (fit.slope > limit) {
-            std::printf("FAIL: %s grows by %.1f %s an hour: %.0f %s within a week\n", s.name, fit.slope * 3600,
-                        s.unit, fit.slope * kWeekSeconds, s.unit);
+            std::printf("FAIL: %s grows by %.1f %s an hour: %.0f %s within a week\n", s.name, fit.slope * 3600, s.unit,
+                        fit.slope * kWeekSeconds, s.unit);
             held = false;
         }
     }

@@ -131,7 +131,9 @@ TEST(CameraFlight, LongFlightsKeepEveryRule) {
                 ASSERT_EQ(flight.lastTurnCosine, cosine);
                 ASSERT_EQ(flight.previousTurnCosine, lastCosine);
                 ASSERT_LT(cosine, 0.8f);
-                ASSERT_GT(cosine, flight.lastAdvanceAttempts > 50 ? -0.7f : flight.lastAdvanceAttempts > 25 ? -0.5f : -0.3f);
+                ASSERT_GT(cosine, flight.lastAdvanceAttempts > 50   ? -0.7f
+                                  : flight.lastAdvanceAttempts > 25 ? -0.5f
+                                                                    : -0.3f);
                 if (flight.lastAdvanceAttempts < CameraFlight::kAlternationAttempts) {
                     ASSERT_FALSE(previousCosine >= 0.0f && lastCosine >= 0.0f && cosine >= 0.0f)
                         << "three gentle corners in a row at frame " << frame;
@@ -157,8 +159,8 @@ TEST(CameraFlight, LongFlightsKeepEveryRule) {
     // The runs must have exercised what they check: a segment lasts about
     // 1,500 frames.
     EXPECT_GT(segmentChanges, seeds * (frames / 3000));
-    std::printf("%d segment changes, %d after the alternation gave up, fastest frame %.4f of a step\n",
-                segmentChanges, alternationFallbacks, fastestShare);
+    std::printf("%d segment changes, %d after the alternation gave up, fastest frame %.4f of a step\n", segmentChanges,
+                alternationFallbacks, fastestShare);
 }
 
 TEST(CameraFlight, FirstUpdateCanSkipTheFirstSegment) {
@@ -167,8 +169,9 @@ TEST(CameraFlight, FirstUpdateCanSkipTheFirstSegment) {
     // about 10^37, and the first step leaves the first segment at once.
     for (float sign : {1.0f, -1.0f}) {
         const int16_t step = static_cast<int16_t>(sign * 15);
-        CameraFlight diagonal = FlightOn({200, 200, 5}, {static_cast<int16_t>(200 + step), static_cast<int16_t>(200 + step), 5},
-                                         {static_cast<int16_t>(200 + 2 * step), static_cast<int16_t>(200 + 2 * step), 5});
+        CameraFlight diagonal =
+            FlightOn({200, 200, 5}, {static_cast<int16_t>(200 + step), static_cast<int16_t>(200 + step), 5},
+                     {static_cast<int16_t>(200 + 2 * step), static_cast<int16_t>(200 + 2 * step), 5});
         const ControlPoint ahead = diagonal.points[2];
         std::srand(7);
         diagonal.Update();

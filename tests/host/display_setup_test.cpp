@@ -74,8 +74,7 @@ protected:
 TEST_F(DeviceSetup, FullScreenDeviceAsTheSaverNeedsIt) {
     fake->DesktopMode().Format = D3DFMT_R5G6B5;  // a 16-bit desktop
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, "WideScreen", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
     RegCloseKey(key);

@@ -118,9 +118,11 @@ TEST_F(Displays, EveryOtherDisplayIsCoveredWhereverItStands) {
          {{"A", kAttached, {0, -900}, 1600, 900}, {"P", kPrimary, {0, 0}, 1920, 1080}},
          {{"A", kAttached, {0, -900}, 1600, 900}, {"P", kPrimary, {0, 0}, 800, 600}}},
         {"three of different sizes",
-         {{"P", kPrimary, {0, 0}, 1920, 1080}, {"L", kAttached, {-1024, 300}, 1024, 768},
+         {{"P", kPrimary, {0, 0}, 1920, 1080},
+          {"L", kAttached, {-1024, 300}, 1024, 768},
           {"R", kAttached, {1920, -200}, 2560, 1440}},
-         {{"P", kPrimary, {0, 0}, 800, 600}, {"L", kAttached, {-1024, 300}, 1024, 768},
+         {{"P", kPrimary, {0, 0}, 800, 600},
+          {"L", kAttached, {-1024, 300}, 1024, 768},
           {"R", kAttached, {800, -200}, 2560, 1440}}},
     };
     for (const auto& layout : layouts) {

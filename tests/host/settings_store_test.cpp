@@ -21,11 +21,10 @@ protected:
     // Stores raw registry data, bypassing the store, as another program might.
     static void Put(const char* name, DWORD type, const void* data, DWORD bytes) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), bytes),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS);
         RegCloseKey(key);
     }
     static void PutText(const char* name, const std::string& text) {
@@ -49,8 +48,7 @@ TEST_F(SettingsStore, WriteCreatesKeyAndStoresDecimalText) {
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_READ, &key), ERROR_SUCCESS);
     char data[16] = {};
     DWORD type = 0, size = sizeof data;
-    ASSERT_EQ(RegQueryValueExA(key, "CamSpeed", nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExA(key, "CamSpeed", nullptr, &type, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(size, 2u);  // the text and its terminating NUL
@@ -65,10 +63,20 @@ TEST_F(SettingsStore, TextParsing) {
         const char* stored;
         int expected;
     } cases[] = {
-        {"4", 4},          {" 4", 4},      {"\t 4", 4},   {"4x", 4},  {"x4", 99},
-        {"-1", -1},        {"+3", 3},      {"", 99},      {"-", 99},  {" ", 99},
-        {"2147483647", INT_MAX},           {"-2147483648", INT_MIN},
-        {"99999999999999", INT_MAX},       {"-99999999999999", INT_MIN},
+        {"4", 4},
+        {" 4", 4},
+        {"\t 4", 4},
+        {"4x", 4},
+        {"x4", 99},
+        {"-1", -1},
+        {"+3", 3},
+        {"", 99},
+        {"-", 99},
+        {" ", 99},
+        {"2147483647", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"99999999999999", INT_MAX},
+        {"-99999999999999", INT_MIN},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("stored \"") + c.stored + "\"");
@@ -118,7 +126,7 @@ TEST_F(SettingsStore, CamSpeedChoosesFlightSpeed) {
     const struct {
         const char* stored;
         double speed;
-    } cases[] = {{"1", 2.0}, {"2", 2.5}, {"3", 3.0}, {"4", 3.5}, {"5", 4.0},
+    } cases[] = {{"1", 2.0}, {"2", 2.5}, {"3", 3.0}, {"4", 3.5},  {"5", 4.0},
                  {"0", 3.0}, {"6", 3.0}, {"7", 3.0}, {"-1", 3.0}, {"junk", 3.0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);

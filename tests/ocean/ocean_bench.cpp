@@ -46,7 +46,8 @@ double InitMilliseconds(IDirect3DDevice9* device) {
         const double start = ProcessCpuMilliseconds();
         const bool ok = water.Init(100.0f, 100.0f, 30);
         total += ProcessCpuMilliseconds() - start;
-        if (!ok) return -1.0;
+        if (!ok)
+            return -1.0;
     }
     return total / kInitRuns;
 }
@@ -55,10 +56,11 @@ double ShaderCompileMilliseconds() {
     const double start = WallMilliseconds();
     for (const char* entry : {"VS_Main_Ultra", "PS2_Main_Ultra"}) {
         ID3DXBuffer* code = nullptr;
-        D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_HLSL), nullptr,
-                                       nullptr, entry, entry[0] == 'V' ? "vs.1.1" : "ps.2.0", D3DXSHADER_DEBUG,
-                                       &code, nullptr, nullptr);
-        if (code) code->Release();
+        D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_HLSL), nullptr, nullptr, entry,
+                                       entry[0] == 'V' ? "vs.1.1" : "ps.2.0", D3DXSHADER_DEBUG, &code, nullptr,
+                                       nullptr);
+        if (code)
+            code->Release();
     }
     return WallMilliseconds() - start;
 }
@@ -76,7 +78,8 @@ double RenderMicroseconds(Device* device, const std::shared_ptr<CallRecorder>& r
         if (water.Init(100.0f, 100.0f, 30)) {
             if (tableBytes) {
                 *tableBytes = 0;
-                for (float* table : water.heightTables) *tableBytes += HeapSize(GetProcessHeap(), 0, table);
+                for (float* table : water.heightTables)
+                    *tableBytes += HeapSize(GetProcessHeap(), 0, table);
             }
             device->BeginScene();
             recorder->ClearCalls();
@@ -121,7 +124,7 @@ int main() {
         }
 
     TestDevice real;
-    if (real.Get()) Print("Init on the Wine device (CPU of all threads, mean of 10)", InitMilliseconds(real.Get()), "ms",
-                            "< 150");
+    if (real.Get())
+        Print("Init on the Wine device (CPU of all threads, mean of 10)", InitMilliseconds(real.Get()), "ms", "< 150");
     return 0;
 }

@@ -55,7 +55,8 @@ struct RecordedSea {
         water = new WaterSurface(device, 60, 60, 2);
         water->resourceModule = module;
         water->SetEnvironment(4);
-        if (init) initialised = water->Init(100.0f, 100.0f, 30);
+        if (init)
+            initialised = water->Init(100.0f, 100.0f, 30);
     }
     ~RecordedSea() {
         delete water;

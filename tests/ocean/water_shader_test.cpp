@@ -24,7 +24,8 @@ constexpr D3DCOLOR kBackground = 0xFFFF00FF;  // a colour the sea never has
 // A render target with depth and a system-memory copy for reading back.
 class OffscreenTarget {
 public:
-    OffscreenTarget(IDirect3DDevice9* device, UINT width, UINT height) : device_(device), width_(width), height_(height) {
+    OffscreenTarget(IDirect3DDevice9* device, UINT width, UINT height)
+        : device_(device), width_(width), height_(height) {
         ok_ = SUCCEEDED(device->CreateRenderTarget(width, height, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE,
                                                    &target_, nullptr)) &&
               SUCCEEDED(device->CreateDepthStencilSurface(width, height, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, TRUE,
@@ -42,7 +43,8 @@ public:
         device_->SetRenderTarget(0, savedTarget_);
         device_->SetDepthStencilSurface(savedDepth_);
         for (IDirect3DSurface9* s : {readBack_, depth_, target_, savedDepth_, savedTarget_})
-            if (s) s->Release();
+            if (s)
+                s->Release();
     }
     bool Ok() const { return ok_; }
     UINT Width() const { return width_; }
@@ -78,19 +80,25 @@ public:
     struct Vertex {
         float x, z, u, v, firstHeight, secondHeight;
     };
-    TestStreams(IDirect3DDevice9* device, const std::vector<Vertex>& vertices) : device_(device), count_(UINT(vertices.size())) {
+    TestStreams(IDirect3DDevice9* device, const std::vector<Vertex>& vertices)
+        : device_(device), count_(UINT(vertices.size())) {
         device->CreateVertexBuffer(count_ * 16, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &positions_, nullptr);
         device->CreateVertexBuffer(count_ * 8, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &heights_, nullptr);
         float* p = nullptr;
         float* h = nullptr;
-        if (!positions_ || !heights_ || FAILED(positions_->Lock(0, 0, reinterpret_cast<void**>(&p), 0))) return;
+        if (!positions_ || !heights_ || FAILED(positions_->Lock(0, 0, reinterpret_cast<void**>(&p), 0)))
+            return;
         if (FAILED(heights_->Lock(0, 0, reinterpret_cast<void**>(&h), 0))) {
             positions_->Unlock();
             return;
         }
         for (const Vertex& v : vertices) {
-            *p++ = v.x; *p++ = v.z; *p++ = v.u; *p++ = v.v;
-            *h++ = v.firstHeight; *h++ = v.secondHeight;
+            *p++ = v.x;
+            *p++ = v.z;
+            *p++ = v.u;
+            *p++ = v.v;
+            *h++ = v.firstHeight;
+            *h++ = v.secondHeight;
         }
         positions_->Unlock();
         heights_->Unlock();
@@ -99,8 +107,10 @@ public:
     ~TestStreams() {
         device_->SetStreamSource(0, nullptr, 0, 0);
         device_->SetStreamSource(1, nullptr, 0, 0);
-        if (heights_) heights_->Release();
-        if (positions_) positions_->Release();
+        if (heights_)
+            heights_->Release();
+        if (positions_)
+            positions_->Release();
     }
     bool Ok() const { return ok_; }
     void Bind() {
@@ -133,17 +143,18 @@ protected:
     void TearDown() override {
         device_->SetVertexShader(nullptr);
         device_->SetPixelShader(nullptr);
-        for (DWORD stage = 0; stage < 4; ++stage) device_->SetTexture(stage, nullptr);
+        for (DWORD stage = 0; stage < 4; ++stage)
+            device_->SetTexture(stage, nullptr);
         device_->SetIndices(nullptr);
         device_->SetStreamSource(0, nullptr, 0, 0);
         device_->SetStreamSource(1, nullptr, 0, 0);
         delete water_;
-        if (flatShader_) flatShader_->Release();
+        if (flatShader_)
+            flatShader_->Release();
     }
 
     // The constants of the water's vertex shader.
-    void SetVertexConstants(const D3DXMATRIX& viewProjection, const D3DXVECTOR3& eye, float heightScale,
-                            float blend) {
+    void SetVertexConstants(const D3DXMATRIX& viewProjection, const D3DXVECTOR3& eye, float heightScale, float blend) {
         const float common[4] = {1.0f, 16.0f, heightScale, blend};
         const float eye4[4] = {eye.x, eye.y, eye.z, 1.0f};
         const float offset[4] = {0, 0, 0, 0};
@@ -157,7 +168,8 @@ protected:
 
     // White wherever a primitive lands: for reading where a vertex went.
     IDirect3DPixelShader9* FlatShader() {
-        if (flatShader_) return flatShader_;
+        if (flatShader_)
+            return flatShader_;
         static const char kSource[] = "float4 main() : COLOR { return float4(1, 1, 1, 1); }";
         ID3DXBuffer* code = nullptr;
         ID3DXBuffer* errors = nullptr;
@@ -165,8 +177,10 @@ protected:
                                         &errors, nullptr)) &&
             code)
             device_->CreatePixelShader(static_cast<const DWORD*>(code->GetBufferPointer()), &flatShader_);
-        if (code) code->Release();
-        if (errors) errors->Release();
+        if (code)
+            code->Release();
+        if (errors)
+            errors->Release();
         return flatShader_;
     }
 
@@ -205,7 +219,8 @@ TEST_F(WaterShaders, VertexHeightsBlendAndFlattenWithDistance) {
     // The world y where the point lands, or NAN when it is not drawn.
     auto measure = [&](float x, float z, float first, float second, float scale, float blend) {
         TestStreams streams(device_, {{x, z, 0, 0, first, second}});
-        if (!streams.Ok()) return float(NAN);
+        if (!streams.Ok())
+            return float(NAN);
         device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
         device_->BeginScene();
         device_->SetVertexDeclaration(water_->vertexDecl);
@@ -220,7 +235,8 @@ TEST_F(WaterShaders, VertexHeightsBlendAndFlattenWithDistance) {
         int lit = 0;
         for (UINT y = 0; y < kHeight; ++y)
             for (UINT px = 0; px < kWidth; ++px)
-                if ((pixels[y * kWidth + px] & 0xFFFFFF) == 0xFFFFFF) rows += y, ++lit;
+                if ((pixels[y * kWidth + px] & 0xFFFFFF) == 0xFFFFFF)
+                    rows += y, ++lit;
         return lit ? float((kHeight / 2.0 - rows / lit) / kRowsPerUnit) : float(NAN);
     };
     const float tolerance = 1.5f / kRowsPerUnit;
@@ -251,7 +267,8 @@ TEST_F(WaterShaders, FarAwayTheOutputIsTheSkySample) {
         D3DLOCKED_RECT locked;
         ASSERT_EQ(sky->LockRect(D3DCUBEMAP_FACES(face), 0, &locked, nullptr, 0), D3D_OK);
         for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 4; ++x) reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x] = kSky;
+            for (int x = 0; x < 4; ++x)
+                reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x] = kSky;
         sky->UnlockRect(D3DCUBEMAP_FACES(face), 0);
     }
     const D3DXVECTOR3 eye(0.0f, 5.0f, 0.0f);
@@ -288,18 +305,21 @@ TEST_F(WaterShaders, FarAwayTheOutputIsTheSkySample) {
     };
     auto channelsDiffer = [](uint32_t a, uint32_t b, int by) {
         for (int shift = 0; shift < 24; shift += 8)
-            if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > by) return true;
+            if (std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)) > by)
+                return true;
         return false;
     };
     // 380 units and more from the eye: exactly the sky.
     std::vector<uint32_t> farPixels = draw(400.0f);
     int notSky = 0;
-    for (uint32_t p : farPixels) notSky += channelsDiffer(p, kSky, 1);
+    for (uint32_t p : farPixels)
+        notSky += channelsDiffer(p, kSky, 1);
     EXPECT_EQ(notSky, 0) << std::hex << "first pixel " << farPixels[0];
     // 10 to 50 units away the lit water shows: most pixels are not the sky.
     std::vector<uint32_t> nearPixels = draw(30.0f);
     int water = 0;
-    for (uint32_t p : nearPixels) water += channelsDiffer(p, kSky, 8) && p != kBackground;
+    for (uint32_t p : nearPixels)
+        water += channelsDiffer(p, kSky, 8) && p != kBackground;
     EXPECT_GT(water, int(nearPixels.size() * 3 / 4)) << std::hex << "first pixel " << nearPixels[0];
     sky->Release();
 }
@@ -322,12 +342,14 @@ TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
     ASSERT_TRUE(target.Ok());
     auto dot = [](const V& a, const V& b, int n = 3) {
         double d = 0;
-        for (int i = 0; i < n; ++i) d += a[i] * b[i];
+        for (int i = 0; i < n; ++i)
+            d += a[i] * b[i];
         return d;
     };
     auto normalised = [&](V a, int n = 3) {
         const double length = std::sqrt(dot(a, a, n));
-        for (int i = 0; i < n; ++i) a[i] /= length;
+        for (int i = 0; i < n; ++i)
+            a[i] /= length;
         return a;
     };
     auto reflect = [&](const V& i, const V& n) {
@@ -335,7 +357,9 @@ TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
         return V{i[0] - d * n[0], i[1] - d * n[1], i[2] - d * n[2], 0};
     };
     auto saturate = [](double x) { return std::min(1.0, std::max(0.0, x)); };
-    auto texel = [](D3DCOLOR c) { return V{((c >> 16) & 255) / 255.0, ((c >> 8) & 255) / 255.0, (c & 255) / 255.0, (c >> 24) / 255.0}; };
+    auto texel = [](D3DCOLOR c) {
+        return V{((c >> 16) & 255) / 255.0, ((c >> 8) & 255) / 255.0, (c & 255) / 255.0, (c >> 24) / 255.0};
+    };
     auto packed = [](const V& n) {  // a unit normal as the map stores it
         auto byte = [](double x) { return DWORD(std::lround((x + 1) * 127.5)); };
         return D3DCOLOR(0xFF000000 | byte(n[0]) << 16 | byte(n[1]) << 8 | byte(n[2]));
@@ -344,12 +368,15 @@ TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
     IDirect3DTexture9* normals = nullptr;
     IDirect3DTexture9* ramp = nullptr;
     IDirect3DCubeTexture9* sky = nullptr;
-    ASSERT_EQ(device_->CreateTexture(kNormalSide, kNormalSide, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &normals, nullptr), D3D_OK);
+    ASSERT_EQ(
+        device_->CreateTexture(kNormalSide, kNormalSide, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &normals, nullptr),
+        D3D_OK);
     ASSERT_EQ(device_->CreateTexture(256, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &ramp, nullptr), D3D_OK);
     ASSERT_EQ(device_->CreateCubeTexture(kFaceSide, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &sky, nullptr), D3D_OK);
     D3DLOCKED_RECT locked;
     ASSERT_EQ(ramp->LockRect(0, &locked, nullptr, 0), D3D_OK);
-    for (DWORD i = 0; i < 256; ++i) static_cast<DWORD*>(locked.pBits)[i] = 0xFF000000 | i << 16 | (255 - i) << 8 | 77;
+    for (DWORD i = 0; i < 256; ++i)
+        static_cast<DWORD*>(locked.pBits)[i] = 0xFF000000 | i << 16 | (255 - i) << 8 | 77;
     ramp->UnlockRect(0);
     for (int face = 0; face < 6; ++face) {
         ASSERT_EQ(sky->LockRect(D3DCUBEMAP_FACES(face), 0, &locked, nullptr, 0), D3D_OK);
@@ -362,9 +389,9 @@ TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
     const float water[4] = {59 / 255.0f, 94 / 255.0f, 83 / 255.0f, 0.5f};
 
     struct Case {
-        float x, z, height;   // the vertex
+        float x, z, height;  // the vertex
         D3DXVECTOR3 eye;
-        V coarse, fine;       // the normals at the 1x and the 16x sample
+        V coarse, fine;  // the normals at the 1x and the 16x sample
     };
     // The map's coordinate 0.035 both ways: the 1x sample reads texel 0, the
     // 16x sample texel 8, of a map whose columns from 8 on hold `fine`.
@@ -380,7 +407,7 @@ TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
         {0, 6, 0, {0, 5, 0}, {-0.3, 0.05, 0.95, 0}, {-0.2, 0.1, 0.97, 0}},
         {5, 2, 0, {0, 4, 0}, {0.05, -0.5, 0.86, 0}, {0.1, -0.3, 0.95, 0}},
         {-4, -3, 0, {0, 3, 0}, {0.2, 0.4, 0.89, 0}, {0.3, 0.1, 0.95, 0}},
-        {5, 0, 0, {0, 5, 0}, {0, -0.04, 1, 0}, {0, -0.04, 1, 0}},  // nearly flat: the x 24 shows
+        {5, 0, 0, {0, 5, 0}, {0, -0.04, 1, 0}, {0, -0.04, 1, 0}},       // nearly flat: the x 24 shows
         {15, 3, 0, {0, 1, 0}, {0, -0.7, 0.71, 0}, {0, -0.7, 0.71, 0}},  // tilted away at a glance: the light shows
     };
     const double kCoordinate = 0.035;
@@ -390,7 +417,8 @@ TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
         ASSERT_EQ(normals->LockRect(0, &locked, nullptr, 0), D3D_OK);
         for (UINT y = 0; y < kNormalSide; ++y)
             for (UINT x = 0; x < kNormalSide; ++x)
-                reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x] = packed(x >= 8 ? fine : coarse);
+                reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x] =
+                    packed(x >= 8 ? fine : coarse);
         normals->UnlockRect(0);
 
         // The vertex shader's outputs, then the pixel shader's steps.
@@ -400,7 +428,8 @@ TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
         const double detail = 1 - saturate(std::pow(0.00001 * distance2, 0.25));
         const V n1 = texel(packed(coarse)), n2 = texel(packed(fine));
         V n = {0, 0, 0, 0};
-        for (int i = 0; i < 3; ++i) n[i] = (n1[i] * 0.8 + n2[i] * 0.2) * 2 - 1;
+        for (int i = 0; i < 3; ++i)
+            n[i] = (n1[i] * 0.8 + n2[i] * 0.2) * 2 - 1;
         n[0] *= 0.8, n[1] *= 0.8;
         n = normalised(n);
         const double fren = saturate(dot(reflect(view, n), n));
@@ -411,18 +440,23 @@ TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
         const V lookup{r[1], r[2], r[0], 0};
         int axis = 0;
         for (int i = 1; i < 3; ++i)
-            if (std::fabs(lookup[i]) > std::fabs(lookup[axis])) axis = i;
+            if (std::fabs(lookup[i]) > std::fabs(lookup[axis]))
+                axis = i;
         const bool negative = lookup[axis] < 0;
         const double major = std::fabs(lookup[axis]), rx = lookup[0], ry = lookup[1], rz = lookup[2];
         // Where a direction lands on its face (the cube map's face layout).
         const double sc[3][2] = {{-rz, rz}, {rx, rx}, {rx, -rx}}, tc[3][2] = {{-ry, -ry}, {rz, -rz}, {-ry, -ry}};
         auto across = [&](double coordinate) {  // linear filtering of 8 a texel
-            return kStep * std::min(double(kFaceSide - 1), std::max(0.0, (coordinate / major + 1) / 2 * kFaceSide - 0.5)) / 255.0;
+            return kStep *
+                   std::min(double(kFaceSide - 1), std::max(0.0, (coordinate / major + 1) / 2 * kFaceSide - 0.5)) /
+                   255.0;
         };
-        const V cube{kFaceRed * (axis * 2 + negative + 1) / 255.0, across(sc[axis][negative]), across(tc[axis][negative]), 1};
+        const V cube{kFaceRed * (axis * 2 + negative + 1) / 255.0, across(sc[axis][negative]),
+                     across(tc[axis][negative]), 1};
         const double f = std::min(255.0, std::floor(fren * 256)) / 255.0;
         V m = n1;
-        for (double& x : m) x = x * 2 - 1;
+        for (double& x : m)
+            x = x * 2 - 1;
         m[0] *= 24, m[1] *= 24;
         m = normalised(m, 4);
         const double fade = saturate(1 + dot(V{m[1], m[0], m[2], 0}, view)) * 0.8 + 0.2;
@@ -461,13 +495,16 @@ TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
         device_->EndScene();
         uint32_t drawn = kBackground;
         for (uint32_t p : target.Read())
-            if (p != kBackground) drawn = p;
+            if (p != kBackground)
+                drawn = p;
         ASSERT_NE(drawn, kBackground) << "the point was not drawn";
         const V got = texel(drawn);
         for (int i = 0; i < 3; ++i)
-            EXPECT_NEAR(got[i] * 255, saturate(expected[i]) * 255, 3.0) << "channel " << i << std::hex << ", pixel " << drawn;
+            EXPECT_NEAR(got[i] * 255, saturate(expected[i]) * 255, 3.0)
+                << "channel " << i << std::hex << ", pixel " << drawn;
     }
-    for (DWORD stage : {0u, 1u, 3u}) device_->SetTexture(stage, nullptr);
+    for (DWORD stage : {0u, 1u, 3u})
+        device_->SetTexture(stage, nullptr);
     sky->Release();
     ramp->Release();
     normals->Release();
@@ -475,13 +512,15 @@ TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
 
 // A PNG file of A8R8G8B8 pixels, stored without compression.
 void AppendBigEndian(std::string& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(char((value >> shift) & 0xFF));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(char((value >> shift) & 0xFF));
 }
 uint32_t Crc32(const std::string& bytes, size_t from) {
     uint32_t crc = 0xFFFFFFFF;
     for (size_t i = from; i < bytes.size(); ++i) {
         crc ^= uint8_t(bytes[i]);
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
     }
     return ~crc;
 }
@@ -528,7 +567,8 @@ bool SavePng(const std::string& path, const std::vector<uint32_t>& pixels, UINT 
     AppendChunk(png, "IDAT", zlib);
     AppendChunk(png, "IEND", "");
     FILE* file = fopen(path.c_str(), "wb");
-    if (!file) return false;
+    if (!file)
+        return false;
     const bool written = fwrite(png.data(), 1, png.size(), file) == png.size();
     return fclose(file) == 0 && written;
 }
@@ -578,17 +618,17 @@ void ExpectSeaFrameWithoutHoles(IDirect3DDevice9* device, WaterSurface& water, c
         bool seaAbove = false;
         for (UINT y = 0; y < kHeight; ++y) {
             const bool background = (pixels[y * kWidth + x] & 0xFFFFFF) == (kBackground & 0xFFFFFF);
-            if (!background) seaAbove = true, ++seaPixels;
-            else if (seaAbove) ++holes;
+            if (!background)
+                seaAbove = true, ++seaPixels;
+            else if (seaAbove)
+                ++holes;
         }
     }
     EXPECT_EQ(holes, 0);
     EXPECT_GT(seaPixels, int(kWidth * kHeight / 3));
 }
 
-TEST_F(WaterShaders, SeaFrameHasNoHolesBetweenTilesOrRings) {
-    ExpectSeaFrameWithoutHoles(device_, *water_, "sea.png");
-}
+TEST_F(WaterShaders, SeaFrameHasNoHolesBetweenTilesOrRings) { ExpectSeaFrameWithoutHoles(device_, *water_, "sea.png"); }
 
 // The same with the module's own art and shaders, read from the built .scr.
 TEST_F(WaterShaders, ModuleArtLoadsAndDrawsWithoutHoles) {

@@ -10,10 +10,10 @@ namespace {
 // A resource-only module built beside this program.
 class ArtModule {
 public:
-    explicit ArtModule(const char* name)
-        : module_(LoadLibraryExA(name, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    explicit ArtModule(const char* name) : module_(LoadLibraryExA(name, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
     ~ArtModule() {
-        if (module_) FreeLibrary(module_);
+        if (module_)
+            FreeLibrary(module_);
     }
     HMODULE Get() const { return module_; }
 
@@ -95,10 +95,18 @@ TEST(WaterSurfaceFaults, FailingBufferCallsEndInitWithTheGridReleased) {
     // Buffer creation and the index locks are fatal; a failed lock while
     // filling the vertices is not (the buffers keep whatever they held).
     const Case cases[] = {
-        {"CreateVertexBuffer", 1, false}, {"CreateVertexBuffer", 2, false}, {"CreateVertexBuffer", 3, false},
-        {"CreateVertexBuffer", 4, false}, {"CreateIndexBuffer", 1, false},  {"CreateIndexBuffer", 2, false},
-        {"Lock", 1, false},               {"Lock", 2, false},               {"Unlock", 1, false},
-        {"Unlock", 2, false},             {"Lock", 3, true},                {"Lock", 4, true},
+        {"CreateVertexBuffer", 1, false},
+        {"CreateVertexBuffer", 2, false},
+        {"CreateVertexBuffer", 3, false},
+        {"CreateVertexBuffer", 4, false},
+        {"CreateIndexBuffer", 1, false},
+        {"CreateIndexBuffer", 2, false},
+        {"Lock", 1, false},
+        {"Lock", 2, false},
+        {"Unlock", 1, false},
+        {"Unlock", 2, false},
+        {"Lock", 3, true},
+        {"Lock", 4, true},
         {"Lock", 6, true},
     };
     for (const Case& c : cases) {
@@ -111,8 +119,8 @@ TEST(WaterSurfaceFaults, FailingBufferCallsEndInitWithTheGridReleased) {
             EXPECT_TRUE(GridIsGone(*sea->water));
             EXPECT_EQ(DrawsOfOneFrame(*sea), 0u);
         } else {
-            for (IDirect3DVertexBuffer9* b : {sea->water->gridVertices, sea->water->gridHeights,
-                                              sea->water->farVertices, sea->water->farHeights})
+            for (IDirect3DVertexBuffer9* b :
+                 {sea->water->gridVertices, sea->water->gridHeights, sea->water->farVertices, sea->water->farHeights})
                 EXPECT_FALSE(static_cast<FakeVertexBuffer*>(b)->IsLocked());
             EXPECT_EQ(DrawsOfOneFrame(*sea), 841u);
         }

@@ -71,10 +71,13 @@ TEST(WaterSurfaceGrid, BuffersIndicesAndVertices) {
     std::vector<WORD> indices = BufferIndices(w.gridIndices);
     ASSERT_EQ(indices.size(), kTriangles * 3);
     const WORD firstCell[] = {0, 62, 1, 0, 61, 62};
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(indices[k], firstCell[k]);
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(indices[k], firstCell[k]);
     const WORD lastCell[] = {59 * 61 + 59, 60 * 61 + 60, 59 * 61 + 60, 59 * 61 + 59, 60 * 61 + 59, 60 * 61 + 60};
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(indices[indices.size() - 6 + k], lastCell[k]);
-    for (WORD index : indices) ASSERT_LT(index, kVertices);
+    for (int k = 0; k < 6; ++k)
+        EXPECT_EQ(indices[indices.size() - 6 + k], lastCell[k]);
+    for (WORD index : indices)
+        ASSERT_LT(index, kVertices);
     EXPECT_EQ(BufferIndices(w.farIndices), (std::vector<WORD>{0, 3, 1, 0, 2, 3}));
 
     // Positions and (u, v) at the corners.
@@ -91,7 +94,8 @@ TEST(WaterSurfaceGrid, BuffersIndicesAndVertices) {
     ASSERT_EQ(flat.size(), 24u);
     EXPECT_EQ(std::vector<float>(flat.begin(), flat.begin() + 16),
               (std::vector<float>{-50, -50, 0, 0, -50, 50, 0, 1, 50, -50, 1, 0, 50, 50, 1, 1}));
-    for (float h : BufferFloats(w.farHeights)) EXPECT_EQ(h, 0.0f);
+    for (float h : BufferFloats(w.farHeights))
+        EXPECT_EQ(h, 0.0f);
 
     // The height stream starts with the pair (0, 1).
     std::vector<float> heights = BufferFloats(w.gridHeights);
@@ -121,7 +125,8 @@ TEST(WaterSurfaceGrid, HeightTablesSampleTheFramesAndRepeatTheirEdges) {
         // Grid lines 15, 30, 45 fall exactly on texels 64, 128, 192.
         for (int i : {0, 15, 30, 45})
             for (int j : {0, 15, 30, 45})
-                EXPECT_EQ(t[i * 61 + j], float(FrameTexel(IDR_HEIGHTMAP_FIRST + int(k), i * 64 / 15, j * 64 / 15)) * kHeightUnit)
+                EXPECT_EQ(t[i * 61 + j],
+                          float(FrameTexel(IDR_HEIGHTMAP_FIRST + int(k), i * 64 / 15, j * 64 / 15)) * kHeightUnit)
                     << "frame " << k << " (" << i << ", " << j << ")";
         for (UINT v = 0; v < kVertices; ++v) {
             ASSERT_GE(t[v], 0.0f);
@@ -150,7 +155,8 @@ TEST(WaterSurfaceGrid, BlendedTexelsAreTruncated) {
         D3DLOCKED_RECT locked;
         ASSERT_EQ(frame->LockRect(0, &locked, nullptr, 0), D3D_OK);
         for (int r = 0; r < 256; ++r)
-            for (int c = 0; c < 256; ++c) static_cast<BYTE*>(locked.pBits)[r * locked.Pitch + c] = c % 2 ? 254 : 255;
+            for (int c = 0; c < 256; ++c)
+                static_cast<BYTE*>(locked.pBits)[r * locked.Pitch + c] = c % 2 ? 254 : 255;
         frame->UnlockRect(0);
         ASSERT_TRUE(w.BuildHeightTable(frame));
         ASSERT_EQ(w.heightTables.size(), 1u);
@@ -177,8 +183,10 @@ std::pair<int, int> StreamPair(const WaterSurface& w) {
             first = first && heights[2 * v] == w.heightTables[k][v];
             second = second && heights[2 * v + 1] == w.heightTables[k][v];
         }
-        if (first && a < 0) a = k;
-        if (second && b < 0) b = k;
+        if (first && a < 0)
+            a = k;
+        if (second && b < 0)
+            b = k;
     }
     return {a, b};
 }
@@ -217,15 +225,18 @@ TEST(WaterSurfaceAnimation, ClockStepsEverySecondFrameAndWraps) {
     const auto& calls = sea.recorder->Calls();
     auto textureOn = [&](DWORD stage) {
         for (const RecordedCall& c : calls)
-            if (c.method == "SetTexture" && c.args[0] == stage) return c.args[1];
+            if (c.method == "SetTexture" && c.args[0] == stage)
+                return c.args[1];
         return uint64_t(0);
     };
     EXPECT_EQ(textureOn(1), uint64_t(uintptr_t(w.normalMaps[29])));
     EXPECT_EQ(textureOn(2), uint64_t(uintptr_t(w.normalMaps[0])));
     size_t lastDraw = 0, lock = 0;
     for (size_t k = 0; k < calls.size(); ++k) {
-        if (calls[k].method == "DrawIndexedPrimitive") lastDraw = k;
-        if (calls[k].method == "Lock") lock = k;
+        if (calls[k].method == "DrawIndexedPrimitive")
+            lastDraw = k;
+        if (calls[k].method == "Lock")
+            lock = k;
     }
     EXPECT_EQ(sea.recorder->CountOf("Lock"), 1u);
     EXPECT_GT(lock, lastDraw);
@@ -235,7 +246,8 @@ TEST(WaterSurfaceAnimation, ClockStepsEverySecondFrameAndWraps) {
     // A height scale too small to see: no rewrite, but the frames still move on.
     w.heightScale = 0.0000001f;
     sea.recorder->ClearCalls();
-    for (int frame = 0; frame < 6; ++frame) sea.Frame();
+    for (int frame = 0; frame < 6; ++frame)
+        sea.Frame();
     EXPECT_EQ(sea.recorder->CountOf("Lock"), 0u);
     EXPECT_EQ(w.frameIndex, 3);
     EXPECT_EQ(StreamPair(w), std::make_pair(29, 0));
@@ -337,11 +349,11 @@ TEST(WaterSurfaceRendering, ExactSequenceOfOneFrame) {
             }
             EXPECT_EQ(c.floats[1], 0.0f);
             EXPECT_EQ(c.floats[3], 0.0f);
-            EXPECT_TRUE(drawn.insert({int(c.floats[0]) / 100, int(c.floats[2]) / 100}).second)
-                << "drawn twice: " << c;
+            EXPECT_TRUE(drawn.insert({int(c.floats[0]) / 100, int(c.floats[2]) / 100}).second) << "drawn twice: " << c;
             const RecordedCall& d = next("DrawIndexedPrimitive");
             EXPECT_EQ(d.args, draw) << d;
-            if (::testing::Test::HasFailure()) return;
+            if (::testing::Test::HasFailure())
+                return;
         }
     };
     streams(w.farVertices, w.farHeights);
@@ -358,7 +370,8 @@ TEST(WaterSurfaceRendering, ExactSequenceOfOneFrame) {
     tiles(25, {D3DPT_TRIANGLELIST, 0, 0, kVertices, 0, kTriangles}, {-200, 0, -200, 0}, {200, 0, 200, 0});
     EXPECT_EQ(drawn.size(), 841u);
     for (int tz = -14; tz <= 14; ++tz)
-        for (int tx = -14; tx <= 14; ++tx) EXPECT_EQ(drawn.count({tx, tz}), 1u) << tx << ", " << tz;
+        for (int tx = -14; tx <= 14; ++tx)
+            EXPECT_EQ(drawn.count({tx, tz}), 1u) << tx << ", " << tz;
 
     // Then the frame step: the height stream rewritten whole, nothing more.
     const RecordedCall& lock = next("Lock");
@@ -387,7 +400,8 @@ TEST(WaterSurfaceLifetime, TeardownReleasesEverything) {
     EXPECT_EQ(water->waterColor[1], 94.0f / 255.0f);
     ASSERT_TRUE(water->Init(100.0f, 100.0f, 30));
     device->BeginScene();
-    for (int k = 0; k < 5; ++k) water->Render(0.01f);
+    for (int k = 0; k < 5; ++k)
+        water->Render(0.01f);
     device->EndScene();
     const size_t created = recorder->CreatedObjectCount();
     EXPECT_GT(created, 60u);

@@ -31,21 +31,24 @@ protected:
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     }
     static void TearDownTestSuite() {
-        if (module_) FreeLibrary(module_);
+        if (module_)
+            FreeLibrary(module_);
         module_ = nullptr;
     }
     void SetUp() override { ASSERT_NE(module_, nullptr) << "cannot load " << SaverModulePath(); }
 
     static Bytes Resource(int id, LPCSTR type = MAKEINTRESOURCEA(10) /* RT_RCDATA */) {
         HRSRC info = FindResourceA(module_, MAKEINTRESOURCEA(id), type);
-        if (!info) return {};
+        if (!info)
+            return {};
         const auto* data = static_cast<const uint8_t*>(LockResource(LoadResource(module_, info)));
         return Bytes(data, data + SizeofResource(module_, info));
     }
 
     static std::vector<Bytes> HeightFrames() {
         std::vector<Bytes> frames;
-        for (int k = 0; k < IDR_HEIGHTMAP_COUNT; ++k) frames.push_back(Resource(IDR_HEIGHTMAP_FIRST + k));
+        for (int k = 0; k < IDR_HEIGHTMAP_COUNT; ++k)
+            frames.push_back(Resource(IDR_HEIGHTMAP_FIRST + k));
         return frames;
     }
 
@@ -60,9 +63,22 @@ uint16_t U16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b
 struct Dds {
     uint32_t size, flags, height, width, pitch, depth, mips, pfSize, pfFlags, fourCC, bits, r, g, b, a, caps, caps2;
     explicit Dds(const Bytes& f)
-        : size(U32(f, 4)), flags(U32(f, 8)), height(U32(f, 12)), width(U32(f, 16)), pitch(U32(f, 20)),
-          depth(U32(f, 24)), mips(U32(f, 28)), pfSize(U32(f, 76)), pfFlags(U32(f, 80)), fourCC(U32(f, 84)),
-          bits(U32(f, 88)), r(U32(f, 92)), g(U32(f, 96)), b(U32(f, 100)), a(U32(f, 104)), caps(U32(f, 108)),
+        : size(U32(f, 4)),
+          flags(U32(f, 8)),
+          height(U32(f, 12)),
+          width(U32(f, 16)),
+          pitch(U32(f, 20)),
+          depth(U32(f, 24)),
+          mips(U32(f, 28)),
+          pfSize(U32(f, 76)),
+          pfFlags(U32(f, 80)),
+          fourCC(U32(f, 84)),
+          bits(U32(f, 88)),
+          r(U32(f, 92)),
+          g(U32(f, 96)),
+          b(U32(f, 100)),
+          a(U32(f, 104)),
+          caps(U32(f, 108)),
           caps2(U32(f, 112)) {}
 };
 constexpr uint32_t DDSD_REQUIRED = 0x1 | 0x2 | 0x4 | 0x1000;  // caps, height, width, pixel format
@@ -97,7 +113,8 @@ std::array<int, 4> Argb(const Bytes& f, int width, int x, int y) {
 
 double MeanAbsDiff(const uint8_t* a, const uint8_t* b, size_t n) {
     double sum = 0;
-    for (size_t i = 0; i < n; ++i) sum += std::abs(int(a[i]) - int(b[i]));
+    for (size_t i = 0; i < n; ++i)
+        sum += std::abs(int(a[i]) - int(b[i]));
     return sum / n;
 }
 
@@ -182,7 +199,8 @@ TEST_F(Art, HeightmapFramesTileInBothDirections) {
 TEST_F(Art, HeightmapAnimationLoopsAndMoves) {
     const auto frames = HeightFrames();
     std::vector<double> steps;
-    for (int k = 0; k < 30; ++k) steps.push_back(MeanAbsDiff(frames[k].data() + 128, frames[(k + 1) % 30].data() + 128, 65536));
+    for (int k = 0; k < 30; ++k)
+        steps.push_back(MeanAbsDiff(frames[k].data() + 128, frames[(k + 1) % 30].data() + 128, 65536));
     double others = 0;
     for (int k = 0; k < 29; ++k) {
         EXPECT_GT(steps[k], 0.5) << "frames " << k << " and " << k + 1 << " should differ";
@@ -247,7 +265,8 @@ bool FaceOf(std::array<double, 3> d, int& f, double& u, double& v) {
     }
     const double s = 0.25 / reach;
     const double x = d[0] * s, y = d[1] * s, z = d[2] * s;
-    if (y < -0.125) return false;
+    if (y < -0.125)
+        return false;
     v = (0.125 - y) / 0.25;
     if (std::fabs(d[2]) >= std::fabs(d[0])) {
         f = d[2] < 0 ? 0 : 1;
@@ -279,7 +298,8 @@ protected:
     static void SetUpTestSuite() {
         Art::SetUpTestSuite();
         faces_.clear();
-        if (!module_) return;
+        if (!module_)
+            return;
         for (int f = 0; f < 5; ++f) {
             Picture p;
             decoded_[f] = DecodeJpeg(Resource(IDR_SKY_FACE_FIRST + f), p);
@@ -309,19 +329,23 @@ TEST_F(SkyArt, SideFacesAreBlackBelowAHorizonAt55Percent) {
         for (int x = 0; x < 512; ++x) {
             int last = -1;
             for (int y = 0; y < 512; ++y)
-                if (MaxChannel(p.At(x, y)) > 40) last = y;
+                if (MaxChannel(p.At(x, y)) > 40)
+                    last = y;
             horizon.push_back(last);
             // Plain black from a few rows under the painted horizon down.
             for (int y = last + 4; y < 512; ++y)
-                ASSERT_LE(MaxChannel(p.At(x, y)), 12) << "face " << IDR_SKY_FACE_FIRST + f << " at (" << x << ", " << y << ")";
+                ASSERT_LE(MaxChannel(p.At(x, y)), 12)
+                    << "face " << IDR_SKY_FACE_FIRST + f << " at (" << x << ", " << y << ")";
             // Sky (not black) everywhere above it.
             for (int y = 0; y < last - 3; ++y)
-                ASSERT_GT(MaxChannel(p.At(x, y)), 40) << "face " << IDR_SKY_FACE_FIRST + f << " at (" << x << ", " << y << ")";
+                ASSERT_GT(MaxChannel(p.At(x, y)), 40)
+                    << "face " << IDR_SKY_FACE_FIRST + f << " at (" << x << ", " << y << ")";
         }
         std::sort(horizon.begin(), horizon.end());
         const double row = horizon[256] + 1;  // the first black row
         EXPECT_NEAR(row / 512, 0.55, 0.02) << "face " << 430 + f;
-        EXPECT_LE(horizon.back() - horizon.front(), 2) << "face " << IDR_SKY_FACE_FIRST + f << ": the horizon is a straight row";
+        EXPECT_LE(horizon.back() - horizon.front(), 2)
+            << "face " << IDR_SKY_FACE_FIRST + f << ": the horizon is a straight row";
     }
 }
 
@@ -361,7 +385,8 @@ TEST_F(SkyArt, AdjacentFacesMeetWithoutSeams) {
                 insideB += std::abs(texel(s.b, i, 0)[k] - texel(s.b, i, 1)[k]);
             }
         const double n = 3.0 * s.length;
-        SCOPED_TRACE("seam " + std::to_string(IDR_SKY_FACE_FIRST + s.a.face) + " / " + std::to_string(IDR_SKY_FACE_FIRST + s.b.face));
+        SCOPED_TRACE("seam " + std::to_string(IDR_SKY_FACE_FIRST + s.a.face) + " / " +
+                     std::to_string(IDR_SKY_FACE_FIRST + s.b.face));
         EXPECT_LE(across / n, std::max(3.0, 2.0 * std::max(insideA, insideB) / n));
     }
 }
@@ -415,7 +440,8 @@ std::vector<std::array<uint8_t, 4>> DecodeDxt3Face(const uint8_t* blocks, int si
             }
             // Written so that the DXT1 three-colour rule never applies.
             uint32_t indices = blocks[12] | blocks[13] << 8 | blocks[14] << 16 | uint32_t(blocks[15]) << 24;
-            if (c0 < c1 || (c0 == c1 && indices != 0)) valid = false;
+            if (c0 < c1 || (c0 == c1 && indices != 0))
+                valid = false;
             for (int i = 0; i < 16; ++i) {
                 const int index = (indices >> (2 * i)) & 3;
                 const int alpha = ((blocks[i / 2] >> (4 * (i % 2))) & 15) * 17;
@@ -430,12 +456,12 @@ std::vector<std::array<uint8_t, 4>> DecodeDxt3Face(const uint8_t* blocks, int si
 // D3D cube face (DDS order +X, -X, +Y, -Y, +Z, -Z) at s, t in [-1, 1].
 std::array<double, 3> CubeDirection(int face, double s, double t) {
     switch (face) {
-        case 0: return {1, -t, -s};
-        case 1: return {-1, -t, s};
-        case 2: return {s, 1, t};
-        case 3: return {s, -1, -t};
-        case 4: return {s, -t, 1};
-        default: return {-s, -t, -1};
+    case 0: return {1, -t, -s};
+    case 1: return {-1, -t, s};
+    case 2: return {s, 1, t};
+    case 3: return {s, -1, -t};
+    case 4: return {s, -t, 1};
+    default: return {-s, -t, -1};
     }
 }
 
@@ -460,7 +486,8 @@ TEST_F(SkyArt, CubeMapIsADxt3CubeShowingTheSameSky) {
         bool valid = false;
         faces.push_back(DecodeDxt3Face(&cube[128 + f * 65536], 256, valid));
         EXPECT_TRUE(valid) << "cube face " << f << ": four-colour blocks";
-        for (const auto& texel : faces.back()) ASSERT_EQ(texel[3], 255) << "cube face " << f << " is opaque";
+        for (const auto& texel : faces.back())
+            ASSERT_EQ(texel[3], 255) << "cube face " << f << " is opaque";
     }
 
     // Cube direction (a, b, c) shows the sky of world direction (c, b, a).
@@ -490,16 +517,19 @@ TEST_F(SkyArt, CubeMapIsADxt3CubeShowingTheSameSky) {
                             break;
                         }
                         const auto b = Sample(faces_[face], u, v);
-                        const auto& t = faces[f][static_cast<size_t>(std::min(255, int(py))) * 256 + std::min(255, int(px))];
+                        const auto& t =
+                            faces[f][static_cast<size_t>(std::min(255, int(py))) * 256 + std::min(255, int(px))];
                         for (int k = 0; k < 3; ++k) {
                             boxColour[k] += b[k];
                             cubeColour[k] += t[k];
                         }
                         ++samples;
                     }
-                if (!usable) continue;
+                if (!usable)
+                    continue;
                 double diff = 0;
-                for (int k = 0; k < 3; ++k) diff = std::max(diff, std::fabs(boxColour[k] - cubeColour[k]) / samples);
+                for (int k = 0; k < 3; ++k)
+                    diff = std::max(diff, std::fabs(boxColour[k] - cubeColour[k]) / samples);
                 total += diff;
                 diffs.push_back(diff);
                 if (diff > worst) {
@@ -529,16 +559,17 @@ TEST_F(SkyArt, CubeMapIsADxt3CubeShowingTheSameSky) {
 
 TEST_F(Art, FresnelRampHasTheExactValues) {
     static const int kValues[256] = {
-        255, 245, 235, 226, 217, 209, 201, 193, 186, 180, 173, 167, 161, 155, 150, 145, 140, 135, 131, 127, 123, 119,
-        115, 111, 108, 104, 101, 98, 95, 92, 90, 87,  // 0-31
-        84, 82, 80, 77, 75, 73, 71, 69, 67, 65, 63, 62, 60, 59, 57, 55, 54, 53, 51, 50, 49, 47, 46, 45, 44, 43, 42, 41,
-        40, 39, 38, 37,  // 32-63
-        36, 35, 34, 33, 33, 32, 31, 30, 30, 29, 28, 28, 27, 27, 26, 25, 25, 24, 24, 23, 23, 22, 22, 21, 21, 20, 20, 19,
-        19, 19, 18, 18,  // 64-95
-        18, 17, 17, 16, 16, 16, 16, 15, 15, 15, 14, 14, 14, 14, 13, 13, 13, 13, 12, 12, 12, 12, 11, 11, 11, 11, 11, 10,
-        10, 10, 10, 10,  // 96-127
-        10, 9, 9, 9, 9, 9, 9, 9, 8, 8, 8, 8, 8, 8, 8, 8, 8, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 6, 6, 6, 6,  // 128-159
-        6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,  // 160-171
+        255, 245, 235, 226, 217, 209, 201, 193, 186, 180, 173, 167, 161, 155, 150, 145,
+        140, 135, 131, 127, 123, 119, 115, 111, 108, 104, 101, 98,  95,  92,  90,  87,  // 0-31
+        84,  82,  80,  77,  75,  73,  71,  69,  67,  65,  63,  62,  60,  59,  57,  55,
+        54,  53,  51,  50,  49,  47,  46,  45,  44,  43,  42,  41,  40,  39,  38,  37,  // 32-63
+        36,  35,  34,  33,  33,  32,  31,  30,  30,  29,  28,  28,  27,  27,  26,  25,
+        25,  24,  24,  23,  23,  22,  22,  21,  21,  20,  20,  19,  19,  19,  18,  18,  // 64-95
+        18,  17,  17,  16,  16,  16,  16,  15,  15,  15,  14,  14,  14,  14,  13,  13,
+        13,  13,  12,  12,  12,  12,  11,  11,  11,  11,  11,  10,  10,  10,  10,  10,  // 96-127
+        10,  9,   9,   9,   9,   9,   9,   9,   8,   8,   8,   8,   8,   8,   8,   8,
+        8,   7,   7,   7,   7,   7,   7,   7,   7,   7,   7,   7,   6,   6,   6,   6,  // 128-159
+        6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,                      // 160-171
     };
     const Bytes f = Resource(IDR_FRESNEL_RAMP);
     ASSERT_EQ(f.size(), 1334u);
@@ -559,7 +590,8 @@ TEST_F(Art, FresnelRampHasTheExactValues) {
         EXPECT_EQ(f[55 + 4 * i], i);
         EXPECT_EQ(f[56 + 4 * i], i);
     }
-    for (int i = 0; i < 256; ++i) EXPECT_EQ(f[1078 + i], i < 172 ? kValues[i] : 5) << "texel " << i;
+    for (int i = 0; i < 256; ++i)
+        EXPECT_EQ(f[1078 + i], i < 172 ? kValues[i] : 5) << "texel " << i;
 }
 
 TEST_F(Art, FlareSpritesAreArgbDds) {
@@ -567,7 +599,8 @@ TEST_F(Art, FlareSpritesAreArgbDds) {
     ExpectArgbDds(star, 128, 128, "star 360");
     ExpectArgbDds(glow, 256, 256, "glow 361");
     ExpectArgbDds(ring, 128, 128, "ring 362");
-    if (HasFatalFailure()) return;
+    if (HasFatalFailure())
+        return;
     // Every sprite fades to nothing before its border.
     const std::pair<const Bytes*, int> sprites[] = {{&star, 128}, {&glow, 256}, {&ring, 128}};
     for (const auto& [sprite, size] : sprites)
@@ -587,7 +620,8 @@ TEST_F(Art, FlareSpritesAreArgbDds) {
                 EXPECT_EQ(p[0] + p[1] + p[2], 3 * 255);
             }
             const double r = std::hypot(x - 63.5, y - 63.5);
-            if (r > 32 && p[3] > 40) ++rayTexels;
+            if (r > 32 && p[3] > 40)
+                ++rayTexels;
         }
     EXPECT_GT(rayTexels, 40);
     // Glow: bright centre falling off smoothly.
@@ -599,8 +633,14 @@ TEST_F(Art, FlareSpritesAreArgbDds) {
     for (int x = 64; x < 128; ++x) {
         const auto p = Argb(ring, 128, x, 64);
         rimAlpha = std::max(rimAlpha, p[3]);
-        if (p[3] > 60 && p[2] - p[0] > blue) { blue = p[2] - p[0]; bluestR = x; }
-        if (p[3] > 60 && p[0] - p[2] > red) { red = p[0] - p[2]; reddestR = x; }
+        if (p[3] > 60 && p[2] - p[0] > blue) {
+            blue = p[2] - p[0];
+            bluestR = x;
+        }
+        if (p[3] > 60 && p[0] - p[2] > red) {
+            red = p[0] - p[2];
+            reddestR = x;
+        }
     }
     EXPECT_LT(centre[3], 80);
     EXPECT_GT(rimAlpha, 2 * centre[3]);
@@ -610,14 +650,18 @@ TEST_F(Art, FlareSpritesAreArgbDds) {
 TEST_F(Art, BannerIsA256By64ArgbDdsWithText) {
     const Bytes banner = Resource(IDR_BANNER);
     ExpectArgbDds(banner, 256, 64, "banner 245");
-    if (HasFatalFailure()) return;
+    if (HasFatalFailure())
+        return;
     int transparent = 0, opaque = 0, bright = 0;
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 256; ++x) {
             const auto p = Argb(banner, 256, x, y);
-            if (p[3] == 0) ++transparent;
-            if (p[3] > 200) ++opaque;
-            if (p[3] > 200 && p[0] > 200 && p[1] > 200 && p[2] > 180) ++bright;  // light text
+            if (p[3] == 0)
+                ++transparent;
+            if (p[3] > 200)
+                ++opaque;
+            if (p[3] > 200 && p[0] > 200 && p[1] > 200 && p[2] > 180)
+                ++bright;  // light text
         }
     EXPECT_EQ(Argb(banner, 256, 0, 0)[3], 0) << "rounded corners";
     EXPECT_GT(transparent, 0);
@@ -635,7 +679,8 @@ TEST_F(Art, NoisePicturesAre32By32GreyBmps) {
         EXPECT_EQ(U32(f, 18), 32u);
         EXPECT_EQ(U32(f, 22), 32u);
         EXPECT_EQ(U16(f, 28), 8);
-        for (int i = 0; i < 256; ++i) ASSERT_TRUE(f[54 + 4 * i] == i && f[55 + 4 * i] == i && f[56 + 4 * i] == i);
+        for (int i = 0; i < 256; ++i)
+            ASSERT_TRUE(f[54 + 4 * i] == i && f[55 + 4 * i] == i && f[56 + 4 * i] == i);
         const auto [lo, hi] = std::minmax_element(f.begin() + 1078, f.end());
         EXPECT_GT(*hi - *lo, 200) << "full-contrast noise";
     }
@@ -670,7 +715,8 @@ TEST_F(Art, PreviewIsA152By112BitmapTheWindowCanPaint) {
     for (int x = 0; x < 152; ++x) {
         bottom += lum(x, 108);
         top += lum(x, 4);
-        for (int y = 0; y < 112; ++y) brightest = std::max(brightest, lum(x, y));
+        for (int y = 0; y < 112; ++y)
+            brightest = std::max(brightest, lum(x, y));
     }
     EXPECT_GT(brightest, 230);
     EXPECT_LT(bottom / 152, 120);
@@ -691,7 +737,8 @@ TEST_F(Art, IconHas16And32And48PixelImages) {
         HICON icon = CreateIconFromResourceEx(const_cast<uint8_t*>(image.data()), static_cast<DWORD>(image.size()),
                                               TRUE, 0x00030000, w, w, LR_DEFAULTCOLOR);
         EXPECT_NE(icon, nullptr) << w << " px";
-        if (icon) DestroyIcon(icon);
+        if (icon)
+            DestroyIcon(icon);
     }
     std::sort(sizes.begin(), sizes.end());
     EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48}));

@@ -78,8 +78,7 @@ TEST_F(BannerAndFade, FadeOverTheFirstFourteenFramesOnly) {
         EXPECT_EQ(v[5].y, 1.0f);
         EXPECT_EQ(v[5].z, 0.5f);
     }
-    EXPECT_EQ(alphas, (std::vector<uint32_t>{255, 235, 216, 197, 178, 159, 140, 121, 102, 82, 63,
-                                              44, 25, 6}));
+    EXPECT_EQ(alphas, (std::vector<uint32_t>{255, 235, 216, 197, 178, 159, 140, 121, 102, 82, 63, 44, 25, 6}));
     EXPECT_LT(app->fadeLevel, 0.0f);
     device->EndScene();
 }

@@ -51,12 +51,10 @@ TEST(Camera, WrapsTheEyeByWholeTilesIntoTheCentralOne) {
     struct Case {
         float eye, target, wrappedEye, wrappedTarget;
     } cases[] = {
-        {50.0f, 51.0f, 50.0f, 51.0f},     // the bounds themselves stay
-        {-50.0f, -51.0f, -50.0f, -51.0f},
-        {50.5f, 52.0f, -49.5f, -48.0f},
+        {50.0f, 51.0f, 50.0f, 51.0f},  // the bounds themselves stay
+        {-50.0f, -51.0f, -50.0f, -51.0f},   {50.5f, 52.0f, -49.5f, -48.0f},
         {-250.0f, -249.0f, -50.0f, -49.0f},  // two tiles
-        {-50.25f, -51.0f, 49.75f, 49.0f},
-        {0.0f, 1.0f, 0.0f, 1.0f},
+        {-50.25f, -51.0f, 49.75f, 49.0f},   {0.0f, 1.0f, 0.0f, 1.0f},
     };
     for (const Case& c : cases) {
         Camera camera = MakeCamera(D3DXVECTOR3(c.eye, 5.0f, c.eye), D3DXVECTOR3(c.target, 7.0f, c.target));

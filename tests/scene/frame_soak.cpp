@@ -34,20 +34,19 @@ constexpr int kDefaultBenchFrames = 10000;
 constexpr int kDefaultSoakFrames = 1000000;
 constexpr int kLoggedBenchFrames = 1000;
 constexpr int kProgressFrames = 100000;
-constexpr int kWarmFrames = 4;          // the fade and the first height streams settle
-constexpr float kMaxRoll = 1.2f;        // radians of bank the flight allows
+constexpr int kWarmFrames = 4;    // the fade and the first height streams settle
+constexpr float kMaxRoll = 1.2f;  // radians of bank the flight allows
 constexpr float kUnitTolerance = 1e-5f;
-constexpr float kHalfTile = 50.0f;      // the camera's eye stays over the central tile
+constexpr float kHalfTile = 50.0f;  // the camera's eye stays over the central tile
 constexpr float kWrapTolerance = 1e-3f;
-constexpr float kFlightSpeed = 3.0f;    // the default "CamSpeed"
+constexpr float kFlightSpeed = 3.0f;  // the default "CamSpeed"
 constexpr unsigned kSeed = 1;
 
 bool Finite(const D3DXVECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 // A saver with its scene assembled on a device of its own.
 struct Saver {
-    explicit Saver(RecordingDevice* recording, std::shared_ptr<CallRecorder> calls)
-        : recorder(std::move(calls)) {
+    explicit Saver(RecordingDevice* recording, std::shared_ptr<CallRecorder> calls) : recorder(std::move(calls)) {
         device = recording;
         D3DXCreateMatrixStack(0, &matrixStack);
         std::srand(kSeed);
@@ -179,8 +178,7 @@ int Bench(int frames) {
     }
     const double perTransformUs = (ProcessCpuMilliseconds() - start) * 1000.0 / kProbeCalls;
     recorder->ClearCalls();
-    const double recorderUs =
-        (loggedCalls - loggedTransforms) * perCallUs + loggedTransforms * perTransformUs;
+    const double recorderUs = (loggedCalls - loggedTransforms) * perCallUs + loggedTransforms * perTransformUs;
     std::string problem;
     saver.Release(problem);
 
@@ -191,8 +189,8 @@ int Bench(int frames) {
 
     std::printf("frame step CPU per frame, %d frames, the recorder logging all but the sea's draws\t%.1f\tus\t\n",
                 frames, quietUs);
-    std::printf("frame step CPU per frame, every device call logged, %d frames\t%.1f\tus\t\n",
-                kLoggedBenchFrames, loggedUs);
+    std::printf("frame step CPU per frame, every device call logged, %d frames\t%.1f\tus\t\n", kLoggedBenchFrames,
+                loggedUs);
     std::printf("device calls logged by the recorder per frame (the sea's 841 draws not logged)\t%.0f\tcalls\t\n",
                 loggedCalls);
     std::printf("recorder's own cost per logged state call\t%.2f\tus\t\n", perCallUs);
@@ -223,8 +221,7 @@ int Soak(int frames) {
         std::string broken;
         if (!(flight.t >= 0.0 && flight.t < 1.0))
             broken = "flight position outside its segment";
-        else if (!Finite(view.viewEye) || !Finite(view.viewTarget) || !Finite(view.viewUp) ||
-                 !Finite(camera->eye))
+        else if (!Finite(view.viewEye) || !Finite(view.viewTarget) || !Finite(view.viewUp) || !Finite(camera->eye))
             broken = "a view vector is not finite";
         else if (std::fabs(D3DXVec3Length(&view.viewUp) - 1.0f) > kUnitTolerance)
             broken = "the up vector is not a unit vector";

@@ -66,8 +66,7 @@ TEST_F(OverlayBuffersTest, QuadsAreWrittenFromTheStart) {
     for (int i = 0; i < 4; ++i)
         four[i] = Vertex(static_cast<float>(100 + i));
     ASSERT_TRUE(WriteOverlayQuad(six, 6));
-    EXPECT_EQ(recorder->Texts(),
-              Texts({"VertexBuffer#1->Lock(0, 192, ptr, 0x00000000)", "VertexBuffer#1->Unlock()"}));
+    EXPECT_EQ(recorder->Texts(), Texts({"VertexBuffer#1->Lock(0, 192, ptr, 0x00000000)", "VertexBuffer#1->Unlock()"}));
     ASSERT_EQ(OverlayBytes().size(), sizeof six);
     EXPECT_EQ(std::memcmp(OverlayBytes().data(), six, sizeof six), 0);
 

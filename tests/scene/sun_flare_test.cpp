@@ -37,8 +37,7 @@ class SunFlareDraw : public SceneFixture {
 protected:
     // Looks from the origin in `direction` with y up.
     void Look(const D3DXVECTOR3& direction) {
-        app->viewVectors.Store(D3DXVECTOR3(5, 2, 5), D3DXVECTOR3(5, 2, 5) + direction,
-                               D3DXVECTOR3(0, 1, 0));
+        app->viewVectors.Store(D3DXVECTOR3(5, 2, 5), D3DXVECTOR3(5, 2, 5) + direction, D3DXVECTOR3(0, 1, 0));
     }
     uint32_t FlareAlpha() const {
         auto* sprites = static_cast<FakeVertexBuffer*>(app->sunFlare->spriteBuffer);

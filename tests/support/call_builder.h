@@ -22,8 +22,8 @@ public:
     CallBuilder& Bool(BOOL value);
     // An enumerated value shown by name, kept as its number.
     CallBuilder& Named(uint64_t value, const std::string& name);
-    CallBuilder& Object(const void* object);  // shown by the fake's name
-    CallBuilder& Pointer(const void* pointer);  // shown as NULL or "ptr"
+    CallBuilder& Object(const void* object);                 // shown by the fake's name
+    CallBuilder& Pointer(const void* pointer);               // shown as NULL or "ptr"
     CallBuilder& Floats(const float* values, size_t count);  // also kept in `floats`
 
     const std::string& Method() const { return call_.method; }

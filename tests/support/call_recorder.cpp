@@ -26,8 +26,8 @@ std::vector<RecordedCall> CallRecorder::CallsTo(const std::string& method) const
 }
 
 size_t CallRecorder::CountOf(const std::string& method) const {
-    return static_cast<size_t>(std::count_if(calls_.begin(), calls_.end(),
-                                             [&](const RecordedCall& call) { return call.method == method; }));
+    return static_cast<size_t>(
+        std::count_if(calls_.begin(), calls_.end(), [&](const RecordedCall& call) { return call.method == method; }));
 }
 
 std::vector<std::string> CallRecorder::Texts() const {

@@ -14,8 +14,7 @@ UINT BitsPerPixel(D3DFORMAT format) {
     switch (format) {
     case D3DFMT_L8:
     case D3DFMT_A8:
-    case D3DFMT_P8:
-        return 8;
+    case D3DFMT_P8: return 8;
     case D3DFMT_R5G6B5:
     case D3DFMT_X1R5G5B5:
     case D3DFMT_A1R5G5B5:
@@ -25,18 +24,13 @@ UINT BitsPerPixel(D3DFORMAT format) {
     case D3DFMT_L16:
     case D3DFMT_D16:
     case D3DFMT_D16_LOCKABLE:
-    case D3DFMT_R16F:
-        return 16;
-    case D3DFMT_R8G8B8:
-        return 24;
+    case D3DFMT_R16F: return 16;
+    case D3DFMT_R8G8B8: return 24;
     case D3DFMT_A16B16G16R16:
     case D3DFMT_A16B16G16R16F:
-    case D3DFMT_G32R32F:
-        return 64;
-    case D3DFMT_A32B32G32R32F:
-        return 128;
-    default:
-        return 32;
+    case D3DFMT_G32R32F: return 64;
+    case D3DFMT_A32B32G32R32F: return 128;
+    default: return 32;
     }
 }
 

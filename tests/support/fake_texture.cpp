@@ -8,8 +8,8 @@ FakeTexture::FakeTexture(IDirect3DDevice9* device, std::shared_ptr<CallRecorder>
     : FakeBaseTexture(device, recorder, "Texture", D3DRTYPE_TEXTURE, std::max(width, height), levels, usage, pool) {
     for (UINT level = 0; level < levelCount_; ++level)
         levels_.push_back(new FakeSurface(device, recorder, static_cast<IDirect3DTexture9*>(this),
-                                          std::max(1u, width >> level), std::max(1u, height >> level), format,
-                                          usage, pool));
+                                          std::max(1u, width >> level), std::max(1u, height >> level), format, usage,
+                                          pool));
 }
 
 FakeTexture::~FakeTexture() {

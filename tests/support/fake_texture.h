@@ -9,8 +9,8 @@
 
 class FakeTexture : public FakeBaseTexture<IDirect3DTexture9> {
 public:
-    FakeTexture(IDirect3DDevice9* device, std::shared_ptr<CallRecorder> recorder, UINT width, UINT height,
-                UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool);
+    FakeTexture(IDirect3DDevice9* device, std::shared_ptr<CallRecorder> recorder, UINT width, UINT height, UINT levels,
+                DWORD usage, D3DFORMAT format, D3DPOOL pool);
 
     HRESULT STDMETHODCALLTYPE GetLevelDesc(UINT level, D3DSURFACE_DESC* description) override;
     HRESULT STDMETHODCALLTYPE GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) override;

@@ -35,7 +35,7 @@ HRESULT FakeVertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* elements, UINT*
 }
 
 std::vector<D3DVERTEXELEMENT9> FakeVertexDeclaration::ReadElements(const D3DVERTEXELEMENT9* elements,
-                                                                    size_t maxElements) {
+                                                                   size_t maxElements) {
     if (elements == nullptr)
         return {};
     for (size_t i = 0; i < maxElements; ++i)

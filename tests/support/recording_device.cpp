@@ -179,8 +179,8 @@ D3DCAPS9 RecordingDevice::DefaultCaps(DWORD pixelShaderVersion, DWORD vertexShad
     caps.ZCmpCaps = caps.AlphaCmpCaps = 0xFF;
     caps.SrcBlendCaps = caps.DestBlendCaps = 0x1FFF;
     caps.ShadeCaps = D3DPSHADECAPS_COLORGOURAUDRGB | D3DPSHADECAPS_ALPHAGOURAUDBLEND;
-    caps.TextureCaps = D3DPTEXTURECAPS_ALPHA | D3DPTEXTURECAPS_MIPMAP | D3DPTEXTURECAPS_CUBEMAP |
-                       D3DPTEXTURECAPS_MIPCUBEMAP;
+    caps.TextureCaps =
+        D3DPTEXTURECAPS_ALPHA | D3DPTEXTURECAPS_MIPMAP | D3DPTEXTURECAPS_CUBEMAP | D3DPTEXTURECAPS_MIPCUBEMAP;
     caps.TextureFilterCaps = caps.CubeTextureFilterCaps = D3DPTFILTERCAPS_MINFPOINT | D3DPTFILTERCAPS_MINFLINEAR |
                                                           D3DPTFILTERCAPS_MIPFPOINT | D3DPTFILTERCAPS_MIPFLINEAR |
                                                           D3DPTFILTERCAPS_MAGFPOINT | D3DPTFILTERCAPS_MAGFLINEAR;
@@ -216,8 +216,8 @@ D3DCAPS9 RecordingDevice::DefaultCaps(DWORD pixelShaderVersion, DWORD vertexShad
     return caps;
 }
 
-RecordingDevice::RecordingDevice(std::shared_ptr<CallRecorder> recorder, IDirect3D9* direct3d,
-                                 const D3DCAPS9& caps, const D3DDEVICE_CREATION_PARAMETERS& creation,
+RecordingDevice::RecordingDevice(std::shared_ptr<CallRecorder> recorder, IDirect3D9* direct3d, const D3DCAPS9& caps,
+                                 const D3DDEVICE_CREATION_PARAMETERS& creation,
                                  const D3DPRESENT_PARAMETERS& presentation)
     : FakeObject(std::move(recorder), "Device"),
       direct3d_(direct3d),
@@ -392,9 +392,8 @@ HRESULT RecordingDevice::CreateTexture(UINT width, UINT height, UINT levels, DWO
     call.Uint(width).Uint(height).Uint(levels).Hex(usage).Uint(format).Named(pool, PoolName(pool));
     const bool valid = width != 0 && height != 0 && width <= caps_.MaxTextureWidth &&
                        height <= caps_.MaxTextureHeight && shared == nullptr;
-    return Created(call, valid, texture, [&] {
-        return new FakeTexture(this, SharedRecorder(), width, height, levels, usage, format, pool);
-    });
+    return Created(call, valid, texture,
+                   [&] { return new FakeTexture(this, SharedRecorder(), width, height, levels, usage, format, pool); });
 }
 
 HRESULT RecordingDevice::CreateCubeTexture(UINT edge, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
@@ -418,8 +417,7 @@ HRESULT RecordingDevice::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT f
                                            IDirect3DIndexBuffer9** buffer, HANDLE* shared) {
     CallBuilder call = Begin("CreateIndexBuffer");
     call.Uint(length).Hex(usage).Uint(format).Named(pool, PoolName(pool));
-    const bool valid =
-        length != 0 && shared == nullptr && (format == D3DFMT_INDEX16 || format == D3DFMT_INDEX32);
+    const bool valid = length != 0 && shared == nullptr && (format == D3DFMT_INDEX16 || format == D3DFMT_INDEX32);
     return Created(call, valid, buffer,
                    [&] { return new FakeIndexBuffer(this, SharedRecorder(), length, usage, format, pool); });
 }
@@ -494,8 +492,8 @@ HRESULT RecordingDevice::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, 
     return Done(call, CanDraw());
 }
 
-HRESULT RecordingDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex,
-                                              UINT vertexCount, UINT startIndex, UINT primitiveCount) {
+HRESULT RecordingDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertex, UINT minIndex, UINT vertexCount,
+                                              UINT startIndex, UINT primitiveCount) {
     CallBuilder call = Begin("DrawIndexedPrimitive");
     call.Named(type, PrimitiveTypeName(type))
         .Int(baseVertex)

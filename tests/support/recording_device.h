@@ -90,8 +90,7 @@ public:
                                                  IDirect3DVertexBuffer9** buffer, HANDLE* shared) override;
     HRESULT STDMETHODCALLTYPE CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                                 IDirect3DIndexBuffer9** buffer, HANDLE* shared) override;
-    HRESULT STDMETHODCALLTYPE UpdateTexture(IDirect3DBaseTexture9* source,
-                                            IDirect3DBaseTexture9* destination) override;
+    HRESULT STDMETHODCALLTYPE UpdateTexture(IDirect3DBaseTexture9* source, IDirect3DBaseTexture9* destination) override;
     HRESULT STDMETHODCALLTYPE BeginScene() override;
     HRESULT STDMETHODCALLTYPE EndScene() override;
     HRESULT STDMETHODCALLTYPE Clear(DWORD rectCount, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z,
@@ -139,15 +138,14 @@ public:
                              IDirect3DSurface9**, HANDLE*)
     RECORDING_DEVICE_REFUSES(HRESULT, CreateDepthStencilSurface, UINT, UINT, D3DFORMAT, D3DMULTISAMPLE_TYPE, DWORD,
                              BOOL, IDirect3DSurface9**, HANDLE*)
-    RECORDING_DEVICE_REFUSES(HRESULT, UpdateSurface, IDirect3DSurface9*, const RECT*, IDirect3DSurface9*,
-                             const POINT*)
+    RECORDING_DEVICE_REFUSES(HRESULT, UpdateSurface, IDirect3DSurface9*, const RECT*, IDirect3DSurface9*, const POINT*)
     RECORDING_DEVICE_REFUSES(HRESULT, GetRenderTargetData, IDirect3DSurface9*, IDirect3DSurface9*)
     RECORDING_DEVICE_REFUSES(HRESULT, GetFrontBufferData, UINT, IDirect3DSurface9*)
     RECORDING_DEVICE_REFUSES(HRESULT, StretchRect, IDirect3DSurface9*, const RECT*, IDirect3DSurface9*, const RECT*,
                              D3DTEXTUREFILTERTYPE)
     RECORDING_DEVICE_REFUSES(HRESULT, ColorFill, IDirect3DSurface9*, const RECT*, D3DCOLOR)
-    RECORDING_DEVICE_REFUSES(HRESULT, CreateOffscreenPlainSurface, UINT, UINT, D3DFORMAT, D3DPOOL,
-                             IDirect3DSurface9**, HANDLE*)
+    RECORDING_DEVICE_REFUSES(HRESULT, CreateOffscreenPlainSurface, UINT, UINT, D3DFORMAT, D3DPOOL, IDirect3DSurface9**,
+                             HANDLE*)
     RECORDING_DEVICE_REFUSES(HRESULT, SetRenderTarget, DWORD, IDirect3DSurface9*)
     RECORDING_DEVICE_REFUSES(HRESULT, GetRenderTarget, DWORD, IDirect3DSurface9**)
     RECORDING_DEVICE_REFUSES(HRESULT, SetDepthStencilSurface, IDirect3DSurface9*)

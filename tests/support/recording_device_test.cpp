@@ -156,10 +156,9 @@ TEST(RecordingDevice, KeepsAndRecordsWhatItIsGiven) {
     EXPECT_EQ(device->Transform(static_cast<D3DTRANSFORMSTATETYPE>(256))._22, 2.0f);
     EXPECT_EQ(recorder->Texts(),
               Texts({"SetRenderState(D3DRS_ZENABLE, 0)", "SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF)",
-                            "SetTextureStageState(1, D3DTSS_COLOROP, 4)",
-                            "SetSamplerState(1, D3DSAMP_ADDRESSU, 3)",
-                            "SetVertexShaderConstantF(8, {-40 5 -20 1}, 1)",
-                            "SetTransform(D3DTS_WORLD, {2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 2})"}));
+                     "SetTextureStageState(1, D3DTSS_COLOROP, 4)", "SetSamplerState(1, D3DSAMP_ADDRESSU, 3)",
+                     "SetVertexShaderConstantF(8, {-40 5 -20 1}, 1)",
+                     "SetTransform(D3DTS_WORLD, {2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 2})"}));
     EXPECT_EQ(recorder->CallsTo("SetTransform")[0].floats.size(), 16u);
 
     // Out-of-range requests are refused and change nothing.
@@ -176,7 +175,7 @@ TEST(RecordingDevice, KeepsAndRecordsWhatItIsGiven) {
     EXPECT_EQ(device->BeginScene(), D3D_OK);
     EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
     EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3DERR_INVALIDCALL);  // no indices
-    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);  // inside the scene
+    EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);              // inside the scene
     EXPECT_EQ(device->EndScene(), D3D_OK);
     EXPECT_EQ(recorder->CallsTo("DrawPrimitive")[1].text, "DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1)");
     device->AllowDrawsOutsideScene();
@@ -263,22 +262,22 @@ TEST(RecordingDirect3D, OffersTheChosenCardAndRefusesDevicesAsAsked) {
     parameters.EnableAutoDepthStencil = TRUE;
     parameters.AutoDepthStencilFormat = D3DFMT_D16;
     IDirect3DDevice9* device = nullptr;
-    EXPECT_EQ(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
-                                     &device),
-              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(
+        direct3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device),
+        D3DERR_NOTAVAILABLE);
     EXPECT_EQ(device, nullptr);
     EXPECT_EQ(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &parameters, &device), D3DERR_INVALIDCALL);
-    ASSERT_EQ(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters,
-                                     &device),
-              D3D_OK);
+    ASSERT_EQ(
+        direct3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device),
+        D3D_OK);
     EXPECT_EQ(direct3d->LastDevice(), device);
     EXPECT_EQ(direct3d->LastDevice()->PresentParameters().BackBufferWidth, 800u);
     // Planned faults count every CreateDevice call, refused ones included.
     recorder->FailCall("CreateDevice", 4);
     IDirect3DDevice9* other = nullptr;
-    EXPECT_EQ(direct3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters,
-                                     &other),
-              D3DERR_INVALIDCALL);
+    EXPECT_EQ(
+        direct3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &other),
+        D3DERR_INVALIDCALL);
     EXPECT_EQ(other, nullptr);
     EXPECT_EQ(direct3d->LastDevice(), device);
 

@@ -101,9 +101,8 @@ HRESULT RecordingDirect3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DF
     return Finish(call, result);
 }
 
-HRESULT RecordingDirect3D::CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT format,
-                                                      BOOL windowed, D3DMULTISAMPLE_TYPE multiSample,
-                                                      DWORD* qualityLevels) {
+HRESULT RecordingDirect3D::CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT format, BOOL windowed,
+                                                      D3DMULTISAMPLE_TYPE multiSample, DWORD* qualityLevels) {
     CallBuilder call = Begin("CheckDeviceMultiSampleType");
     call.Uint(adapter).Uint(type).Uint(format).Bool(windowed).Uint(multiSample);
     HRESULT result = Planned(call);

@@ -47,8 +47,8 @@ public:
                                               D3DFORMAT backBufferFormat, BOOL windowed) override;
     HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
                                                 D3DRESOURCETYPE resourceType, D3DFORMAT format) override;
-    HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT format,
-                                                         BOOL windowed, D3DMULTISAMPLE_TYPE multiSample,
+    HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT format, BOOL windowed,
+                                                         D3DMULTISAMPLE_TYPE multiSample,
                                                          DWORD* qualityLevels) override;
     HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
                                                      D3DFORMAT renderTargetFormat,

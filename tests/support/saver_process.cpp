@@ -35,8 +35,8 @@ void SetDllOverrides(const std::string& overrides) {
     if (overrides.empty())
         return;
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppOverridesKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppOverridesKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
     // "name=mode;name=mode"; an empty mode means the DLL is disabled.
     size_t begin = 0;
@@ -50,8 +50,7 @@ void SetDllOverrides(const std::string& overrides) {
             std::string mode = entry.substr(equals + 1);
             if (mode == "d")
                 mode.clear();
-            RegSetValueExA(key, entry.substr(0, equals).c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(mode.c_str()),
+            RegSetValueExA(key, entry.substr(0, equals).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(mode.c_str()),
                            static_cast<DWORD>(mode.size() + 1));
         }
         begin = end + 1;
@@ -101,8 +100,8 @@ SaverProcess::SaverProcess(const std::string& arguments, const SaverOptions& opt
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    const BOOL created = CreateProcessA(module.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
-                                       0, nullptr, nullptr, &startup, &info);
+    const BOOL created =
+        CreateProcessA(module.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
     if (created) {
         CloseHandle(info.hThread);
         process_ = info.hProcess;
@@ -124,9 +123,7 @@ SaverProcess::~SaverProcess() {
         SetWineDrawsCaptions(false);
 }
 
-bool SaverProcess::IsRunning() const {
-    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
-}
+bool SaverProcess::IsRunning() const { return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
 std::optional<DWORD> SaverProcess::WaitForExit(DWORD timeoutMs) {
     if (process_ == nullptr)
@@ -136,8 +133,7 @@ std::optional<DWORD> SaverProcess::WaitForExit(DWORD timeoutMs) {
         const DWORD waited = GetTickCount() - start;
         if (waited >= timeoutMs)
             break;
-        const DWORD result =
-            MsgWaitForMultipleObjects(1, &process_, FALSE, timeoutMs - waited, QS_ALLINPUT);
+        const DWORD result = MsgWaitForMultipleObjects(1, &process_, FALSE, timeoutMs - waited, QS_ALLINPUT);
         if (result == WAIT_OBJECT_0) {
             DWORD code = 0;
             GetExitCodeProcess(process_, &code);
@@ -218,14 +214,13 @@ std::optional<MessageBoxInfo> SaverProcess::WaitForMessageBox(DWORD timeoutMs) c
 
 bool ScreenSaverRunningFlag() {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER,
-                      "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop", 0,
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\Temporary System Parameters\\Control Panel\\Desktop", 0,
                       KEY_READ, &key) == ERROR_SUCCESS) {
         char value[16] = {};
         DWORD size = sizeof value - 1;
         DWORD type = 0;
-        const LONG result = RegQueryValueExA(key, "WINE_ScreenSaverRunning", nullptr, &type,
-                                             reinterpret_cast<BYTE*>(value), &size);
+        const LONG result =
+            RegQueryValueExA(key, "WINE_ScreenSaverRunning", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
         RegCloseKey(key);
         if (result == ERROR_SUCCESS && type == REG_SZ)
             return std::strtoul(value, nullptr, 10) != 0;
@@ -259,8 +254,7 @@ bool WaitUntilVisible(HWND window, DWORD timeoutMs) {
 }
 
 void PressButton(HWND box, int id) {
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
 }
 
 bool RunUnixCommand(const std::string& command, DWORD timeoutMs) {
@@ -284,8 +278,9 @@ bool RunUnixCommand(const std::string& command, DWORD timeoutMs) {
     while (GetTickCount() - start < timeoutMs) {
         PumpMessagesFor(kPollMs);
         char text[16] = {};
-        HANDLE file = CreateFileA(windowsPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file =
+            CreateFileA(windowsPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE)
             continue;
         DWORD got = 0;

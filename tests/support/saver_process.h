@@ -24,7 +24,6 @@ struct MessageBoxInfo {
 // (scripts/test-env puts it there) and reads its fault and writes its log.
 std::string SystemDirectoryPath(const char* name);
 
-
 struct SaverOptions {
     // "d3d9=d;..." (d = disabled, n = native first); for this process only.
     std::string dllOverrides;

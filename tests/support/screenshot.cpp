@@ -27,8 +27,8 @@ bool SaveScreenshot(const RECT& rect, const std::string& path) {
     header.biCompression = BI_RGB;
     const int rowBytes = (width * 3 + 3) & ~3;
     std::vector<BYTE> pixels(static_cast<size_t>(rowBytes) * height);
-    const int rows = GetDIBits(memory, bitmap, 0, height, pixels.data(),
-                               reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
+    const int rows =
+        GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
@@ -48,8 +48,7 @@ bool SaveScreenshot(const RECT& rect, const std::string& path) {
     DWORD written = 0;
     const bool ok = WriteFile(file, &fileHeader, sizeof fileHeader, &written, nullptr) &&
                     WriteFile(file, &header, sizeof header, &written, nullptr) &&
-                    WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written,
-                              nullptr);
+                    WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
     CloseHandle(file);
     return ok;
 }

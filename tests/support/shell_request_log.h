@@ -19,5 +19,4 @@ public:
 private:
     std::string logPath_;
     std::vector<std::pair<bool, std::string>> saved_;  // the handlers found before
-
 };

@@ -37,7 +37,8 @@ bool ParseTargets(int argc, char** argv, const std::string& directory, std::vect
     for (int i = 5; i < argc; ++i) {
         const std::string spec = argv[i];
         const size_t colon = spec.find(':');
-        if (colon == std::string::npos) return false;
+        if (colon == std::string::npos)
+            return false;
         Target target{spec.substr(0, colon), spec.substr(colon + 1), ""};
         target.path = directory + "\\" +
                       PrecompiledShader::ResourceName(target.entryPoint.c_str(), target.profile.c_str()) + ".bin";
@@ -56,9 +57,9 @@ int Compile(const std::vector<char>& source, DWORD flags, const std::vector<Targ
         ID3DXBuffer* code = nullptr;
         ID3DXBuffer* errors = nullptr;
         const std::string profile = PrecompiledShader::NormaliseProfile(target.profile.c_str());
-        const HRESULT hr = compile(source.data(), source.size(), nullptr, nullptr, nullptr, target.entryPoint.c_str(),
-                                   profile.c_str(), flags, 0, reinterpret_cast<IUnknown**>(&code),
-                                   reinterpret_cast<IUnknown**>(&errors));
+        const HRESULT hr =
+            compile(source.data(), source.size(), nullptr, nullptr, nullptr, target.entryPoint.c_str(), profile.c_str(),
+                    flags, 0, reinterpret_cast<IUnknown**>(&code), reinterpret_cast<IUnknown**>(&errors));
         if (FAILED(hr) || !code) {
             std::fprintf(stderr, "shader_bytecode: %s (%s) does not compile: %s\n", target.entryPoint.c_str(),
                          profile.c_str(), errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
@@ -77,7 +78,8 @@ int Compile(const std::vector<char>& source, DWORD flags, const std::vector<Targ
         out.write(reinterpret_cast<const char*>(&header), sizeof header);
         out.write(static_cast<const char*>(code->GetBufferPointer()), code->GetBufferSize());
         code->Release();
-        if (errors) errors->Release();
+        if (errors)
+            errors->Release();
         if (!out) {
             std::fprintf(stderr, "shader_bytecode: cannot write %s\n", target.path.c_str());
             return 1;
@@ -90,9 +92,8 @@ int Check(const std::vector<char>& source, DWORD flags, const std::vector<Target
     int status = 0;
     for (const Target& target : targets) {
         const std::vector<char> piece = ReadFile(target.path);
-        const std::string why =
-            PrecompiledShader::Mismatch(piece.data(), piece.size(), source.data(), source.size(),
-                                        target.entryPoint.c_str(), target.profile.c_str(), flags);
+        const std::string why = PrecompiledShader::Mismatch(piece.data(), piece.size(), source.data(), source.size(),
+                                                            target.entryPoint.c_str(), target.profile.c_str(), flags);
         if (!why.empty()) {
             std::fprintf(stderr, "shader_bytecode: %s does not belong to the HLSL it is embedded with: %s\n",
                          target.path.c_str(), why.c_str());

@@ -31,7 +31,8 @@ private:
 };
 
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 void Put16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(static_cast<uint8_t>(v));
@@ -40,7 +41,8 @@ void Put16(std::vector<uint8_t>& out, uint16_t v) {
 
 bool Write(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
+    if (!f)
+        return false;
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
@@ -56,17 +58,48 @@ std::vector<uint8_t> DdsHeader(DdsKind kind, uint32_t width, uint32_t height, ui
     Put32(h, 0);  // pitch or linear size
     Put32(h, 0);  // depth
     Put32(h, mips > 1 ? mips : 0);
-    for (int i = 0; i < 11; ++i) Put32(h, 0);
+    for (int i = 0; i < 11; ++i)
+        Put32(h, 0);
     Put32(h, 32);
     switch (kind) {
-    case DdsKind::L8: Put32(h, 0x20000); Put32(h, 0); Put32(h, 8); Put32(h, 0xFF); Put32(h, 0); Put32(h, 0); Put32(h, 0); break;
-    case DdsKind::Argb: Put32(h, 0x41); Put32(h, 0); Put32(h, 32); Put32(h, 0xFF0000); Put32(h, 0xFF00); Put32(h, 0xFF); Put32(h, 0xFF000000u); break;
-    case DdsKind::Xrgb: Put32(h, 0x40); Put32(h, 0); Put32(h, 32); Put32(h, 0xFF0000); Put32(h, 0xFF00); Put32(h, 0xFF); Put32(h, 0); break;
-    case DdsKind::Dxt3: Put32(h, 0x4); Put32(h, 0x33545844); for (int i = 0; i < 5; ++i) Put32(h, 0); break;
+    case DdsKind::L8:
+        Put32(h, 0x20000);
+        Put32(h, 0);
+        Put32(h, 8);
+        Put32(h, 0xFF);
+        Put32(h, 0);
+        Put32(h, 0);
+        Put32(h, 0);
+        break;
+    case DdsKind::Argb:
+        Put32(h, 0x41);
+        Put32(h, 0);
+        Put32(h, 32);
+        Put32(h, 0xFF0000);
+        Put32(h, 0xFF00);
+        Put32(h, 0xFF);
+        Put32(h, 0xFF000000u);
+        break;
+    case DdsKind::Xrgb:
+        Put32(h, 0x40);
+        Put32(h, 0);
+        Put32(h, 32);
+        Put32(h, 0xFF0000);
+        Put32(h, 0xFF00);
+        Put32(h, 0xFF);
+        Put32(h, 0);
+        break;
+    case DdsKind::Dxt3:
+        Put32(h, 0x4);
+        Put32(h, 0x33545844);
+        for (int i = 0; i < 5; ++i)
+            Put32(h, 0);
+        break;
     }
     Put32(h, 0x1000 | (cube || mips > 1 ? 0x8 : 0) | (mips > 1 ? 0x400000 : 0));  // texture, complex, mipmap
     Put32(h, cube ? 0xFE00 : 0);
-    for (int i = 0; i < 3; ++i) Put32(h, 0);
+    for (int i = 0; i < 3; ++i)
+        Put32(h, 0);
     return h;
 }
 
@@ -88,8 +121,8 @@ void ArgbPattern(std::vector<uint8_t>& out, uint32_t w, uint32_t h, uint32_t see
         for (uint32_t x = 0; x < w; ++x) {
             out.push_back(static_cast<uint8_t>(x * 255 / (w > 1 ? w - 1 : 1)));  // blue
             out.push_back(static_cast<uint8_t>(y * 255 / (h > 1 ? h - 1 : 1)));  // green
-            out.push_back(r.Byte());                                              // red
-            out.push_back(static_cast<uint8_t>((x + y) * 255 / (w + h)));         // alpha
+            out.push_back(r.Byte());                                             // red
+            out.push_back(static_cast<uint8_t>((x + y) * 255 / (w + h)));        // alpha
         }
 }
 
@@ -113,11 +146,13 @@ std::vector<uint8_t> Bmp8(uint32_t w, int32_t h, uint32_t paletteEntries, const 
     Put32(b, 2835);
     Put32(b, paletteEntries == 256 ? 0 : paletteEntries);
     Put32(b, 0);
-    for (uint32_t i = 0; i < paletteEntries; ++i) Put32(b, palette[i] & 0xFFFFFF);
+    for (uint32_t i = 0; i < paletteEntries; ++i)
+        Put32(b, palette[i] & 0xFFFFFF);
     // Bottom-up for a positive height: the last picture row comes first.
     for (uint32_t row = 0; row < rows; ++row) {
         const uint32_t y = h > 0 ? rows - 1 - row : row;
-        for (uint32_t x = 0; x < stride; ++x) b.push_back(x < w ? indices[y * w + x] : 0);
+        for (uint32_t x = 0; x < stride; ++x)
+            b.push_back(x < w ? indices[y * w + x] : 0);
     }
     return b;
 }
@@ -147,7 +182,8 @@ std::vector<uint8_t> Jpeg(uint32_t w, uint32_t h, bool grey, int quality) {
     c.input_components = 3;
     c.in_color_space = JCS_RGB;
     jpeg_set_defaults(&c);
-    if (grey) jpeg_set_colorspace(&c, JCS_GRAYSCALE);
+    if (grey)
+        jpeg_set_colorspace(&c, JCS_GRAYSCALE);
     jpeg_set_quality(&c, quality, TRUE);
     jpeg_start_compress(&c, TRUE);
     while (c.next_scanline < c.image_height) {
@@ -186,7 +222,8 @@ int main(int argc, char** argv) {
     }
     {  // A8R8G8B8 16 x 16 with all five stored levels, each its own pattern.
         std::vector<uint8_t> f = DdsHeader(DdsKind::Argb, 16, 16, 5, false);
-        for (uint32_t level = 0, side = 16; level < 5; ++level, side /= 2) ArgbPattern(f, side, side, 100 + level);
+        for (uint32_t level = 0, side = 16; level < 5; ++level, side /= 2)
+            ArgbPattern(f, side, side, 100 + level);
         ok &= Write(dir + "/mips_argb.dds", f);
     }
     {  // X8R8G8B8 of a size that is no power of two.
@@ -215,17 +252,21 @@ int main(int argc, char** argv) {
     }
     {  // The Fresnel-style ramp: 256 x 1, grey palette, falling values.
         std::vector<uint32_t> grey(256);
-        for (uint32_t i = 0; i < 256; ++i) grey[i] = i * 0x010101u;
+        for (uint32_t i = 0; i < 256; ++i)
+            grey[i] = i * 0x010101u;
         std::vector<uint8_t> idx(256);
-        for (uint32_t i = 0; i < 256; ++i) idx[i] = static_cast<uint8_t>(5 + 250 * std::exp(-i / 30.0));
+        for (uint32_t i = 0; i < 256; ++i)
+            idx[i] = static_cast<uint8_t>(5 + 250 * std::exp(-i / 30.0));
         ok &= Write(dir + "/ramp_p8.bmp", Bmp8(256, 1, 256, idx, grey));
     }
     {  // Noise: 30 x 20 (rows padded), 200 coloured palette entries, bottom-up.
         Random r(5);
         std::vector<uint32_t> palette(200);
-        for (auto& c : palette) c = r.Next() >> 8;
+        for (auto& c : palette)
+            c = r.Next() >> 8;
         std::vector<uint8_t> idx(30 * 20);
-        for (auto& i : idx) i = static_cast<uint8_t>(r.Next() % 200);
+        for (auto& i : idx)
+            i = static_cast<uint8_t>(r.Next() % 200);
         ok &= Write(dir + "/noise_p8.bmp", Bmp8(30, 20, 200, idx, palette));
         ok &= Write(dir + "/noise_p8_topdown.bmp", Bmp8(30, -20, 200, idx, palette));
     }

@@ -65,8 +65,8 @@ namespace {
 char fault[64];
 unsigned textureFailWidth = 0, textureFailHeight = 0;
 unsigned vertexBufferFailBytes = 0;
-unsigned lockFailFrame = 0;         // 0: no single frame of failing locks
-unsigned locksFailAfter = 0;        // with locksFailing: frames that lock normally
+unsigned lockFailFrame = 0;   // 0: no single frame of failing locks
+unsigned locksFailAfter = 0;  // with locksFailing: frames that lock normally
 bool locksFailing = false;
 unsigned presentsBeforeFailure = 0;
 bool presentsFailing = false;
@@ -88,8 +88,7 @@ bool FaultIs(const char* name) { return std::strcmp(fault, name) == 0; }
 
 HMODULE ThisModule() {
     HMODULE module = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                        reinterpret_cast<LPCSTR>(&ThisModule), &module);
     return module;
 }
@@ -158,8 +157,8 @@ void Log(const char* format, ...) {
     va_end(arguments);
     if (length <= 0)
         return;
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, 0, nullptr);
+    HANDLE file =
+        CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
     DWORD written = 0;
@@ -213,8 +212,8 @@ void Mark(const char* format, ...) {
     va_start(arguments, format);
     std::vsnprintf(event, sizeof event, format, arguments);
     va_end(arguments);
-    const int length = std::snprintf(timeline + timelineLength, sizeof timeline - timelineLength,
-                                     "timeline %.3f %s\n", at, event);
+    const int length =
+        std::snprintf(timeline + timelineLength, sizeof timeline - timelineLength, "timeline %.3f %s\n", at, event);
     if (length > 0 && timelineLength + length < sizeof timeline)
         timelineLength += length;
 }
@@ -264,8 +263,8 @@ constexpr unsigned kLoggedRepeats[] = {1, 20, 50};
 using TestCooperativeLevelFunction = HRESULT(WINAPI*)(IDirect3DDevice9*);
 using ResetFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*);
 using PresentFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
-using CreateTextureFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT,
-                                               D3DPOOL, IDirect3DTexture9**, HANDLE*);
+using CreateTextureFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
+                                               IDirect3DTexture9**, HANDLE*);
 using CreateVertexBufferFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, DWORD, DWORD, D3DPOOL,
                                                     IDirect3DVertexBuffer9**, HANDLE*);
 using CreateIndexBufferFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, DWORD, D3DFORMAT, D3DPOOL,
@@ -277,8 +276,7 @@ using CreateVertexDeclarationFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, cons
 using CreateVertexShaderFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const DWORD*, IDirect3DVertexShader9**);
 using CreatePixelShaderFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const DWORD*, IDirect3DPixelShader9**);
 using DrawPrimitiveFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRIMITIVETYPE, UINT, UINT);
-using DrawIndexedPrimitiveFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRIMITIVETYPE, INT, UINT, UINT, UINT,
-                                                      UINT);
+using DrawIndexedPrimitiveFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT);
 using LockFunction = HRESULT(WINAPI*)(IDirect3DVertexBuffer9*, UINT, UINT, void**, DWORD);
 using LockRectFunction = HRESULT(WINAPI*)(IDirect3DTexture9*, UINT, D3DLOCKED_RECT*, const RECT*, DWORD);
 TestCooperativeLevelFunction realTestCooperativeLevel = nullptr;
@@ -357,8 +355,7 @@ HRESULT WINAPI CountingTestCooperativeLevel(IDirect3DDevice9* device) {
         return D3DERR_DEVICELOST;
     }
     if (timing && firstPresentAt > 0.0 && NowMilliseconds() - firstPresentAt >= timingSeconds * 1000.0) {
-        Log("timeline device lost after %u frames at %.3f\n", presentedFrames,
-            NowMilliseconds() - processCreated);
+        Log("timeline device lost after %u frames at %.3f\n", presentedFrames, NowMilliseconds() - processCreated);
         return D3DERR_DEVICELOST;
     }
     if (framesBegun == 0)
@@ -379,7 +376,8 @@ HRESULT WINAPI FailingReset(IDirect3DDevice9* device, D3DPRESENT_PARAMETERS* par
 double MeanBrightness(const D3DLOCKED_RECT& locked, UINT width, UINT top, UINT bottom) {
     double sum = 0;
     for (UINT y = top; y < bottom; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
+        const auto* row =
+            reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.pBits) + y * locked.Pitch);
         for (UINT x = 0; x < width; ++x)
             sum += ((row[x] >> 16) & 255) + ((row[x] >> 8) & 255) + (row[x] & 255);
     }
@@ -408,8 +406,8 @@ void MeasureFrame(IDirect3DDevice9* device, unsigned frame) {
         back->Release();
 }
 
-HRESULT WINAPI FailingPresent(IDirect3DDevice9* device, const RECT* source, const RECT* destination,
-                              HWND window, const RGNDATA* dirty) {
+HRESULT WINAPI FailingPresent(IDirect3DDevice9* device, const RECT* source, const RECT* destination, HWND window,
+                              const RGNDATA* dirty) {
     if (lostFromSetup)
         return D3DERR_DEVICELOST;
     if (crashing && presentedFrames >= framesBeforeCrash) {
@@ -467,9 +465,8 @@ HRESULT WINAPI FailingLockRect(IDirect3DTexture9* texture, UINT level, D3DLOCKED
     return realLockRect(texture, level, locked, rect, flags);
 }
 
-HRESULT WINAPI FailingCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT levels,
-                                    DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                                    IDirect3DTexture9** texture, HANDLE* shared) {
+HRESULT WINAPI FailingCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage,
+                                    D3DFORMAT format, D3DPOOL pool, IDirect3DTexture9** texture, HANDLE* shared) {
     Mark("CreateTexture %ux%u format %u pool %u", width, height, static_cast<unsigned>(format),
          static_cast<unsigned>(pool));
     if (FaultIs("lost-during-setup") && !lostFromSetup) {
@@ -477,8 +474,8 @@ HRESULT WINAPI FailingCreateTexture(IDirect3DDevice9* device, UINT width, UINT h
         Log("device lost at its first texture\n");
     }
     if (width == textureFailWidth && height == textureFailHeight) {
-        Log("CreateTexture %ux%u format %u pool %u failed: 0x%08x\n", width, height,
-            static_cast<unsigned>(format), static_cast<unsigned>(pool), static_cast<unsigned>(kCreateFailure));
+        Log("CreateTexture %ux%u format %u pool %u failed: 0x%08x\n", width, height, static_cast<unsigned>(format),
+            static_cast<unsigned>(pool), static_cast<unsigned>(kCreateFailure));
         if (texture != nullptr)
             *texture = nullptr;
         return kCreateFailure;
@@ -490,10 +487,8 @@ HRESULT WINAPI FailingCreateTexture(IDirect3DDevice9* device, UINT width, UINT h
     return result;
 }
 
-HRESULT WINAPI FailingLock(IDirect3DVertexBuffer9* buffer, UINT offset, UINT size, void** data,
-                           DWORD flags) {
-    if ((lockFailFrame != 0 && framesBegun == lockFailFrame) ||
-        (locksFailing && framesBegun > locksFailAfter)) {
+HRESULT WINAPI FailingLock(IDirect3DVertexBuffer9* buffer, UINT offset, UINT size, void** data, DWORD flags) {
+    if ((lockFailFrame != 0 && framesBegun == lockFailFrame) || (locksFailing && framesBegun > locksFailAfter)) {
         ++lockFailures;
         if (LoggedRepeat(lockFailures))
             Log("Lock failure %u in frame %u\n", lockFailures, framesBegun);
@@ -504,8 +499,8 @@ HRESULT WINAPI FailingLock(IDirect3DVertexBuffer9* buffer, UINT offset, UINT siz
     return realLock(buffer, offset, size, data, flags);
 }
 
-HRESULT WINAPI FailingCreateVertexBuffer(IDirect3DDevice9* device, UINT bytes, DWORD usage, DWORD fvf,
-                                         D3DPOOL pool, IDirect3DVertexBuffer9** buffer, HANDLE* shared) {
+HRESULT WINAPI FailingCreateVertexBuffer(IDirect3DDevice9* device, UINT bytes, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                         IDirect3DVertexBuffer9** buffer, HANDLE* shared) {
     Mark("CreateVertexBuffer %u", bytes);
     if (bytes == vertexBufferFailBytes) {
         Log("CreateVertexBuffer %u bytes failed: 0x%08x\n", bytes, static_cast<unsigned>(kCreateFailure));
@@ -527,9 +522,8 @@ HRESULT WINAPI FailingCreateIndexBuffer(IDirect3DDevice9* device, UINT bytes, DW
     return realCreateIndexBuffer(device, bytes, usage, format, pool, buffer, shared);
 }
 
-HRESULT WINAPI FailingCreateCubeTexture(IDirect3DDevice9* device, UINT edge, UINT levels, DWORD usage,
-                                        D3DFORMAT format, D3DPOOL pool, IDirect3DCubeTexture9** texture,
-                                        HANDLE* shared) {
+HRESULT WINAPI FailingCreateCubeTexture(IDirect3DDevice9* device, UINT edge, UINT levels, DWORD usage, D3DFORMAT format,
+                                        D3DPOOL pool, IDirect3DCubeTexture9** texture, HANDLE* shared) {
     if (CreationFails("cube-texture-fail", "CreateCubeTexture", texture))
         return kCreateFailure;
     return realCreateCubeTexture(device, edge, levels, usage, format, pool, texture, shared);
@@ -542,8 +536,7 @@ HRESULT WINAPI FailingCreateVertexDeclaration(IDirect3DDevice9* device, const D3
     return realCreateVertexDeclaration(device, elements, declaration);
 }
 
-HRESULT WINAPI FailingCreateVertexShader(IDirect3DDevice9* device, const DWORD* code,
-                                         IDirect3DVertexShader9** shader) {
+HRESULT WINAPI FailingCreateVertexShader(IDirect3DDevice9* device, const DWORD* code, IDirect3DVertexShader9** shader) {
     if (CreationFails("vertex-shader-fail", "CreateVertexShader", shader))
         return kCreateFailure;
     return realCreateVertexShader(device, code, shader);
@@ -584,8 +577,7 @@ void PatchDevice(IDirect3DDevice9* device) {
                                            realCreateVertexDeclaration);
     Patch<CreateVertexShaderFunction>(device, kCreateVertexShaderSlot, &FailingCreateVertexShader,
                                       realCreateVertexShader);
-    Patch<CreatePixelShaderFunction>(device, kCreatePixelShaderSlot, &FailingCreatePixelShader,
-                                     realCreatePixelShader);
+    Patch<CreatePixelShaderFunction>(device, kCreatePixelShaderSlot, &FailingCreatePixelShader, realCreatePixelShader);
     if (FaultIs("drop-overlay-draws"))
         Patch<DrawPrimitiveFunction>(device, kDrawPrimitiveSlot, &DroppedDrawPrimitive, realDrawPrimitive);
     if (FaultIs("drop-detailed-sea"))
@@ -598,9 +590,7 @@ public:
     explicit FaultDirect3D(IDirect3D9* real) : real_(real) {}
     virtual ~FaultDirect3D() = default;
 
-    HRESULT WINAPI QueryInterface(REFIID riid, void** object) override {
-        return real_->QueryInterface(riid, object);
-    }
+    HRESULT WINAPI QueryInterface(REFIID riid, void** object) override { return real_->QueryInterface(riid, object); }
     ULONG WINAPI AddRef() override { return ++references_; }
     ULONG WINAPI Release() override {
         const ULONG left = --references_;
@@ -611,19 +601,15 @@ public:
         }
         return left;
     }
-    HRESULT WINAPI RegisterSoftwareDevice(void* entry) override {
-        return real_->RegisterSoftwareDevice(entry);
-    }
+    HRESULT WINAPI RegisterSoftwareDevice(void* entry) override { return real_->RegisterSoftwareDevice(entry); }
     UINT WINAPI GetAdapterCount() override { return real_->GetAdapterCount(); }
-    HRESULT WINAPI GetAdapterIdentifier(UINT adapter, DWORD flags,
-                                        D3DADAPTER_IDENTIFIER9* identifier) override {
+    HRESULT WINAPI GetAdapterIdentifier(UINT adapter, DWORD flags, D3DADAPTER_IDENTIFIER9* identifier) override {
         return real_->GetAdapterIdentifier(adapter, flags, identifier);
     }
     UINT WINAPI GetAdapterModeCount(UINT adapter, D3DFORMAT format) override {
         return real_->GetAdapterModeCount(adapter, format);
     }
-    HRESULT WINAPI EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode,
-                                    D3DDISPLAYMODE* displayMode) override {
+    HRESULT WINAPI EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode, D3DDISPLAYMODE* displayMode) override {
         return real_->EnumAdapterModes(adapter, format, mode, displayMode);
     }
     HRESULT WINAPI GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* displayMode) override {
@@ -633,30 +619,23 @@ public:
         }
         return real_->GetAdapterDisplayMode(adapter, displayMode);
     }
-    HRESULT WINAPI CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT displayFormat,
-                                   D3DFORMAT backBufferFormat, BOOL windowed) override {
+    HRESULT WINAPI CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT displayFormat, D3DFORMAT backBufferFormat,
+                                   BOOL windowed) override {
         return real_->CheckDeviceType(adapter, type, displayFormat, backBufferFormat, windowed);
     }
-    HRESULT WINAPI CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
-                                     DWORD usage, D3DRESOURCETYPE resourceType,
-                                     D3DFORMAT checkFormat) override {
-        return real_->CheckDeviceFormat(adapter, type, adapterFormat, usage, resourceType,
-                                        checkFormat);
+    HRESULT WINAPI CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
+                                     D3DRESOURCETYPE resourceType, D3DFORMAT checkFormat) override {
+        return real_->CheckDeviceFormat(adapter, type, adapterFormat, usage, resourceType, checkFormat);
     }
-    HRESULT WINAPI CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT format,
-                                              BOOL windowed, D3DMULTISAMPLE_TYPE multiSample,
-                                              DWORD* qualityLevels) override {
-        return real_->CheckDeviceMultiSampleType(adapter, type, format, windowed, multiSample,
-                                                 qualityLevels);
+    HRESULT WINAPI CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE type, D3DFORMAT format, BOOL windowed,
+                                              D3DMULTISAMPLE_TYPE multiSample, DWORD* qualityLevels) override {
+        return real_->CheckDeviceMultiSampleType(adapter, type, format, windowed, multiSample, qualityLevels);
     }
     HRESULT WINAPI CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
-                                          D3DFORMAT renderTargetFormat,
-                                          D3DFORMAT depthStencilFormat) override {
-        return real_->CheckDepthStencilMatch(adapter, type, adapterFormat, renderTargetFormat,
-                                             depthStencilFormat);
+                                          D3DFORMAT renderTargetFormat, D3DFORMAT depthStencilFormat) override {
+        return real_->CheckDepthStencilMatch(adapter, type, adapterFormat, renderTargetFormat, depthStencilFormat);
     }
-    HRESULT WINAPI CheckDeviceFormatConversion(UINT adapter, D3DDEVTYPE type,
-                                               D3DFORMAT sourceFormat,
+    HRESULT WINAPI CheckDeviceFormatConversion(UINT adapter, D3DDEVTYPE type, D3DFORMAT sourceFormat,
                                                D3DFORMAT targetFormat) override {
         return real_->CheckDeviceFormatConversion(adapter, type, sourceFormat, targetFormat);
     }
@@ -669,21 +648,16 @@ public:
             caps->PixelShaderVersion = D3DPS_VERSION(1, 4);
         return result;
     }
-    HMONITOR WINAPI GetAdapterMonitor(UINT adapter) override {
-        return real_->GetAdapterMonitor(adapter);
-    }
+    HMONITOR WINAPI GetAdapterMonitor(UINT adapter) override { return real_->GetAdapterMonitor(adapter); }
     HRESULT WINAPI CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD flags,
-                                D3DPRESENT_PARAMETERS* parameters,
-                                IDirect3DDevice9** device) override {
+                                D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) override {
         Mark("CreateDevice begins");
         HRESULT result;
-        if (FaultIs("device-fail") ||
-            (FaultIs("hardware-vp-fail") && (flags & D3DCREATE_HARDWARE_VERTEXPROCESSING)))
+        if (FaultIs("device-fail") || (FaultIs("hardware-vp-fail") && (flags & D3DCREATE_HARDWARE_VERTEXPROCESSING)))
             result = D3DERR_NOTAVAILABLE;
         else
             result = real_->CreateDevice(adapter, type, focus, flags, parameters, device);
-        Log("CreateDevice flags=0x%x result=0x%08x\n", static_cast<unsigned>(flags),
-            static_cast<unsigned>(result));
+        Log("CreateDevice flags=0x%x result=0x%08x\n", static_cast<unsigned>(flags), static_cast<unsigned>(result));
         Mark("CreateDevice ends, working set %.1f MiB", WorkingSetMiB());
         if (SUCCEEDED(result) && device != nullptr && *device != nullptr)
             PatchDevice(*device);
@@ -696,7 +670,6 @@ private:
 };
 
 using CreateFunction = IDirect3D9*(WINAPI*)(UINT);
-
 
 }  // namespace
 
@@ -716,9 +689,10 @@ extern "C" __declspec(dllexport) IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVers
     SiblingPath("d3d9-platform\\d3d9.dll", path);
     HMODULE real = path[0] != '\0' ? LoadLibraryA(path) : nullptr;
     Mark("platform d3d9.dll loaded");
-    auto create = real != nullptr ? reinterpret_cast<CreateFunction>(reinterpret_cast<void*>(
-                                        GetProcAddress(real, "Direct3DCreate9")))
-                                  : nullptr;
+    auto create =
+        real != nullptr
+            ? reinterpret_cast<CreateFunction>(reinterpret_cast<void*>(GetProcAddress(real, "Direct3DCreate9")))
+            : nullptr;
     IDirect3D9* direct3d = create != nullptr ? create(sdkVersion) : nullptr;
     Mark("platform Direct3D object created, working set %.1f MiB", WorkingSetMiB());
     if (direct3d == nullptr)

@@ -28,8 +28,18 @@ struct Vec3 {
     Vec3 operator*(double s) const { return {x * s, y * s, z * s}; }
     Vec3 operator*(const Vec3& o) const { return {x * o.x, y * o.y, z * o.z}; }
     Vec3 operator/(double s) const { return {x / s, y / s, z / s}; }
-    Vec3& operator+=(const Vec3& o) { x += o.x; y += o.y; z += o.z; return *this; }
-    Vec3& operator*=(double s) { x *= s; y *= s; z *= s; return *this; }
+    Vec3& operator+=(const Vec3& o) {
+        x += o.x;
+        y += o.y;
+        z += o.z;
+        return *this;
+    }
+    Vec3& operator*=(double s) {
+        x *= s;
+        y *= s;
+        z *= s;
+        return *this;
+    }
 };
 inline double Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline Vec3 Cross(const Vec3& a, const Vec3& b) {
@@ -59,7 +69,10 @@ struct Image {
     const uint8_t* At(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
     void Set(int x, int y, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255) {
         uint8_t* p = At(x, y);
-        p[0] = r; p[1] = g; p[2] = b; p[3] = a;
+        p[0] = r;
+        p[1] = g;
+        p[2] = b;
+        p[3] = a;
     }
 };
 
@@ -84,7 +97,8 @@ public:
     double Uniform() { return (Next() >> 11) * (1.0 / 9007199254740992.0); }  // [0, 1)
     double Gaussian() {
         double u1 = Uniform();
-        if (u1 < 1e-300) u1 = 1e-300;
+        if (u1 < 1e-300)
+            u1 = 1e-300;
         const double u2 = Uniform();
         return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * kPi * u2);
     }
@@ -102,16 +116,20 @@ void ParallelFor(int count, Body body) {
     std::vector<std::thread> pool;
     for (unsigned t = 0; t < threads; ++t)
         pool.emplace_back([&] {
-            for (int i = next++; i < count; i = next++) body(i);
+            for (int i = next++; i < count; i = next++)
+                body(i);
         });
-    for (std::thread& thread : pool) thread.join();
+    for (std::thread& thread : pool)
+        thread.join();
 }
 
 // Integer hash of a lattice point, for noise.
 inline uint32_t Hash3(int32_t x, int32_t y, uint32_t seed) {
     uint32_t h = seed * 0x9E3779B1u ^ static_cast<uint32_t>(x) * 0x85EBCA77u ^ static_cast<uint32_t>(y) * 0xC2B2AE3Du;
-    h ^= h >> 15; h *= 0x2C1B3C6Du;
-    h ^= h >> 12; h *= 0x297A2D39u;
+    h ^= h >> 15;
+    h *= 0x2C1B3C6Du;
+    h ^= h >> 12;
+    h *= 0x297A2D39u;
     h ^= h >> 15;
     return h;
 }

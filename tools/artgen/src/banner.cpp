@@ -35,7 +35,8 @@ struct Layer {  // premultiplied RGBA in floats
 class Font {
 public:
     Font(FT_Library lib, const std::string& path) {
-        if (FT_New_Face(lib, path.c_str(), 0, &face_)) throw std::runtime_error("cannot open font " + path);
+        if (FT_New_Face(lib, path.c_str(), 0, &face_))
+            throw std::runtime_error("cannot open font " + path);
     }
     ~Font() { FT_Done_Face(face_); }
     Font(const Font&) = delete;
@@ -99,7 +100,8 @@ void DrawRuns(const std::vector<Run>& runs, double x, int baseline, Plot plot) {
         for (unsigned row = 0; row < bm.rows; ++row)
             for (unsigned col = 0; col < bm.width; ++col) {
                 const double cover = bm.buffer[row * bm.pitch + col] / 255.0;
-                if (cover > 0) plot(left + static_cast<int>(col), top + static_cast<int>(row), cover, run);
+                if (cover > 0)
+                    plot(left + static_cast<int>(col), top + static_cast<int>(row), cover, run);
             }
     });
 }
@@ -118,7 +120,8 @@ double RoundedBox(double x, double y, double x0, double y0, double x1, double y1
 
 Image MakeBanner(const std::string& boldFont, const std::string& regularFont) {
     FT_Library lib;
-    if (FT_Init_FreeType(&lib)) throw std::runtime_error("FreeType");
+    if (FT_Init_FreeType(&lib))
+        throw std::runtime_error("FreeType");
     Image image(kW, kH);
     {
         Font bold(lib, boldFont), regular(lib, regularFont);
@@ -131,8 +134,10 @@ Image MakeBanner(const std::string& boldFont, const std::string& regularFont) {
                 for (int s = 0; s < 16; ++s) {
                     const double px = (x + (s % 4 + 0.5) / 4) / kStretch, py = y + (s / 4 + 0.5) / 4;
                     const double d = RoundedBox(px, py, 1.0, 1.0, right, bottom, 9.0);
-                    if (d < 0) cover += 1.0 / 16;
-                    if (d < 0 && d > -1.1) border += 1.0 / 16;
+                    if (d < 0)
+                        cover += 1.0 / 16;
+                    if (d < 0 && d > -1.1)
+                        border += 1.0 / 16;
                 }
                 const double t = y / double(kH);
                 layer.Over(y * kW + x, Mixd(0.07, 0.02, t), Mixd(0.11, 0.05, t), Mixd(0.20, 0.10, t), 0.74 * cover);
@@ -146,7 +151,8 @@ Image MakeBanner(const std::string& boldFont, const std::string& regularFont) {
                 for (int s = 0; s < 36; ++s) {
                     const double px = ((x + (s % 6 + 0.5) / 6) / kStretch - eLeft) / eSize;
                     const double py = (y + (s / 6 + 0.5) / 6 - eTop) / eSize;
-                    if (px < 0 || px > 1 || py < 0 || py > 1) continue;
+                    if (px < 0 || px > 1 || py < 0 || py > 1)
+                        continue;
                     double c[4];
                     PaintEmblem(px, py, 0.25 / eSize, c);
                     r += c[0] * c[3];
@@ -154,7 +160,8 @@ Image MakeBanner(const std::string& boldFont, const std::string& regularFont) {
                     b += c[2] * c[3];
                     a += c[3];
                 }
-                if (a > 0) layer.Over(y * kW + x, r / a, g / a, b / a, a / 36);
+                if (a > 0)
+                    layer.Over(y * kW + x, r / a, g / a, b / a, a / 36);
             }
 
         // Text column right of the emblem.
@@ -165,7 +172,8 @@ Image MakeBanner(const std::string& boldFont, const std::string& regularFont) {
         // The name: the largest size that fits the column.
         double nameSize = 20;
         std::vector<Run> name{{&bold, nameSize, warmWhite[0], warmWhite[1], warmWhite[2], "Talvork Interactive"}};
-        while (MeasureRuns(name) > columnWidth && nameSize > 8) name[0].size = nameSize -= 0.25;
+        while (MeasureRuns(name) > columnWidth && nameSize > 8)
+            name[0].size = nameSize -= 0.25;
         std::vector<Run> line1{{&regular, 11, soft[0], soft[1], soft[2], "Press "},
                                {&bold, 11, gold[0], gold[1], gold[2], "SPACE"},
                                {&regular, 11, soft[0], soft[1], soft[2], " to download"}};
@@ -174,7 +182,8 @@ Image MakeBanner(const std::string& boldFont, const std::string& regularFont) {
         while (std::max(MeasureRuns(line1), MeasureRuns(line2)) > columnWidth && lineSize > 7) {
             lineSize -= 0.25;
             for (auto* line : {&line1, &line2})
-                for (Run& run : *line) run.size = lineSize;
+                for (Run& run : *line)
+                    run.size = lineSize;
         }
         const int nameBaseline = 24, line1Baseline = 41, line2Baseline = 54;
         // A thin gold rule between the name and the invitation.
@@ -189,7 +198,8 @@ Image MakeBanner(const std::string& boldFont, const std::string& regularFont) {
             for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -2; dx <= 2; ++dx) {
                     const int sx = x + dx + 1, sy = y + dy + 1;
-                    if (sx < 0 || sy < 0 || sx >= kW || sy >= kH) continue;
+                    if (sx < 0 || sy < 0 || sx >= kW || sy >= kH)
+                        continue;
                     const double w = (dy == 0 ? 1.0 : 0.5) * (std::abs(dx) <= 1 ? 1.0 : 0.5);
                     shadow[sy * kW + sx] += cover * w * 0.18;
                 }
@@ -200,9 +210,11 @@ Image MakeBanner(const std::string& boldFont, const std::string& regularFont) {
         DrawRuns(name, nameX, nameBaseline, addShadow);
         DrawRuns(line1, line1X, line1Baseline, addShadow);
         DrawRuns(line2, line2X, line2Baseline, addShadow);
-        for (int i = 0; i < kW * kH; ++i) layer.Over(i, 0, 0, 0, Saturate(shadow[i]) * 0.8);
+        for (int i = 0; i < kW * kH; ++i)
+            layer.Over(i, 0, 0, 0, Saturate(shadow[i]) * 0.8);
         auto plot = [&](int x, int y, double cover, const Run& run) {
-            if (x < 0 || y < 0 || x >= kW || y >= kH) return;
+            if (x < 0 || y < 0 || x >= kW || y >= kH)
+                return;
             layer.Over(y * kW + x, run.r, run.g, run.b, cover);
         };
         DrawRuns(name, nameX, nameBaseline, plot);
@@ -213,8 +225,10 @@ Image MakeBanner(const std::string& boldFont, const std::string& regularFont) {
             for (int x = 0; x < kW; ++x) {
                 const int i = y * kW + x;
                 const double a = layer.a[i];
-                if (a > 1e-6) image.Set(x, y, ToByte(layer.r[i] / a), ToByte(layer.g[i] / a), ToByte(layer.b[i] / a), ToByte(a));
-                else image.Set(x, y, 10, 18, 32, 0);  // panel colour, so filtering brings no light fringe
+                if (a > 1e-6)
+                    image.Set(x, y, ToByte(layer.r[i] / a), ToByte(layer.g[i] / a), ToByte(layer.b[i] / a), ToByte(a));
+                else
+                    image.Set(x, y, 10, 18, 32, 0);  // panel colour, so filtering brings no light fringe
             }
     }
     FT_Done_FreeType(lib);

@@ -71,7 +71,8 @@ bool Refit(const double px[16][3], const int indices[16], double a[3], double b[
         }
     }
     const double det = aa * bb - ab * ab;
-    if (std::fabs(det) < 1e-9) return false;
+    if (std::fabs(det) < 1e-9)
+        return false;
     for (int k = 0; k < 3; ++k) {
         a[k] = Clamp((ax[k] * bb - bx[k] * ab) / det, 0, 255);
         b[k] = Clamp((bx[k] * aa - ax[k] * ab) / det, 0, 255);
@@ -83,22 +84,28 @@ void EncodeColourBlock(const double px[16][3], uint8_t out[8]) {
     // Principal axis by power iteration on the covariance.
     double mean[3] = {0, 0, 0};
     for (int i = 0; i < 16; ++i)
-        for (int k = 0; k < 3; ++k) mean[k] += px[i][k] / 16.0;
+        for (int k = 0; k < 3; ++k)
+            mean[k] += px[i][k] / 16.0;
     double cov[3][3] = {};
     for (int i = 0; i < 16; ++i)
         for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) cov[r][c] += (px[i][r] - mean[r]) * (px[i][c] - mean[c]);
+            for (int c = 0; c < 3; ++c)
+                cov[r][c] += (px[i][r] - mean[r]) * (px[i][c] - mean[c]);
     double axis[3] = {0.577, 0.577, 0.577};
     for (int it = 0; it < 16; ++it) {
         double n[3];
-        for (int r = 0; r < 3; ++r) n[r] = cov[r][0] * axis[0] + cov[r][1] * axis[1] + cov[r][2] * axis[2];
+        for (int r = 0; r < 3; ++r)
+            n[r] = cov[r][0] * axis[0] + cov[r][1] * axis[1] + cov[r][2] * axis[2];
         const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        if (len < 1e-12) break;
-        for (int r = 0; r < 3; ++r) axis[r] = n[r] / len;
+        if (len < 1e-12)
+            break;
+        for (int r = 0; r < 3; ++r)
+            axis[r] = n[r] / len;
     }
     double lo = 1e30, hi = -1e30;
     for (int i = 0; i < 16; ++i) {
-        const double t = (px[i][0] - mean[0]) * axis[0] + (px[i][1] - mean[1]) * axis[1] + (px[i][2] - mean[2]) * axis[2];
+        const double t =
+            (px[i][0] - mean[0]) * axis[0] + (px[i][1] - mean[1]) * axis[1] + (px[i][2] - mean[2]) * axis[2];
         lo = std::min(lo, t);
         hi = std::max(hi, t);
     }
@@ -113,7 +120,8 @@ void EncodeColourBlock(const double px[16][3], uint8_t out[8]) {
     // Two rounds of least-squares refit.
     for (int round = 0; round < 2; ++round) {
         double ra[3], rb[3];
-        if (!Refit(px, indices, ra, rb)) break;
+        if (!Refit(px, indices, ra, rb))
+            break;
         Endpoint f0 = Quantise(ra), f1 = Quantise(rb);
         int fi[16];
         const double fe = Fit(px, f0, f1, fi);
@@ -136,7 +144,8 @@ void EncodeColourBlock(const double px[16][3], uint8_t out[8]) {
                 int* comp = (which % 3 == 0) ? &t.r : (which % 3 == 1) ? &t.g : &t.b;
                 const int maxv = (which % 3 == 1) ? 63 : 31;
                 *comp += delta;
-                if (*comp < 0 || *comp > maxv) continue;
+                if (*comp < 0 || *comp > maxv)
+                    continue;
                 int ti[16];
                 const double te = Fit(px, t0, t1, ti);
                 if (te < err) {
@@ -148,15 +157,18 @@ void EncodeColourBlock(const double px[16][3], uint8_t out[8]) {
                 }
             }
         }
-        if (!improved) break;
+        if (!improved)
+            break;
     }
     uint16_t c0 = Pack(e0), c1 = Pack(e1);
     if (c0 < c1) {
         std::swap(c0, c1);
         static const int swapIndex[4] = {1, 0, 3, 2};
-        for (int& i : indices) i = swapIndex[i];
+        for (int& i : indices)
+            i = swapIndex[i];
     } else if (c0 == c1) {
-        for (int& i : indices) i = 0;
+        for (int& i : indices)
+            i = 0;
     }
     out[0] = c0 & 0xFF;
     out[1] = c0 >> 8;
@@ -179,7 +191,8 @@ Bytes EncodeDxt3(const Image& image) {
             double px[16][3];
             for (int i = 0; i < 16; ++i) {
                 const uint8_t* p = image.At(bx + i % 4, by + i / 4);
-                for (int k = 0; k < 3; ++k) px[i][k] = p[k];
+                for (int k = 0; k < 3; ++k)
+                    px[i][k] = p[k];
             }
             for (int i = 0; i < 8; ++i) {
                 const int a0 = (image.At(bx + (2 * i) % 4, by + (2 * i) / 4)[3] + 8) / 17;

@@ -14,12 +14,13 @@ void Put16(Bytes& b, uint32_t v) {
     b.push_back((v >> 8) & 0xFF);
 }
 void Put32(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        b.push_back((v >> (8 * i)) & 0xFF);
 }
 
 // DDS constants (DirectX SDK ddraw.h / dds.h).
-constexpr uint32_t DDSD_CAPS = 0x1, DDSD_HEIGHT = 0x2, DDSD_WIDTH = 0x4, DDSD_PITCH = 0x8,
-                   DDSD_PIXELFORMAT = 0x1000, DDSD_LINEARSIZE = 0x80000;
+constexpr uint32_t DDSD_CAPS = 0x1, DDSD_HEIGHT = 0x2, DDSD_WIDTH = 0x4, DDSD_PITCH = 0x8, DDSD_PIXELFORMAT = 0x1000,
+                   DDSD_LINEARSIZE = 0x80000;
 constexpr uint32_t DDPF_ALPHAPIXELS = 0x1, DDPF_FOURCC = 0x4, DDPF_RGB = 0x40, DDPF_LUMINANCE = 0x20000;
 constexpr uint32_t DDSCAPS_COMPLEX = 0x8, DDSCAPS_TEXTURE = 0x1000;
 constexpr uint32_t DDSCAPS2_CUBEMAP = 0x200, DDSCAPS2_CUBEMAP_ALLFACES = 0xFC00;
@@ -29,8 +30,8 @@ struct PixelFormat {
 };
 
 // "DDS " + the 124-byte DDS_HEADER; mip map count 0 (no mip maps).
-Bytes DdsHeader(uint32_t flags, int width, int height, uint32_t pitchOrLinearSize, const PixelFormat& pf,
-                uint32_t caps, uint32_t caps2) {
+Bytes DdsHeader(uint32_t flags, int width, int height, uint32_t pitchOrLinearSize, const PixelFormat& pf, uint32_t caps,
+                uint32_t caps2) {
     Bytes b;
     b.reserve(128);
     b.insert(b.end(), {'D', 'D', 'S', ' '});
@@ -41,7 +42,8 @@ Bytes DdsHeader(uint32_t flags, int width, int height, uint32_t pitchOrLinearSiz
     Put32(b, pitchOrLinearSize);
     Put32(b, 0);  // depth
     Put32(b, 0);  // mip map count
-    for (int i = 0; i < 11; ++i) Put32(b, 0);
+    for (int i = 0; i < 11; ++i)
+        Put32(b, 0);
     Put32(b, 32);
     Put32(b, pf.flags);
     Put32(b, pf.fourCC);
@@ -55,7 +57,8 @@ Bytes DdsHeader(uint32_t flags, int width, int height, uint32_t pitchOrLinearSiz
     Put32(b, 0);
     Put32(b, 0);
     Put32(b, 0);
-    if (b.size() != 128) throw std::logic_error("DDS header size");
+    if (b.size() != 128)
+        throw std::logic_error("DDS header size");
     return b;
 }
 
@@ -80,8 +83,8 @@ Bytes DdsArgb8(const Image& image) {
     pf.g = 0x0000FF00;
     pf.b = 0x000000FF;
     pf.a = 0xFF000000;
-    Bytes b = DdsHeader(DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT, image.width,
-                        image.height, image.width * 4, pf, DDSCAPS_TEXTURE, 0);
+    Bytes b = DdsHeader(DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT, image.width, image.height,
+                        image.width * 4, pf, DDSCAPS_TEXTURE, 0);
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x) {
             const uint8_t* p = image.At(x, y);
@@ -97,10 +100,10 @@ Bytes DdsDxt3Cube(const std::array<Image, 6>& faces) {
     pf.fourCC = 'D' | ('X' << 8) | ('T' << 16) | ('3' << 24);
     const uint32_t faceBytes = static_cast<uint32_t>(size / 4) * (size / 4) * 16;
     Bytes b = DdsHeader(DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | DDSD_LINEARSIZE, size, size,
-                        faceBytes, pf, DDSCAPS_COMPLEX | DDSCAPS_TEXTURE,
-                        DDSCAPS2_CUBEMAP | DDSCAPS2_CUBEMAP_ALLFACES);
+                        faceBytes, pf, DDSCAPS_COMPLEX | DDSCAPS_TEXTURE, DDSCAPS2_CUBEMAP | DDSCAPS2_CUBEMAP_ALLFACES);
     for (const Image& face : faces) {
-        if (face.width != size || face.height != size) throw std::invalid_argument("cube faces differ in size");
+        if (face.width != size || face.height != size)
+            throw std::invalid_argument("cube faces differ in size");
         const Bytes blocks = EncodeDxt3(face);
         b.insert(b.end(), blocks.begin(), blocks.end());
     }
@@ -127,11 +130,13 @@ Bytes BmpGrey8(const Grey& pixels) {
     Put32(b, 0);
     Put32(b, 256);  // colours used
     Put32(b, 0);    // colours important: all
-    for (int i = 0; i < 256; ++i) b.insert(b.end(), {uint8_t(i), uint8_t(i), uint8_t(i), 0});
+    for (int i = 0; i < 256; ++i)
+        b.insert(b.end(), {uint8_t(i), uint8_t(i), uint8_t(i), 0});
     for (int y = pixels.height - 1; y >= 0; --y) {
         const uint8_t* row = &pixels.v[static_cast<size_t>(y) * pixels.width];
         b.insert(b.end(), row, row + pixels.width);
-        for (uint32_t i = pixels.width; i < stride; ++i) b.push_back(0);
+        for (uint32_t i = pixels.width; i < stride; ++i)
+            b.push_back(0);
     }
     return b;
 }
@@ -160,7 +165,8 @@ Bytes BmpRgb24(const Image& image) {
             const uint8_t* p = image.At(x, y);
             b.insert(b.end(), {p[2], p[1], p[0]});
         }
-        for (uint32_t i = image.width * 3; i < stride; ++i) b.push_back(0);
+        for (uint32_t i = image.width * 3; i < stride; ++i)
+            b.push_back(0);
     }
     return b;
 }
@@ -226,7 +232,8 @@ Bytes Ico(const std::vector<Image>& sizes) {
             const size_t start = d.size();
             d.resize(start + maskStride, 0);
             for (int x = 0; x < im.width; ++x)
-                if (im.At(x, y)[3] < 128) d[start + x / 8] |= 0x80 >> (x % 8);  // transparent
+                if (im.At(x, y)[3] < 128)
+                    d[start + x / 8] |= 0x80 >> (x % 8);  // transparent
         }
         images.push_back(std::move(d));
     }
@@ -246,20 +253,23 @@ Bytes Ico(const std::vector<Image>& sizes) {
         Put32(b, offset);
         offset += static_cast<uint32_t>(images[i].size());
     }
-    for (const Bytes& d : images) b.insert(b.end(), d.begin(), d.end());
+    for (const Bytes& d : images)
+        b.insert(b.end(), d.begin(), d.end());
     return b;
 }
 
 void WriteFile(const std::string& path, const Bytes& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) throw std::runtime_error("cannot write " + path);
+    if (!f)
+        throw std::runtime_error("cannot write " + path);
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !ok) throw std::runtime_error("cannot write " + path);
+    if (std::fclose(f) != 0 || !ok)
+        throw std::runtime_error("cannot write " + path);
 }
 
 void WritePam(const std::string& path, const Image& image) {
-    const std::string head = "P7\nWIDTH " + std::to_string(image.width) + "\nHEIGHT " +
-                             std::to_string(image.height) + "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+    const std::string head = "P7\nWIDTH " + std::to_string(image.width) + "\nHEIGHT " + std::to_string(image.height) +
+                             "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
     Bytes b(head.begin(), head.end());
     b.insert(b.end(), image.rgba.begin(), image.rgba.end());
     WriteFile(path, b);

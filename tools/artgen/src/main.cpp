@@ -45,18 +45,26 @@ int main(int argc, char** argv) {
     bool verbose = false;
     for (int i = 1; i < argc; ++i) {
         std::string* target = nullptr;
-        if (!std::strcmp(argv[i], "--out")) target = &out;
-        else if (!std::strcmp(argv[i], "--previews")) target = &previews;
-        else if (!std::strcmp(argv[i], "--bold-font")) target = &boldFont;
-        else if (!std::strcmp(argv[i], "--regular-font")) target = &regularFont;
-        else if (!std::strcmp(argv[i], "--verbose")) verbose = true;
-        else return Usage();
+        if (!std::strcmp(argv[i], "--out"))
+            target = &out;
+        else if (!std::strcmp(argv[i], "--previews"))
+            target = &previews;
+        else if (!std::strcmp(argv[i], "--bold-font"))
+            target = &boldFont;
+        else if (!std::strcmp(argv[i], "--regular-font"))
+            target = &regularFont;
+        else if (!std::strcmp(argv[i], "--verbose"))
+            verbose = true;
+        else
+            return Usage();
         if (target) {
-            if (i + 1 >= argc) return Usage();
+            if (i + 1 >= argc)
+                return Usage();
             *target = argv[++i];
         }
     }
-    if (out.empty() || boldFont.empty() || regularFont.empty()) return Usage();
+    if (out.empty() || boldFont.empty() || regularFont.empty())
+        return Usage();
     // Check the inputs before the long work, so that a bad call fails at once
     // and leaves no half-written set of pictures behind.
     for (const std::string& font : {boldFont, regularFont}) {
@@ -68,7 +76,8 @@ int main(int argc, char** argv) {
         std::fclose(f);
     }
     for (const std::string& dir : {out, previews}) {
-        if (dir.empty()) continue;
+        if (dir.empty())
+            continue;
         const std::string probe = dir + "/.artgen-probe";
         FILE* f = std::fopen(probe.c_str(), "wb");
         if (!f) {
@@ -84,11 +93,13 @@ int main(int argc, char** argv) {
         auto stage = [&](const char* name) {  // timing only; never affects the output
             const auto now = std::chrono::steady_clock::now();
             if (verbose)
-                std::fprintf(stderr, "artgen: %-12s %6.2f s\n", name, std::chrono::duration<double>(now - last).count());
+                std::fprintf(stderr, "artgen: %-12s %6.2f s\n", name,
+                             std::chrono::duration<double>(now - last).count());
             last = now;
         };
         auto preview = [&](const std::string& name, const Image& image) {
-            if (!previews.empty()) WritePam(previews + "/" + name + ".pam", image);
+            if (!previews.empty())
+                WritePam(previews + "/" + name + ".pam", image);
         };
 
         // The heightmap frames.
@@ -153,7 +164,8 @@ int main(int argc, char** argv) {
         // The icon, 48, 32 and 16 pixels.
         std::vector<Image> icons{MakeEmblem(48), MakeEmblem(32), MakeEmblem(16)};
         write("icon.ico", Ico(icons));
-        for (const Image& icon : icons) preview("icon-" + std::to_string(icon.width), icon);
+        for (const Image& icon : icons)
+            preview("icon-" + std::to_string(icon.width), icon);
         stage("icon");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "artgen: %s\n", e.what());

@@ -7,17 +7,17 @@ inline double Fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
 
 inline double Grad(int32_t ix, int32_t iy, uint32_t seed, double dx, double dy) {
     // One of 16 unit gradients.
-    static const double kDirs[16][2] = {
-        {1.0, 0.0},       {0.92388, 0.38268},  {0.70711, 0.70711},  {0.38268, 0.92388},
-        {0.0, 1.0},       {-0.38268, 0.92388}, {-0.70711, 0.70711}, {-0.92388, 0.38268},
-        {-1.0, 0.0},      {-0.92388, -0.38268}, {-0.70711, -0.70711}, {-0.38268, -0.92388},
-        {0.0, -1.0},      {0.38268, -0.92388}, {0.70711, -0.70711}, {0.92388, -0.38268}};
+    static const double kDirs[16][2] = {{1.0, 0.0},  {0.92388, 0.38268},   {0.70711, 0.70711},   {0.38268, 0.92388},
+                                        {0.0, 1.0},  {-0.38268, 0.92388},  {-0.70711, 0.70711},  {-0.92388, 0.38268},
+                                        {-1.0, 0.0}, {-0.92388, -0.38268}, {-0.70711, -0.70711}, {-0.38268, -0.92388},
+                                        {0.0, -1.0}, {0.38268, -0.92388},  {0.70711, -0.70711},  {0.92388, -0.38268}};
     const double* g = kDirs[Hash3(ix, iy, seed) & 15];
     return g[0] * dx + g[1] * dy;
 }
 
 inline int32_t Wrap(int32_t i, int period) {
-    if (period <= 0) return i;
+    if (period <= 0)
+        return i;
     i %= period;
     return i < 0 ? i + period : i;
 }
@@ -46,7 +46,8 @@ double Fbm(double x, double y, int octaves, double lacunarity, double gain, uint
         amp *= gain;
         x *= lacunarity;
         y *= lacunarity;
-        if (period > 0) period = static_cast<int>(period * lacunarity);
+        if (period > 0)
+            period = static_cast<int>(period * lacunarity);
     }
     return sum / norm;
 }

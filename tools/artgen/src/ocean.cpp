@@ -27,12 +27,15 @@ constexpr int kFrames = 30;
 // In-place radix-2 FFT of length N with sign +1 (inverse, unscaled) or -1.
 void Fft(Complex* data, int stride, int sign) {
     Complex tmp[N];
-    for (int i = 0; i < N; ++i) tmp[i] = data[i * stride];
+    for (int i = 0; i < N; ++i)
+        tmp[i] = data[i * stride];
     for (int i = 1, j = 0; i < N; ++i) {
         int bit = N >> 1;
-        for (; j & bit; bit >>= 1) j ^= bit;
+        for (; j & bit; bit >>= 1)
+            j ^= bit;
         j ^= bit;
-        if (i < j) std::swap(tmp[i], tmp[j]);
+        if (i < j)
+            std::swap(tmp[i], tmp[j]);
     }
     for (int len = 2; len <= N; len <<= 1) {
         const double ang = sign * 2 * kPi / len;
@@ -44,15 +47,19 @@ void Fft(Complex* data, int stride, int sign) {
                 tmp[i + k + len / 2] = u - v;
             }
     }
-    for (int i = 0; i < N; ++i) data[i * stride] = tmp[i];
+    for (int i = 0; i < N; ++i)
+        data[i * stride] = tmp[i];
 }
 
 // Real part of the inverse 2D transform: f(x, y) = sum F(m, n) e^{2 pi i (m x + n y) / N}.
 std::vector<double> Inverse2D(std::vector<Complex> spectrum) {
-    for (int row = 0; row < N; ++row) Fft(&spectrum[static_cast<size_t>(row) * N], 1, +1);
-    for (int col = 0; col < N; ++col) Fft(&spectrum[col], N, +1);
+    for (int row = 0; row < N; ++row)
+        Fft(&spectrum[static_cast<size_t>(row) * N], 1, +1);
+    for (int col = 0; col < N; ++col)
+        Fft(&spectrum[col], N, +1);
     std::vector<double> out(static_cast<size_t>(N) * N);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = spectrum[i].real();
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = spectrum[i].real();
     return out;
 }
 
@@ -88,7 +95,8 @@ double Bicubic(const std::vector<double>& f, double x, double y) {
 // Directional spectrum density at wave vector (m, n), in cycles per tile.
 double Spectrum(int m, int n) {
     const double k = std::sqrt(double(m) * m + double(n) * n);
-    if (k < 0.5 || std::abs(m) >= N / 2 || std::abs(n) >= N / 2) return 0;
+    if (k < 0.5 || std::abs(m) >= N / 2 || std::abs(n) >= N / 2)
+        return 0;
     const double theta = std::atan2(double(n), double(m));
     auto lobe = [&](double peak, double dirDeg, double spread, double backFraction) {
         // JONSWAP-like radial shape with a peak enhancement, k^-4 tail.
@@ -102,8 +110,8 @@ double Spectrum(int m, int n) {
     };
     // A long-crested swell, a wind sea 45 degrees beside it, and a short-wave
     // tail spread more widely (so the sea is not corduroy).
-    double s = 1.00 * lobe(5.0, 20.0, 24.0, 0.0) + 0.30 * lobe(9.0, -25.0, 6.0, 0.02) +
-               0.05 * lobe(20.0, -5.0, 2.0, 0.05);
+    double s =
+        1.00 * lobe(5.0, 20.0, 24.0, 0.0) + 0.30 * lobe(9.0, -25.0, 6.0, 0.02) + 0.05 * lobe(20.0, -5.0, 2.0, 0.05);
     s *= std::exp(-(k / 64.0) * (k / 64.0));  // fade out towards the grid's limit
     return s;
 }
@@ -159,7 +167,8 @@ std::vector<Grey> MakeHeightmaps() {
     // Derivatives of the displacement, by central differences.
     std::vector<std::array<std::vector<double>, 4>> grad(kFrames);
     ParallelFor(kFrames, [&](int f) {
-        for (auto& g : grad[f]) g.resize(count);
+        for (auto& g : grad[f])
+            g.resize(count);
         const auto& dx = dispX[f];
         const auto& dy = dispY[f];
         for (int y = 0; y < N; ++y)
@@ -181,13 +190,15 @@ std::vector<Grey> MakeHeightmaps() {
             // Smallest positive root of qa x^2 + qb x + qc = 0, if any.
             double root = 1e30;
             if (std::fabs(qa) < 1e-15) {
-                if (qb < 0) root = -qc / qb;
+                if (qb < 0)
+                    root = -qc / qb;
             } else {
                 const double disc = qb * qb - 4 * qa * qc;
                 if (disc >= 0) {
                     const double s = std::sqrt(disc);
                     for (double x : {(-qb - s) / (2 * qa), (-qb + s) / (2 * qa)})
-                        if (x > 0) root = std::min(root, x);
+                        if (x > 0)
+                            root = std::min(root, x);
                 }
             }
             frameLimit[f] = std::min(frameLimit[f], root);
@@ -213,7 +224,10 @@ std::vector<Grey> MakeHeightmaps() {
                     // Newton step, limited to a texel so that it cannot jump across a crest.
                     double sx = (d * rx - b * ry) / det, sy = (a * ry - c * rx) / det;
                     const double len = std::sqrt(sx * sx + sy * sy);
-                    if (len > 1) { sx /= len; sy /= len; }
+                    if (len > 1) {
+                        sx /= len;
+                        sy /= len;
+                    }
                     px -= sx;
                     py -= sy;
                 }
@@ -237,13 +251,15 @@ std::vector<Grey> MakeHeightmaps() {
     constexpr int kBins = 1 << 14;
     std::vector<double> histogram(kBins, 0);
     for (const auto& fr : choppy)
-        for (double v : fr) histogram[std::min(kBins - 1, static_cast<int>((v - hmin) / (hmax - hmin) * kBins))] += 1;
+        for (double v : fr)
+            histogram[std::min(kBins - 1, static_cast<int>((v - hmin) / (hmax - hmin) * kBins))] += 1;
     const double total = double(kFrames) * count;
     auto meanFraction = [&](double c) {
         double sum = 0;
         const double denom = std::expm1(c);
         for (int i = 0; i < kBins; ++i)
-            if (histogram[i] > 0) sum += histogram[i] * std::expm1(c * (i + 0.5) / kBins) / denom;
+            if (histogram[i] > 0)
+                sum += histogram[i] * std::expm1(c * (i + 0.5) / kBins) / denom;
         return sum / total;
     };
     double clo = 1e-3, chi = 20;

@@ -72,7 +72,8 @@ Image MakePreview(const Sky& sky, const Grey& heightmap, int width, int height) 
                 n = Normalize(n);
                 const Vec3 normal(n.x, n.z, n.y);  // tangent (x, y, up) -> world (x, up, z)
                 Vec3 refl = Reflect(d, normal);
-                if (refl.y < 0.002) refl = Normalize(Vec3(refl.x, 0.002, refl.z));
+                if (refl.y < 0.002)
+                    refl = Normalize(Vec3(refl.x, 0.002, refl.z));
                 const double cosTheta = Saturate(-Dot(d, normal));
                 // Water's Fresnel reflectance through the ramp of resource 363
                 // (coordinate = cosine of the angle to the normal).

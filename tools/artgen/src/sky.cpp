@@ -29,7 +29,8 @@ constexpr double kHorizonY = -0.0125;  // box plane of the painted horizon (box 
 double SphereExit(const Vec3& o, const Vec3& d, double r) {
     const double b = Dot(o, d), c = Dot(o, o) - r * r;
     const double disc = b * b - c;
-    if (disc < 0) return -1;
+    if (disc < 0)
+        return -1;
     return -b + std::sqrt(disc);
 }
 
@@ -54,10 +55,12 @@ struct Key {
 };
 
 Vec3 Gradient(const std::vector<Key>& keys, double elevationDeg) {
-    if (elevationDeg <= keys.front().elevationDeg) return keys.front().colour;
+    if (elevationDeg <= keys.front().elevationDeg)
+        return keys.front().colour;
     for (size_t i = 1; i < keys.size(); ++i)
         if (elevationDeg <= keys[i].elevationDeg) {
-            const double t = (elevationDeg - keys[i - 1].elevationDeg) / (keys[i].elevationDeg - keys[i - 1].elevationDeg);
+            const double t =
+                (elevationDeg - keys[i - 1].elevationDeg) / (keys[i].elevationDeg - keys[i - 1].elevationDeg);
             return Mix(keys[i - 1].colour, keys[i].colour, Smoothstep(0, 1, t));
         }
     return keys.back().colour;
@@ -70,7 +73,7 @@ const std::vector<Key>& SunSide() {
     return k;
 }
 const std::vector<Key>& AntiSide() {
-    static const std::vector<Key> k{{0, Lin(96, 86, 120)},   {3, Lin(122, 98, 130)},  {8, Lin(172, 122, 142)},
+    static const std::vector<Key> k{{0, Lin(96, 86, 120)},    {3, Lin(122, 98, 130)},   {8, Lin(172, 122, 142)},
                                     {15, Lin(162, 120, 146)}, {25, Lin(112, 106, 150)}, {40, Lin(72, 82, 138)},
                                     {60, Lin(46, 60, 116)},   {90, Lin(30, 42, 90)}};
     return k;
@@ -115,7 +118,8 @@ double Sky::CloudDensity(double x, double z, double footprint, int octaves, doub
         if (o < octaves) {
             const double period = 1.0 / std::max(fx, fz);
             const double w = Saturate(period / (2.5 * footprint) - 0.5);
-            if (w > 0) sum += amp * w * GradientNoise(wx * fx, wz * fz, 41u + 7u * o);
+            if (w > 0)
+                sum += amp * w * GradientNoise(wx * fx, wz * fz, 41u + 7u * o);
         }
         amp *= 0.58;
         fx *= 2.03;
@@ -160,7 +164,8 @@ Vec3 Sky::SkyAbove(const Vec3& dir, double pixelAngle) const {
         const double limb = 0.7 + 0.3 * std::sqrt(std::max(0.0, 1 - r * r));
         colour += sunDisc_ * (cover * limb * 6.0);
     }
-    if (dir.y <= 0) return colour;
+    if (dir.y <= 0)
+        return colour;
     const Vec3 eye(0, kEarth + kEyeHeight, 0);
     const double mu = Dot(dir, sun_);
     const double towardsSun = Saturate(0.5 + 0.5 * mu);
@@ -173,19 +178,23 @@ Vec3 Sky::SkyAbove(const Vec3& dir, double pixelAngle) const {
         const double footprint = pixelAngle * t / cosView / 1000.0;  // km
         const double x = p.x / 1000.0, z = p.z / 1000.0;
         const double haze = std::exp(-t / (layer == 0 ? 300e3 : 140e3));  // fade into the horizon
-        if (haze < 0.01) continue;
+        if (haze < 0.01)
+            continue;
         if (layer == 0) {
             const double d = CirrusDensity(x, z, footprint);
-            if (d <= 0) continue;
+            if (d <= 0)
+                continue;
             const double alpha = (1 - std::exp(-d * 0.9 / std::sqrt(cosView))) * 0.55;
             const Vec3 lit = cirrusLight_ * (0.35 + 0.125 * PhaseHg(mu, 0.5)) + cirrusAmbient_ * 0.3;
             colour = Mix(colour, lit, Saturate(alpha * haze));
         } else {
             const double d = CloudDensity(x, z, footprint, 7, 0.0);
-            if (d <= 0) continue;
+            if (d <= 0)
+                continue;
             // Self-shadowing towards the low sun (along +z on the shell).
             double shadow = 0;
-            for (int s = 1; s <= 4; ++s) shadow += CloudDensity(x, z, footprint, 3, 0.4 * s);
+            for (int s = 1; s <= 4; ++s)
+                shadow += CloudDensity(x, z, footprint, 3, 0.4 * s);
             const double alpha = 1 - std::exp(-d * 3.0 / std::sqrt(cosView));
             const double direct = std::exp(-shadow * 0.7);
             // Looking away from the sun we see the sides it lights (pink to
@@ -193,10 +202,10 @@ Vec3 Sky::SkyAbove(const Vec3& dir, double pixelAngle) const {
             const double front = std::pow(Saturate(0.5 - 0.5 * mu), 0.6);
             const double thin = std::exp(-d * 3.0);
             const Vec3 tint = Mix(Lin(246, 128, 140), Lin(255, 168, 88), towardsSun * towardsSun);
-            const Vec3 lit = tint * (direct * (0.25 + 0.75 * front) * 0.85) +
-                             Lin(255, 190, 110) * (PhaseHg(mu, 0.6) * 0.22 * thin) +
-                             Lin(70, 54, 92) * (1.0 - 0.35 * d) +
-                             tint * (0.30 * (1 - front) * Smoothstep(0.0, 0.6, d) * (0.4 + 0.6 * direct));  // warm undersides
+            const Vec3 lit =
+                tint * (direct * (0.25 + 0.75 * front) * 0.85) + Lin(255, 190, 110) * (PhaseHg(mu, 0.6) * 0.22 * thin) +
+                Lin(70, 54, 92) * (1.0 - 0.35 * d) +
+                tint * (0.30 * (1 - front) * Smoothstep(0.0, 0.6, d) * (0.4 + 0.6 * direct));  // warm undersides
             colour = Mix(colour, lit, Saturate(alpha * haze));
         }
     }
@@ -204,7 +213,8 @@ Vec3 Sky::SkyAbove(const Vec3& dir, double pixelAngle) const {
 }
 
 Vec3 Sky::Radiance(const Vec3& dir) const {
-    if (!BelowPaintedHorizon(dir)) return SkyAbove(dir, 0.004);
+    if (!BelowPaintedHorizon(dir))
+        return SkyAbove(dir, 0.004);
     // Below the painted horizon: the horizon of this azimuth fading within a
     // few degrees into a dark sea colour, tinted by the clear sky above it
     // (warmer towards the sun).
@@ -225,11 +235,11 @@ Vec3 Sky::ToDisplay(const Vec3& radiance) const {
 Vec3 Sky::FacePoint(int face, double u, double v) {
     const double y = 0.125 - 0.25 * v;
     switch (face) {
-        case 0: return {0.25 - 0.5 * u, y, -0.25};          // 430, z = -0.25
-        case 1: return {0.5 * u - 0.25, y, 0.25};           // 431, z = +0.25
-        case 2: return {0.25, y, 0.25 - 0.5 * u};           // 432, x = +0.25
-        case 3: return {-0.25, y, 0.5 * u - 0.25};          // 433, x = -0.25
-        case 4: return {0.5 * u - 0.25, 0.125, 0.5 * v - 0.25};  // 434, top
+    case 0: return {0.25 - 0.5 * u, y, -0.25};               // 430, z = -0.25
+    case 1: return {0.5 * u - 0.25, y, 0.25};                // 431, z = +0.25
+    case 2: return {0.25, y, 0.25 - 0.5 * u};                // 432, x = +0.25
+    case 3: return {-0.25, y, 0.5 * u - 0.25};               // 433, x = -0.25
+    case 4: return {0.5 * u - 0.25, 0.125, 0.5 * v - 0.25};  // 434, top
     }
     throw std::invalid_argument("face");
 }
@@ -244,7 +254,8 @@ Image Sky::Face(int face, int size) const {
                 for (int sx = 0; sx < kSuper; ++sx) {
                     const double u = (col + (sx + 0.5) / kSuper) / size, v = (row + (sy + 0.5) / kSuper) / size;
                     const Vec3 p = FacePoint(face, u, v);
-                    if (face != 4 && p.y < kHorizonY) continue;  // black below the painted horizon
+                    if (face != 4 && p.y < kHorizonY)
+                        continue;  // black below the painted horizon
                     const double dist = Length(p);
                     sum += SkyAbove(p / dist, 0.5 / size / dist);
                 }
@@ -257,12 +268,12 @@ Image Sky::Face(int face, int size) const {
 
 Vec3 Sky::CubeDirection(int face, double s, double t) {
     switch (face) {
-        case 0: return {1, -t, -s};   // +X
-        case 1: return {-1, -t, s};   // -X
-        case 2: return {s, 1, t};     // +Y
-        case 3: return {s, -1, -t};   // -Y
-        case 4: return {s, -t, 1};    // +Z
-        case 5: return {-s, -t, -1};  // -Z
+    case 0: return {1, -t, -s};   // +X
+    case 1: return {-1, -t, s};   // -X
+    case 2: return {s, 1, t};     // +Y
+    case 3: return {s, -1, -t};   // -Y
+    case 4: return {s, -t, 1};    // +Z
+    case 5: return {-s, -t, -1};  // -Z
     }
     throw std::invalid_argument("cube face");
 }

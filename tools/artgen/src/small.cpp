@@ -23,8 +23,10 @@ std::vector<Grey> MakeNoisePictures() {
                 double sx = fx, sy = fy;
                 for (int o = 0; o < 4 && p <= 32; ++o) {
                     double n = GradientNoise(sx, sy, 500u + 31u * i + o, p);
-                    if (kind == 1) n = std::fabs(n) * 2 - 0.5;
-                    if (kind == 2) n = (1 - std::fabs(n)) * (1 - std::fabs(n)) * 2 - 0.6;
+                    if (kind == 1)
+                        n = std::fabs(n) * 2 - 0.5;
+                    if (kind == 2)
+                        n = (1 - std::fabs(n)) * (1 - std::fabs(n)) * 2 - 0.6;
                     sum += amp * n;
                     norm += amp;
                     amp *= 0.5;
@@ -36,7 +38,8 @@ std::vector<Grey> MakeNoisePictures() {
             }
         const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
         Grey g(32, 32);
-        for (size_t k = 0; k < v.size(); ++k) g.v[k] = ToByte((v[k] - *lo) / (*hi - *lo));
+        for (size_t k = 0; k < v.size(); ++k)
+            g.v[k] = ToByte((v[k] - *lo) / (*hi - *lo));
         pictures.push_back(std::move(g));
     }
     return pictures;
@@ -45,19 +48,17 @@ std::vector<Grey> MakeNoisePictures() {
 Grey MakeFresnelRamp() {
     // The reflection weight by texel, from grazing (255) to straight down (5).
     static const uint8_t kHead[172] = {
-        255, 245, 235, 226, 217, 209, 201, 193, 186, 180, 173, 167, 161, 155, 150, 145,
-        140, 135, 131, 127, 123, 119, 115, 111, 108, 104, 101, 98,  95,  92,  90,  87,
-        84,  82,  80,  77,  75,  73,  71,  69,  67,  65,  63,  62,  60,  59,  57,  55,
-        54,  53,  51,  50,  49,  47,  46,  45,  44,  43,  42,  41,  40,  39,  38,  37,
-        36,  35,  34,  33,  33,  32,  31,  30,  30,  29,  28,  28,  27,  27,  26,  25,
-        25,  24,  24,  23,  23,  22,  22,  21,  21,  20,  20,  19,  19,  19,  18,  18,
-        18,  17,  17,  16,  16,  16,  16,  15,  15,  15,  14,  14,  14,  14,  13,  13,
-        13,  13,  12,  12,  12,  12,  11,  11,  11,  11,  11,  10,  10,  10,  10,  10,
-        10,  9,   9,   9,   9,   9,   9,   9,   8,   8,   8,   8,   8,   8,   8,   8,
-        8,   7,   7,   7,   7,   7,   7,   7,   7,   7,   7,   7,   6,   6,   6,   6,
-        6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6};
+        255, 245, 235, 226, 217, 209, 201, 193, 186, 180, 173, 167, 161, 155, 150, 145, 140, 135, 131, 127, 123, 119,
+        115, 111, 108, 104, 101, 98,  95,  92,  90,  87,  84,  82,  80,  77,  75,  73,  71,  69,  67,  65,  63,  62,
+        60,  59,  57,  55,  54,  53,  51,  50,  49,  47,  46,  45,  44,  43,  42,  41,  40,  39,  38,  37,  36,  35,
+        34,  33,  33,  32,  31,  30,  30,  29,  28,  28,  27,  27,  26,  25,  25,  24,  24,  23,  23,  22,  22,  21,
+        21,  20,  20,  19,  19,  19,  18,  18,  18,  17,  17,  16,  16,  16,  16,  15,  15,  15,  14,  14,  14,  14,
+        13,  13,  13,  13,  12,  12,  12,  12,  11,  11,  11,  11,  11,  10,  10,  10,  10,  10,  10,  9,   9,   9,
+        9,   9,   9,   9,   8,   8,   8,   8,   8,   8,   8,   8,   8,   7,   7,   7,   7,   7,   7,   7,   7,   7,
+        7,   7,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6};
     Grey ramp(256, 1);
-    for (int i = 0; i < 256; ++i) ramp.v[i] = i < 172 ? kHead[i] : 5;
+    for (int i = 0; i < 256; ++i)
+        ramp.v[i] = i < 172 ? kHead[i] : 5;
     return ramp;
 }
 
@@ -69,7 +70,8 @@ struct Rgba {
 
 Rgba Over(const Rgba& top, const Rgba& under) {
     const double a = top.a + under.a * (1 - top.a);
-    if (a <= 0) return {0, 0, 0, 0};
+    if (a <= 0)
+        return {0, 0, 0, 0};
     return {(top.r * top.a + under.r * under.a * (1 - top.a)) / a,
             (top.g * top.a + under.g * under.a * (1 - top.a)) / a,
             (top.b * top.a + under.b * under.a * (1 - top.a)) / a, a};
@@ -92,16 +94,19 @@ void PaintEmblem(double x, double y, double aa, double out[4]) {
     c = {Mixd(0.16, 1.00, s), Mixd(0.10, 0.48, s * s), Mixd(0.36, 0.20, s), 1};
     // Sun, cut by the horizon.
     const double sr = std::sqrt((x - 0.6) * (x - 0.6) + (y - horizon) * (y - horizon));
-    const double sunCover = (1 - Smoothstep(0.17 - aa, 0.17 + aa, sr)) * (1 - Smoothstep(horizon - aa, horizon + aa, y));
+    const double sunCover =
+        (1 - Smoothstep(0.17 - aa, 0.17 + aa, sr)) * (1 - Smoothstep(horizon - aa, horizon + aa, y));
     const double glow = 0.55 * std::exp(-std::max(0.0, sr - 0.17) / 0.07) * (y < horizon ? 1 : 0);
     c = Over({1.0, 0.80, 0.45, Saturate(glow)}, c);
-    c = Over({1.0, Mixd(0.95, 0.72, Saturate((y - 0.43) / 0.17)), Mixd(0.62, 0.30, Saturate((y - 0.43) / 0.17)), sunCover}, c);
+    c = Over(
+        {1.0, Mixd(0.95, 0.72, Saturate((y - 0.43) / 0.17)), Mixd(0.62, 0.30, Saturate((y - 0.43) / 0.17)), sunCover},
+        c);
     // Sea below the horizon, with the sun's path.
     const double sea = Smoothstep(horizon - aa, horizon + aa, y);
     const double depth = Saturate((y - horizon) / 0.4);
     Rgba water{Mixd(0.20, 0.03, depth), Mixd(0.20, 0.12, depth), Mixd(0.32, 0.24, depth), sea};
-    const double path = std::exp(-std::pow((x - 0.6) / (0.05 + 0.25 * depth), 2)) * (1 - depth) *
-                        (0.5 + 0.5 * std::sin(y * 90.0));
+    const double path =
+        std::exp(-std::pow((x - 0.6) / (0.05 + 0.25 * depth), 2)) * (1 - depth) * (0.5 + 0.5 * std::sin(y * 90.0));
     water.r = Mixd(water.r, 1.0, 0.8 * path);
     water.g = Mixd(water.g, 0.62, 0.8 * path);
     water.b = Mixd(water.b, 0.30, 0.8 * path);
@@ -110,7 +115,7 @@ void PaintEmblem(double x, double y, double aa, double out[4]) {
     // a smaller circle cut out under the crest (the hollow of the curl), so
     // that the crest hooks over to the right; a white lip along the crest.
     {
-        const double ox = 0.34, oy = 0.88, orad = 0.42;  // the wave's back
+        const double ox = 0.34, oy = 0.88, orad = 0.42;   // the wave's back
         const double hx = 0.62, hy = 0.73, hrad = 0.125;  // the hollow
         const double dO = std::hypot(x - ox, y - oy) - orad;
         const double dH = std::hypot(x - hx, y - hy) - hrad;
@@ -133,7 +138,8 @@ void PaintEmblem(double x, double y, double aa, double out[4]) {
         c = Over(wave, c);
         // Inside the hollow: the darker face of the wave behind it.
         const double hollow = inH * inO * (1 - front);
-        Rgba tube{0.03, Mixd(0.30, 0.14, Saturate((y - 0.62) / 0.2)), Mixd(0.40, 0.26, Saturate((y - 0.62) / 0.2)), hollow};
+        Rgba tube{0.03, Mixd(0.30, 0.14, Saturate((y - 0.62) / 0.2)), Mixd(0.40, 0.26, Saturate((y - 0.62) / 0.2)),
+                  hollow};
         c = Over(tube, c);
     }
     // A thin light ring around the badge.
@@ -162,7 +168,8 @@ Image MakeEmblem(int size) {
                     a += c[3];
                 }
             constexpr double n = kSuper * kSuper;
-            if (a > 1e-9) image.Set(col, row, ToByte(r / a), ToByte(g / a), ToByte(b / a), ToByte(a / n));
+            if (a > 1e-9)
+                image.Set(col, row, ToByte(r / a), ToByte(g / a), ToByte(b / a), ToByte(a / n));
         }
     return image;
 }

@@ -28,8 +28,10 @@ Image Paint(int size, F draw) {
                 }
             constexpr double n = kSuper * kSuper;
             // Straight alpha; fully transparent pixels keep a neutral colour.
-            if (a > 1e-9) image.Set(col, row, ToByte(r / a), ToByte(g / a), ToByte(b / a), ToByte(a / n));
-            else image.Set(col, row, 255, 255, 255, 0);
+            if (a > 1e-9)
+                image.Set(col, row, ToByte(r / a), ToByte(g / a), ToByte(b / a), ToByte(a / n));
+            else
+                image.Set(col, row, 255, 255, 255, 0);
         }
     });
     return image;
@@ -60,9 +62,11 @@ Image MakeStarSprite() {
         for (const Ray& ray : rays) {
             double d = std::remainder(theta - ray.angle, 2 * kPi);
             const double across = std::fabs(std::sin(d)) * r;  // distance from the ray's line
-            if (std::cos(d) <= 0) continue;
+            if (std::cos(d) <= 0)
+                continue;
             const double along = r / ray.length;
-            if (along >= 1) continue;
+            if (along >= 1)
+                continue;
             const double width = ray.width * (1 + 1.5 * along);
             a += ray.strength * std::exp(-(across / width) * (across / width)) * std::pow(1 - along, 1.4);
         }
