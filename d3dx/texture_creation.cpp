@@ -212,6 +212,21 @@ bool FindRcData(HMODULE module, LPCSTR name, const uint8_t*& data, size_t& size)
     return data != nullptr;
 }
 
+// The checks every FromResource call starts with: a place for the result
+// (cleared), a device and a name, and the resource's bytes.
+template <class Texture>
+HRESULT ResourceForTexture(LPDIRECT3DDEVICE9 device, HMODULE module, LPCSTR name, Texture** result,
+                           const uint8_t*& data, size_t& size) {
+    if (!result)
+        return D3DERR_INVALIDCALL;
+    *result = nullptr;
+    if (!device || !name)
+        return D3DERR_INVALIDCALL;
+    if (!FindRcData(module, name, data, size))
+        return D3DXERR_INVALIDDATA;
+    return D3D_OK;
+}
+
 }  // namespace
 
 extern "C" {
@@ -259,15 +274,11 @@ HRESULT WINAPI D3DXCreateTextureFromResourceExA(LPDIRECT3DDEVICE9 pDevice, HMODU
                                                 D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
                                                 D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
                                                 LPDIRECT3DTEXTURE9* ppTexture) {
-    if (!ppTexture)
-        return D3DERR_INVALIDCALL;
-    *ppTexture = nullptr;
-    if (!pDevice || !pSrcResource)
-        return D3DERR_INVALIDCALL;
     const uint8_t* data = nullptr;
     size_t size = 0;
-    if (!FindRcData(hSrcModule, pSrcResource, data, size))
-        return D3DXERR_INVALIDDATA;
+    const HRESULT found = ResourceForTexture(pDevice, hSrcModule, pSrcResource, ppTexture, data, size);
+    if (FAILED(found))
+        return found;
     return D3DXCreateTextureFromFileInMemoryEx(pDevice, data, static_cast<UINT>(size), Width, Height, MipLevels, Usage,
                                                Format, Pool, Filter, MipFilter, ColorKey, pSrcInfo, pPalette,
                                                ppTexture);
@@ -336,15 +347,11 @@ HRESULT WINAPI D3DXCreateCubeTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice
 
 HRESULT WINAPI D3DXCreateCubeTextureFromResourceA(LPDIRECT3DDEVICE9 pDevice, HMODULE hSrcModule, LPCSTR pSrcResource,
                                                   LPDIRECT3DCUBETEXTURE9* ppCubeTexture) {
-    if (!ppCubeTexture)
-        return D3DERR_INVALIDCALL;
-    *ppCubeTexture = nullptr;
-    if (!pDevice || !pSrcResource)
-        return D3DERR_INVALIDCALL;
     const uint8_t* data = nullptr;
     size_t size = 0;
-    if (!FindRcData(hSrcModule, pSrcResource, data, size))
-        return D3DXERR_INVALIDDATA;
+    const HRESULT found = ResourceForTexture(pDevice, hSrcModule, pSrcResource, ppCubeTexture, data, size);
+    if (FAILED(found))
+        return found;
     return D3DXCreateCubeTextureFromFileInMemoryEx(pDevice, data, static_cast<UINT>(size), D3DX_DEFAULT, D3DX_DEFAULT,
                                                    0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0,
                                                    nullptr, nullptr, ppCubeTexture);

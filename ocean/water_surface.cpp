@@ -37,6 +37,14 @@ const char kVertexProfile[] = "vs.1.1";
 const char kPixelEntry[] = "PS2_Main_Ultra";
 const char kPixelProfile[] = "ps.2.0";
 
+// A write-only managed vertex buffer of `bytes`, or null.
+IDirect3DVertexBuffer9* NewVertexBuffer(IDirect3DDevice9* device, UINT bytes) {
+    IDirect3DVertexBuffer9* buffer = nullptr;
+    if (FAILED(device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &buffer, nullptr)))
+        buffer = nullptr;
+    return buffer;
+}
+
 template <typename T>
 void ReleaseAndClear(T*& object) {
     if (object) {
@@ -270,20 +278,12 @@ bool WaterSurface::CreateGridBuffers() {
     ReleaseAndClear(gridVertices);
     ReleaseAndClear(gridHeights);
     ReleaseFarTile();
-    if (FAILED(device->CreateVertexBuffer(vertexCount * kGridVertexStride, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
-                                          &gridVertices, nullptr)))
-        gridVertices = nullptr;
-    if (FAILED(device->CreateVertexBuffer(vertexCount * kHeightVertexStride, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
-                                          &gridHeights, nullptr)))
-        gridHeights = nullptr;
+    gridVertices = NewVertexBuffer(device, vertexCount * kGridVertexStride);
+    gridHeights = NewVertexBuffer(device, vertexCount * kHeightVertexStride);
     if (!gridVertices || !gridHeights)
         return false;
-    if (FAILED(device->CreateVertexBuffer(kFarVertexSlots * kGridVertexStride, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
-                                          &farVertices, nullptr)))
-        farVertices = nullptr;
-    if (FAILED(device->CreateVertexBuffer(kFarVertexSlots * kHeightVertexStride, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED,
-                                          &farHeights, nullptr)))
-        farHeights = nullptr;
+    farVertices = NewVertexBuffer(device, kFarVertexSlots * kGridVertexStride);
+    farHeights = NewVertexBuffer(device, kFarVertexSlots * kHeightVertexStride);
     return farVertices && farHeights;
 }
 

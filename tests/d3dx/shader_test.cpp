@@ -53,35 +53,30 @@ std::string CompiledFromResource(int id, const char* entry, const char* profile,
 TEST(D3dxShaders, WaterShadersCompileAndRunOnTheDevice) {
     TestDevice device;
     ASSERT_NE(nullptr, device.Get());
-    ID3DXBuffer* code = nullptr;
-    ID3DXBuffer* errors = nullptr;
-    HRESULT hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr, nullptr,
-                                                "VS_Main_Ultra", "vs.1.1", D3DXSHADER_DEBUG, &code, &errors, nullptr);
-    ASSERT_EQ(D3D_OK, hr) << Text(errors);
-    ASSERT_NE(nullptr, code);
-    // Shader byte code starts with its version token: vs_1_1 = 0xFFFE0101.
-    EXPECT_EQ(0xFFFE0101u, *static_cast<const DWORD*>(code->GetBufferPointer()));
-    IDirect3DVertexShader9* vertexShader = nullptr;
-    EXPECT_EQ(D3D_OK,
-              device.Get()->CreateVertexShader(static_cast<const DWORD*>(code->GetBufferPointer()), &vertexShader));
-    if (vertexShader)
-        vertexShader->Release();
-    code->Release();
-    if (errors)
-        errors->Release();
-
-    hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr, nullptr,
-                                        "PS2_Main_Ultra", "ps.2.0", D3DXSHADER_DEBUG, &code, &errors, nullptr);
-    ASSERT_EQ(D3D_OK, hr) << Text(errors);
-    EXPECT_EQ(0xFFFF0200u, *static_cast<const DWORD*>(code->GetBufferPointer()));
-    IDirect3DPixelShader9* pixelShader = nullptr;
-    EXPECT_EQ(D3D_OK,
-              device.Get()->CreatePixelShader(static_cast<const DWORD*>(code->GetBufferPointer()), &pixelShader));
-    if (pixelShader)
-        pixelShader->Release();
-    code->Release();
-    if (errors)
-        errors->Release();
+    // Shader byte code starts with its version token: vs_1_1 = 0xFFFE0101, ps_2_0 = 0xFFFF0200.
+    const DWORD versions[] = {0xFFFE0101u, 0xFFFF0200u};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(kSaverShaders[i].entry);
+        ID3DXBuffer* code = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        const HRESULT hr = D3DXCompileShaderFromResourceA(nullptr, MAKEINTRESOURCEA(IDR_WATER_SHADERS), nullptr,
+                                                          nullptr, kSaverShaders[i].entry, kSaverShaders[i].profile,
+                                                          D3DXSHADER_DEBUG, &code, &errors, nullptr);
+        ASSERT_EQ(D3D_OK, hr) << Text(errors);
+        ASSERT_NE(nullptr, code);
+        const DWORD* function = static_cast<const DWORD*>(code->GetBufferPointer());
+        EXPECT_EQ(versions[i], *function);
+        IUnknown* shader = nullptr;
+        EXPECT_EQ(D3D_OK,
+                  i == 0
+                      ? device.Get()->CreateVertexShader(function, reinterpret_cast<IDirect3DVertexShader9**>(&shader))
+                      : device.Get()->CreatePixelShader(function, reinterpret_cast<IDirect3DPixelShader9**>(&shader)));
+        if (shader)
+            shader->Release();
+        code->Release();
+        if (errors)
+            errors->Release();
+    }
 }
 
 TEST(D3dxShaders, FailuresCarryTheReason) {

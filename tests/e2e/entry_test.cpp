@@ -140,30 +140,32 @@ TEST(Entry, PreviewWithoutParentReportsInitializationFailure) {
     EXPECT_EQ(ExitCodeOf(saver), 0u);
 }
 
-TEST(Entry, MissingDirect3DAsksToDownloadDirectX) {
+// Without Direct3D 9 the modes that draw with it (the full-screen saver and
+// the test window) offer the download and end; the others do not care.
+TEST(Entry, MissingDirect3DAsksToDownloadDirectXWhereItDraws) {
     SaverOptions options;
     options.dllOverrides = "d3d9=d";
-    SaverProcess saver("", options);
-    ASSERT_TRUE(saver.Started());
-    const std::optional<MessageBoxInfo> box = saver.WaitForMessageBox(kStartMs);
-    ASSERT_TRUE(box.has_value()) << "no message box";
-    EXPECT_EQ(box->title, "Hollowmead Screensaver Error");
-    EXPECT_EQ(box->text,
-              "Brinemere Duzo Screensaver requires DirectX 9.0 or later. Download last version "
-              "of DirectX?");
-    EXPECT_EQ(box->buttons, (std::vector<int>{IDYES, IDNO}));
-    EXPECT_EQ(saver.WaitForWindow(kSaverClass, nullptr, 0), nullptr)
-        << "no saver window before Direct3D is known to be there";
-    PressButton(box->window, IDNO);
-    EXPECT_EQ(ExitCodeOf(saver), 0u);
-}
-
-TEST(Entry, MissingDirect3DDoesNotConcernOtherModes) {
-    SaverOptions options;
-    options.dllOverrides = "d3d9=d";
-    SaverProcess saver("/a", options);
-    ASSERT_TRUE(saver.Started());
-    EXPECT_EQ(ExitCodeOf(saver), 0u);
+    for (const char* arguments : {"", "/t", "/a"}) {
+        SCOPED_TRACE(std::string("arguments \"") + arguments + "\"");
+        SaverProcess saver(arguments, options);
+        ASSERT_TRUE(saver.Started());
+        if (std::string(arguments) == "/a") {
+            EXPECT_EQ(ExitCodeOf(saver), 0u);
+            EXPECT_FALSE(saver.WaitForMessageBox(0).has_value());
+            continue;
+        }
+        const std::optional<MessageBoxInfo> box = saver.WaitForMessageBox(kStartMs);
+        ASSERT_TRUE(box.has_value()) << "no message box";
+        EXPECT_EQ(box->title, "Hollowmead Screensaver Error");
+        EXPECT_EQ(box->text,
+                  "Brinemere Duzo Screensaver requires DirectX 9.0 or later. Download last version "
+                  "of DirectX?");
+        EXPECT_EQ(box->buttons, (std::vector<int>{IDYES, IDNO}));
+        EXPECT_EQ(saver.WaitForWindow(nullptr, nullptr, 0), box->window)
+            << "no saver window before Direct3D is known to be there";
+        PressButton(box->window, IDNO);
+        EXPECT_EQ(ExitCodeOf(saver), 0u);
+    }
 }
 
 TEST(Entry, RunningFullScreenSaverIsBroughtForwardInEveryMode) {

@@ -94,21 +94,19 @@ TEST(WaterSurfaceFaults, FailingBufferCallsEndInitWithTheGridReleased) {
     };
     // Buffer creation and the index locks are fatal; a failed lock while
     // filling the vertices is not (the buffers keep whatever they held).
-    const Case cases[] = {
-        {"CreateVertexBuffer", 1, false},
-        {"CreateVertexBuffer", 2, false},
-        {"CreateVertexBuffer", 3, false},
-        {"CreateVertexBuffer", 4, false},
-        {"CreateIndexBuffer", 1, false},
-        {"CreateIndexBuffer", 2, false},
-        {"Lock", 1, false},
-        {"Lock", 2, false},
-        {"Unlock", 1, false},
-        {"Unlock", 2, false},
-        {"Lock", 3, true},
-        {"Lock", 4, true},
-        {"Lock", 6, true},
-    };
+    const Case cases[] = {{"CreateVertexBuffer", 1, false},
+                          {"CreateVertexBuffer", 2, false},
+                          {"CreateVertexBuffer", 3, false},
+                          {"CreateVertexBuffer", 4, false},
+                          {"CreateIndexBuffer", 1, false},
+                          {"CreateIndexBuffer", 2, false},
+                          {"Lock", 1, false},
+                          {"Lock", 2, false},
+                          {"Unlock", 1, false},
+                          {"Unlock", 2, false},
+                          {"Lock", 3, true},
+                          {"Lock", 4, true},
+                          {"Lock", 6, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.method) + " #" + std::to_string(c.nth));
         auto* sea = new RecordedSea(nullptr, false);
