@@ -1,16 +1,23 @@
 // The thirty heightmap frames of the sea's animation (resources 370-399).
 //
-// A directional ocean spectrum (a long swell and a shorter wind sea from
-// 45 degrees beside it, with a k^-4.5 tail) is sampled on the 256 x 256 periodic
-// grid: every wave vector is a whole number of periods across the tile, so
-// each frame tiles in both directions. Every wave turns a whole number of
-// cycles over the thirty frames (the looping dispersion of Tessendorf's
-// "Simulating Ocean Water": omega rounded to multiples of 2 pi / 30), so frame
-// 29 leads into frame 0 like any frame into the next. Heights and horizontal
-// "choppy" displacements come from inverse FFTs; the displaced surface is
-// resampled onto the regular grid (sharper crests, broader troughs), and one
-// monotonic map for all frames brings the heights to the statistics the
-// water's vertex heights are tuned for (mean 128, range 109..211).
+// Two bands of a directional ocean spectrum are sampled on the 256 x 256
+// periodic grid, every wave vector a whole number of periods across the
+// tile, so each frame tiles in both directions:
+// - the swell (a long-crested swell, a wind sea 45 degrees beside it and a
+//   short tail): heights and horizontal "choppy" displacements come from
+//   inverse FFTs, and the displaced surface is resampled onto the regular
+//   grid (sharper crests, broader troughs);
+// - the short wind waves on top of it (3.6 world units long at their peak),
+//   added to the resampled swell. They carry most of the slope: the normal
+//   maps made from these frames have the mean-square slope of a sea in a
+//   light to moderate breeze, about 0.028, which breaks the sky's reflection
+//   and spreads the sun into a glitter path.
+// Every wave turns a whole number of cycles over the thirty frames (the
+// looping dispersion of Tessendorf's "Simulating Ocean Water"), so frame 29
+// leads into frame 0 like any frame into the next. One map for all frames,
+// linear through the bulk of the heights and soft at the extremes, brings
+// them to the statistics the water's vertex heights are tuned for (mean 128,
+// range within 101..219).
 #include <array>
 #include <complex>
 #include <stdexcept>
@@ -92,61 +99,83 @@ double Bicubic(const std::vector<double>& f, double x, double y) {
     return CatmullRom(rows[0], rows[1], rows[2], rows[3], y - fy);
 }
 
-// Directional spectrum density at wave vector (m, n), in cycles per tile.
-double Spectrum(int m, int n) {
+// JONSWAP-like radial shape with a peak enhancement and a k^-tail fall-off,
+// times a cos^spread directional spread about dirDeg (backFraction of it
+// against that direction); k in cycles per tile, theta in radians.
+double Lobe(double k, double theta, double peak, double tail, double dirDeg, double spread, double backFraction) {
+    const double r = peak / k;
+    const double sigma = k <= peak ? 0.07 : 0.09;
+    const double gammaTerm = std::pow(3.3, std::exp(-(k - peak) * (k - peak) / (2 * sigma * sigma * peak * peak)));
+    const double radial = std::pow(k, -tail) * std::exp(-1.25 * r * r * r * r) * gammaTerm;
+    const double c = std::cos(theta - dirDeg * kPi / 180.0);
+    const double dir = c > 0 ? std::pow(c, spread) : backFraction * std::pow(-c, spread);
+    return radial * dir;
+}
+
+enum class Band { Swell, WindWaves };
+
+// Directional spectrum density of a band at wave vector (m, n), in cycles per tile.
+double Spectrum(Band band, int m, int n) {
     const double k = std::sqrt(double(m) * m + double(n) * n);
     if (k < 0.5 || std::abs(m) >= N / 2 || std::abs(n) >= N / 2)
         return 0;
     const double theta = std::atan2(double(n), double(m));
-    auto lobe = [&](double peak, double dirDeg, double spread, double backFraction) {
-        // JONSWAP-like radial shape with a peak enhancement, k^-4 tail.
-        const double r = peak / k;
-        const double sigma = k <= peak ? 0.07 : 0.09;
-        const double gammaTerm = std::pow(3.3, std::exp(-(k - peak) * (k - peak) / (2 * sigma * sigma * peak * peak)));
-        const double radial = std::pow(k, -4.5) * std::exp(-1.25 * r * r * r * r) * gammaTerm;
-        const double c = std::cos(theta - dirDeg * kPi / 180.0);
-        const double dir = c > 0 ? std::pow(c, spread) : backFraction * std::pow(-c, spread);
-        return radial * dir;
-    };
+    if (band == Band::WindWaves) {
+        // Short-crested waves 28 cycles to the tile, from the wind sea's
+        // direction, fading out before the grid's limit.
+        return Lobe(k, theta, 28.0, 4.0, -5.0, 4.0, 0.05) * std::exp(-(k / 90.0) * (k / 90.0));
+    }
     // A long-crested swell, a wind sea 45 degrees beside it, and a short-wave
     // tail spread more widely (so the sea is not corduroy).
-    double s =
-        1.00 * lobe(5.0, 20.0, 24.0, 0.0) + 0.30 * lobe(9.0, -25.0, 6.0, 0.02) + 0.05 * lobe(20.0, -5.0, 2.0, 0.05);
+    double s = 1.00 * Lobe(k, theta, 5.0, 4.5, 20.0, 24.0, 0.0) + 0.30 * Lobe(k, theta, 9.0, 4.5, -25.0, 6.0, 0.02) +
+               0.05 * Lobe(k, theta, 20.0, 4.5, -5.0, 2.0, 0.05);
     s *= std::exp(-(k / 64.0) * (k / 64.0));  // fade out towards the grid's limit
     return s;
 }
 
-// Whole cycles over the loop: deep-water dispersion, slowed and rounded.
+// Whole cycles over the loop: deep-water dispersion (frequency as the square
+// root of the wave number) with the swell's peak, 5 cycles to the tile,
+// turning once. The module shows a new frame every second drawn frame, so at
+// 33 frames a second the loop lasts 1.8 s: the swell travels about 11 world
+// units a second and the short waves 3 to 4.
 int LoopCycles(int m, int n) {
     const double k = std::sqrt(double(m) * m + double(n) * n);
-    const int j = static_cast<int>(std::lround(0.85 * std::sqrt(k)));
-    return std::max(1, std::min(7, j));
+    return std::max(1, static_cast<int>(std::lround(std::sqrt(k / 5.0))));
 }
 
 }  // namespace
 
 std::vector<Grey> MakeHeightmaps() {
     const size_t count = static_cast<size_t>(N) * N;
-    // Initial amplitudes h0(k): complex Gaussian times sqrt(spectrum).
+    // Initial amplitudes h0(k) of each band: complex Gaussian times sqrt(spectrum).
     Rng rng(0x0CEA4B21E5EAull);
-    std::vector<Complex> h0(count);
-    for (int row = 0; row < N; ++row)
-        for (int col = 0; col < N; ++col) {
-            const double g1 = rng.Gaussian(), g2 = rng.Gaussian();
-            const double amp = std::sqrt(Spectrum(Signed(col), Signed(row)) / 2.0);
-            h0[row * N + col] = Complex(g1, g2) * amp;
-        }
+    const auto initialAmplitudes = [&](Band band) {
+        std::vector<Complex> h0(count);
+        for (int row = 0; row < N; ++row)
+            for (int col = 0; col < N; ++col) {
+                const double g1 = rng.Gaussian(), g2 = rng.Gaussian();
+                h0[row * N + col] = Complex(g1, g2) * std::sqrt(Spectrum(band, Signed(col), Signed(row)) / 2.0);
+            }
+        return h0;
+    };
+    const std::vector<Complex> h0 = initialAmplitudes(Band::Swell);
+    const std::vector<Complex> w0 = initialAmplitudes(Band::WindWaves);
 
-    std::vector<std::vector<double>> heights(kFrames), dispX(kFrames), dispY(kFrames);
+    std::vector<std::vector<double>> heights(kFrames), dispX(kFrames), dispY(kFrames), windWaves(kFrames);
     ParallelFor(kFrames, [&](int f) {
-        std::vector<Complex> H(count), DX(count), DY(count);
+        std::vector<Complex> H(count), DX(count), DY(count), W(count);
         for (int row = 0; row < N; ++row)
             for (int col = 0; col < N; ++col) {
                 const int m = Signed(col), n = Signed(row);
                 const double phase = 2 * kPi * LoopCycles(m, n) * f / kFrames;
                 const Complex e(std::cos(phase), -std::sin(phase));
-                const Complex hk = h0[row * N + col] * e + std::conj(h0[Wrap(-row) * N + Wrap(-col)]) * std::conj(e);
+                // h(k, t) = h0(k) e^{-i w t} + conj(h0(-k)) e^{i w t}: a real surface.
+                const auto atTime = [&](const std::vector<Complex>& a) {
+                    return a[row * N + col] * e + std::conj(a[Wrap(-row) * N + Wrap(-col)]) * std::conj(e);
+                };
+                const Complex hk = atTime(h0);
                 H[row * N + col] = hk;
+                W[row * N + col] = atTime(w0);
                 const double k = std::sqrt(double(m) * m + double(n) * n);
                 if (k > 0) {
                     // D = -i k/|k| h: the horizontal displacement of Gerstner waves.
@@ -157,6 +186,7 @@ std::vector<Grey> MakeHeightmaps() {
         heights[f] = Inverse2D(H);
         dispX[f] = Inverse2D(DX);
         dispY[f] = Inverse2D(DY);
+        windWaves[f] = Inverse2D(W);
     });
 
     // Choppiness: the largest displacement scale at which the surface never
@@ -235,46 +265,50 @@ std::vector<Grey> MakeHeightmaps() {
             }
     });
 
-    // One monotonic map v = A + B exp(c h) for all frames: c sets where the
-    // mean falls between the extremes ((128 - 109) / (211 - 109)), A and B
-    // pin the extremes to 109 and 211.
-    double hmin = 1e30, hmax = -1e30;
-    for (const auto& fr : choppy)
-        for (double v : fr) {
-            hmin = std::min(hmin, v);
-            hmax = std::max(hmax, v);
-        }
-    const double kLow = 109, kHigh = 211, kMean = 128;
-    const double target = (kMean - kLow) / (kHigh - kLow);
-    // The mean of (exp(c t) - 1) / (exp(c) - 1) over all normalised heights
-    // t, from a fine histogram of t.
-    constexpr int kBins = 1 << 14;
-    std::vector<double> histogram(kBins, 0);
-    for (const auto& fr : choppy)
-        for (double v : fr)
-            histogram[std::min(kBins - 1, static_cast<int>((v - hmin) / (hmax - hmin) * kBins))] += 1;
-    const double total = double(kFrames) * count;
-    auto meanFraction = [&](double c) {
-        double sum = 0;
-        const double denom = std::expm1(c);
-        for (int i = 0; i < kBins; ++i)
-            if (histogram[i] > 0)
-                sum += histogram[i] * std::expm1(c * (i + 0.5) / kBins) / denom;
-        return sum / total;
+    // The heights in texel levels: the swell and the wind waves each scaled to
+    // a standard deviation of their own over all frames, then one soft map:
+    // linear through the bulk, so the short waves keep their slopes on crests
+    // and in troughs alike, and flattening smoothly into a floor and a ceiling
+    // instead of clipping. The floor leaves only 27 levels below the mean for
+    // the troughs, so the deepest are the flattest: broad troughs, sharp crests.
+    constexpr double kSwellLevels = 8, kWindWaveLevels = 20;                    // standard deviations, texel levels
+    constexpr double kFloor = 101, kCeiling = 219, kSoftness = 6, kMean = 128;  // texel levels
+    const auto standardScale = [&](const std::vector<std::vector<double>>& field, double levels) {
+        double sum = 0, squares = 0;
+        for (const auto& frame : field)
+            for (double v : frame) {
+                sum += v;
+                squares += v * v;
+            }
+        const double n = double(kFrames) * count, mean = sum / n;
+        return std::make_pair(mean, levels / std::sqrt(squares / n - mean * mean));
     };
-    double clo = 1e-3, chi = 20;
-    for (int it = 0; it < 50; ++it) {
-        const double mid = 0.5 * (clo + chi);
-        (meanFraction(mid) > target ? clo : chi) = mid;
+    const auto swell = standardScale(choppy, kSwellLevels);
+    const auto wind = standardScale(windWaves, kWindWaveLevels);
+    const auto level = [&](int f, size_t i, double shift) {
+        const double v =
+            shift + (choppy[f][i] - swell.first) * swell.second + (windWaves[f][i] - wind.first) * wind.second;
+        const double floored = kFloor + kSoftness * std::log1p(std::exp((v - kFloor) / kSoftness));
+        return kCeiling - kSoftness * std::log1p(std::exp((kCeiling - floored) / kSoftness));
+    };
+    // The shift that brings the mean of all frames to 128, by bisection (the
+    // map rises with the shift) over every seventh texel of every frame.
+    constexpr size_t kSampleStride = 7;
+    double below = kFloor, above = kCeiling;
+    for (int it = 0; it < 24; ++it) {
+        const double shift = 0.5 * (below + above);
+        double sum = 0, samples = 0;
+        for (int f = 0; f < kFrames; ++f)
+            for (size_t i = 0; i < count; i += kSampleStride, ++samples)
+                sum += level(f, i, shift);
+        (sum / samples > kMean ? above : below) = shift;
     }
-    const double c = 0.5 * (clo + chi);
+    const double shift = 0.5 * (below + above);
     std::vector<Grey> frames;
     for (int f = 0; f < kFrames; ++f) {
         Grey g(N, N);
-        for (size_t i = 0; i < count; ++i) {
-            const double t = std::expm1(c * (choppy[f][i] - hmin) / (hmax - hmin)) / std::expm1(c);
-            g.v[i] = static_cast<uint8_t>(std::lround(kLow + (kHigh - kLow) * t));
-        }
+        for (size_t i = 0; i < count; ++i)
+            g.v[i] = static_cast<uint8_t>(std::lround(level(f, i, shift)));
         frames.push_back(std::move(g));
     }
     return frames;

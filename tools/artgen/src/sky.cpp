@@ -54,16 +54,46 @@ struct Key {
     Vec3 colour;
 };
 
+// The colour at an elevation: a monotone cubic (Fritsch-Carlson) through the
+// keys, channel by channel. Its slope runs on across every key, where an
+// ease-in-out per segment would stop and leave a ring of flat colour round
+// the zenith at each key's elevation, and it never overshoots a key. The
+// slope is zero at the zenith, so the top of the sky has no bright or dark
+// point.
 Vec3 Gradient(const std::vector<Key>& keys, double elevationDeg) {
     if (elevationDeg <= keys.front().elevationDeg)
         return keys.front().colour;
-    for (size_t i = 1; i < keys.size(); ++i)
-        if (elevationDeg <= keys[i].elevationDeg) {
-            const double t =
-                (elevationDeg - keys[i - 1].elevationDeg) / (keys[i].elevationDeg - keys[i - 1].elevationDeg);
-            return Mix(keys[i - 1].colour, keys[i].colour, Smoothstep(0, 1, t));
-        }
-    return keys.back().colour;
+    if (elevationDeg >= keys.back().elevationDeg)
+        return keys.back().colour;
+    size_t i = 1;
+    while (elevationDeg > keys[i].elevationDeg)
+        ++i;
+    const auto channel = [&](size_t at, int c) {
+        const Vec3& v = keys[at].colour;
+        return c == 0 ? v.x : c == 1 ? v.y : v.z;
+    };
+    const auto width = [&](size_t at) { return keys[at + 1].elevationDeg - keys[at].elevationDeg; };
+    const auto secant = [&](size_t at, int c) { return (channel(at + 1, c) - channel(at, c)) / width(at); };
+    // The slope at key `at`: the weighted harmonic mean of the secants beside
+    // it, zero where they differ in sign; one-sided at the horizon.
+    const auto slope = [&](size_t at, int c) {
+        if (at == keys.size() - 1)
+            return 0.0;
+        if (at == 0)
+            return secant(0, c);
+        const double before = secant(at - 1, c), after = secant(at, c);
+        if (before * after <= 0)
+            return 0.0;
+        const double w1 = 2 * width(at) + width(at - 1), w2 = width(at) + 2 * width(at - 1);
+        return (w1 + w2) / (w1 / before + w2 / after);
+    };
+    const double h = width(i - 1), t = (elevationDeg - keys[i - 1].elevationDeg) / h;
+    const double t2 = t * t, t3 = t2 * t;
+    double out[3];
+    for (int c = 0; c < 3; ++c)
+        out[c] = (2 * t3 - 3 * t2 + 1) * channel(i - 1, c) + (t3 - 2 * t2 + t) * h * slope(i - 1, c) +
+                 (-2 * t3 + 3 * t2) * channel(i, c) + (t3 - t2) * h * slope(i, c);
+    return {out[0], out[1], out[2]};
 }
 
 const std::vector<Key>& SunSide() {
@@ -232,6 +262,19 @@ Vec3 Sky::ToDisplay(const Vec3& radiance) const {
     return {SrgbEncode(shoulder(radiance.x)), SrgbEncode(shoulder(radiance.y)), SrgbEncode(shoulder(radiance.z))};
 }
 
+namespace {
+
+// Quantises a display colour to 8 bits with a triangular dither of one step
+// (the same for the three channels, so it adds no colour noise): the slow
+// gradients of the clear sky would otherwise fall into visible contours.
+void SetDithered(Image& image, int col, int row, const Vec3& c, uint32_t seed) {
+    const double unit = 1.0 / 4294967296.0;
+    const double dither = (Hash3(col, row, seed) * unit + Hash3(col, row, seed + 1) * unit - 1.0) / 255.0;
+    image.Set(col, row, ToByte(c.x + dither), ToByte(c.y + dither), ToByte(c.z + dither));
+}
+
+}  // namespace
+
 Vec3 Sky::FacePoint(int face, double u, double v) {
     const double y = 0.125 - 0.25 * v;
     switch (face) {
@@ -259,8 +302,7 @@ Image Sky::Face(int face, int size) const {
                     const double dist = Length(p);
                     sum += SkyAbove(p / dist, 0.5 / size / dist);
                 }
-            const Vec3 c = ToDisplay(sum / (kSuper * kSuper));
-            image.Set(col, row, ToByte(c.x), ToByte(c.y), ToByte(c.z));
+            SetDithered(image, col, row, ToDisplay(sum / (kSuper * kSuper)), 0x5C1E5u + 2 * face);
         }
     });
     return image;
@@ -299,8 +341,7 @@ std::array<Image, 6> Sky::CubeFaces(int size) const {
                             sum += SkyAbove(world, 2.0 / size / len);
                         }
                     }
-                const Vec3 c = ToDisplay(sum / (kSuper * kSuper));
-                faces[f].Set(col, row, ToByte(c.x), ToByte(c.y), ToByte(c.z));
+                SetDithered(faces[f], col, row, ToDisplay(sum / (kSuper * kSuper)), 0xC0BEu + 2 * f);
             }
         });
     }
