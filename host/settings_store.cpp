@@ -6,7 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
-const char kProductKey[] = "Software\\Talvork Interactive\\Brinemere Duzo Screensaver";
+#include "host/saver_names.h"
+#include "saver_release.h"
+
+// The installer's uninstaller removes this key when the user asks it to.
+const char kProductKey[] = "Software\\" SAVER_COMPANY "\\" SAVER_NAME;
 const char kSettingsSection[] = "Settings";
 
 namespace {
