@@ -4,8 +4,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "saver_release.h"
+
 const char kDirectXDownloadAddress[] = "https://www.microsoft.com/en-us/download/details.aspx?id=35";
-const char kHomePageAddress[] = "https://www.talvork.example/brinemere-duzo/";
+const char kHomePageAddress[] = SAVER_HOME_PAGE;
 const char kFaqPageAddress[] = "https://www.talvork.example/brinemere-duzo/faq.html";
 
 namespace {

@@ -1,12 +1,15 @@
 ; The saver's installer and uninstaller, made by makensis from
 ; release/CMakeLists.txt, which gives on its command line: NAME, VERSION
-; (three numbers), COMPANY, COPYRIGHT, MODULE (the .scr to install),
-; MODULE_FILE (its installed name), ICON and OUTFILE.
+; (three numbers), COMPANY, COPYRIGHT, MODULE and MODULE64 (the 32-bit and
+; the 64-bit .scr), MODULE_FILE (their installed name), HOME_PAGE (the
+; maker's), ICON and OUTFILE.
 ;
-; The module goes where Windows looks for screen savers of its kind: a
-; 32-bit module into SysWOW64 on 64-bit Windows, into System32 on 32-bit
-; Windows. The uninstaller and the entry in Apps & features are the
-; machine's; the choice of screen saver is the user's who installs.
+; The module of the system's own kind goes into its System32: the 64-bit
+; one on 64-bit Windows, the 32-bit one on 32-bit Windows. Releases before
+; 1.5.0 put the 32-bit module into SysWOW64 on 64-bit Windows; installing
+; over one removes it there. The uninstaller and the entry in Apps &
+; features are the machine's; the choice of screen saver is the user's who
+; installs.
 
 Unicode true
 SetCompressor /SOLID lzma
@@ -22,6 +25,8 @@ RequestExecutionLevel admin
 !define DESKTOP_KEY "Control Panel\Desktop"
 !define SPI_SETSCREENSAVEACTIVE 17
 !define SPIF_SENDCHANGE 2
+; The shortcut the settings dialog's Home Page button opens.
+!define HOME_PAGE_SHORTCUT "$WINDIR\brinemere-homepage.url"
 
 Name "${NAME}"
 OutFile "${OUTFILE}"
@@ -33,6 +38,7 @@ VIProductVersion "${VERSION}.0"
 VIFileVersion "${VERSION}.0"
 
 Var SaverPath
+Var OlderSaverPath
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -52,38 +58,46 @@ VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "${COPYRIGHT}"
 
-; The installer and the uninstaller find the module at the same place. A
-; 32-bit program sees SysWOW64 as $SYSDIR, but the user's choice of screen
-; saver is read by 64-bit Windows itself, so the real folder is named.
+; The installer and the uninstaller find the module at the same place. This
+; 32-bit program sees SysWOW64 as $SYSDIR, and reaches the real System32 of
+; 64-bit Windows, where the user's choice of screen saver points, only while
+; the file system redirection is off (the sections turn it off around their
+; file work).
 !macro FindSaver
     ${If} ${RunningX64}
-        StrCpy $SaverPath "$WINDIR\SysWOW64\${MODULE_FILE}"
+        StrCpy $SaverPath "$WINDIR\System32\${MODULE_FILE}"
+        StrCpy $OlderSaverPath "$WINDIR\SysWOW64\${MODULE_FILE}"
     ${Else}
         StrCpy $SaverPath "$SYSDIR\${MODULE_FILE}"
+        StrCpy $OlderSaverPath ""
     ${EndIf}
 !macroend
 
-; Whether the path on the stack is our module's, in its long or short form
-; (the Screen Saver Settings have written short names). Leaves 1 or 0.
-!macro IsOurSaver un
-Function ${un}IsOurSaver
-    Exch $0
-    Push $1
-    GetFullPathName /SHORT $1 $SaverPath
-    ${If} $0 == $SaverPath
+; Whether the screen saver path on the stack is the module at the path
+; below it, in its long or short form (the Screen Saver Settings have
+; written short names). Leaves 1 or 0.
+!macro IsSaverAt un
+Function ${un}IsSaverAt
+    Exch $0 ; the module's path
+    Exch
+    Exch $1 ; the screen saver's path
+    Push $2
+    GetFullPathName /SHORT $2 $0
+    ${If} $1 == $0
         StrCpy $0 1
-    ${ElseIf} $1 != ""
-    ${AndIf} $0 == $1
+    ${ElseIf} $2 != ""
+    ${AndIf} $1 == $2
         StrCpy $0 1
     ${Else}
         StrCpy $0 0
     ${EndIf}
+    Pop $2
     Pop $1
     Exch $0
 FunctionEnd
 !macroend
-!insertmacro IsOurSaver ""
-!insertmacro IsOurSaver "un."
+!insertmacro IsSaverAt ""
+!insertmacro IsSaverAt "un."
 
 Function .onInit
     !insertmacro FindSaver
@@ -92,11 +106,32 @@ FunctionEnd
 Section "!${NAME}" SectionSaver
     SectionIn RO
     SetOutPath "$INSTDIR"
+    ${DisableX64FSRedirection}
     ${If} ${FileExists} "$SaverPath"
         DetailPrint "Replacing $SaverPath"
     ${EndIf}
     SetOverwrite on
-    File "/oname=$SaverPath" "${MODULE}"
+    ${If} ${RunningX64}
+        File "/oname=$SaverPath" "${MODULE64}"
+    ${Else}
+        File "/oname=$SaverPath" "${MODULE}"
+    ${EndIf}
+    ; An older release's 32-bit module in SysWOW64 goes, and a choice of it
+    ; as the user's screen saver moves to the module that replaces it.
+    ${If} $OlderSaverPath != ""
+    ${AndIf} ${FileExists} "$OlderSaverPath"
+        ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+        Push $0
+        Push $OlderSaverPath
+        Call IsSaverAt
+        Pop $1
+        ${If} $1 == 1
+            WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" $SaverPath
+        ${EndIf}
+        DetailPrint "Removing the older $OlderSaverPath"
+        Delete /REBOOTOK "$OlderSaverPath"
+    ${EndIf}
+    WriteINIStr "${HOME_PAGE_SHORTCUT}" "InternetShortcut" "URL" "${HOME_PAGE}"
     WriteUninstaller "$INSTDIR\Uninstall.exe"
 
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${NAME}"
@@ -119,15 +154,19 @@ Section "!${NAME}" SectionSaver
     IntOp $1 $1 + 1023
     IntOp $1 $1 / 1024
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $1
+    ${EnableX64FSRedirection}
 SectionEnd
 
 Section "Use as my screen saver" SectionChoose
     ; The screen saver chosen before, kept once: installing again over our
     ; own choice must not forget what the user had before the first time.
     ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+    ${DisableX64FSRedirection}
     Push $0
-    Call IsOurSaver
+    Push $SaverPath
+    Call IsSaverAt
     Pop $1
+    ${EnableX64FSRedirection}
     ${If} $1 == 0
         WriteRegStr HKLM "${UNINSTALL_KEY}" "PreviousScreenSaver" $0
         ReadRegStr $0 HKCU "${DESKTOP_KEY}" "ScreenSaveActive"
@@ -160,9 +199,11 @@ FunctionEnd
 Section "Uninstall"
     ; The user's previous screen saver comes back only while ours is the
     ; one chosen: a later choice of the user's own stays.
+    ${DisableX64FSRedirection}
     ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
     Push $0
-    Call un.IsOurSaver
+    Push $SaverPath
+    Call un.IsSaverAt
     Pop $1
     ${If} $1 == 1
         DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
@@ -178,6 +219,7 @@ Section "Uninstall"
     ; A preview open in the Screen Saver Settings holds the module: it then
     ; goes at the next restart.
     Delete /REBOOTOK "$SaverPath"
+    ${EnableX64FSRedirection}
 
     MessageBox MB_YESNO|MB_ICONQUESTION "Also remove your settings of ${NAME}?" /SD IDNO IDNO keep_settings
         DeleteRegKey HKCU "${SETTINGS_KEY}"
@@ -185,6 +227,7 @@ Section "Uninstall"
     keep_settings:
 
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    Delete "${HOME_PAGE_SHORTCUT}"
     Delete "$INSTDIR\Uninstall.exe"
     RMDir "$INSTDIR"
 SectionEnd

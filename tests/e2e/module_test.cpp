@@ -6,6 +6,7 @@
 #include <string>
 
 #include "resources/resource_ids.h"
+#include "saver_release.h"
 #include "tests/support/saver_process.h"
 
 TEST(Module, CarriesItsNameIconAndManifest) {
@@ -25,5 +26,16 @@ TEST(Module, CarriesItsNameIconAndManifest) {
     EXPECT_NE(xml.find("Microsoft.Windows.Common-Controls"), std::string::npos);
     EXPECT_NE(xml.find("asInvoker"), std::string::npos);
     EXPECT_NE(xml.find("dpiAware"), std::string::npos);
+    // Windows builds the activation context from the manifest, which must
+    // name the module's own architecture (this test is built like the
+    // module) for it and for Common Controls, and the version its version
+    // resource gives.
+    const std::string architecture =
+        sizeof(void*) == 8 ? "processorArchitecture=\"amd64\"" : "processorArchitecture=\"x86\"";
+    int named = 0;
+    for (size_t at = xml.find(architecture); at != std::string::npos; at = xml.find(architecture, at + 1))
+        ++named;
+    EXPECT_EQ(named, 2) << architecture;
+    EXPECT_NE(xml.find("version=\"" SAVER_VERSION_TEXT ".0\""), std::string::npos);
     FreeLibrary(module);
 }

@@ -1,8 +1,8 @@
 // End to end: the release's installer and uninstaller, run silently in a
 // fresh Wine prefix as Windows' Apps & features runs them, checked by what
-// they leave: the module where 32-bit screen savers belong, the entry in
-// Apps & features, the user's choice of screen saver, and the installed
-// saver running full screen.
+// they leave: the module of the system's own kind in its System32, the
+// entry in Apps & features, the user's choice of screen saver, and the
+// installed saver running full screen.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -62,24 +62,42 @@ std::optional<std::string> DesktopValue(const char* name) { return ReadString(HK
 
 std::optional<std::string> EntryValue(const char* name) { return ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, name); }
 
-// Where a 32-bit screen saver belongs: SysWOW64 on 64-bit Windows, which
-// alone answers GetSystemWow64Directory, System32 on 32-bit Windows.
-std::string ExpectedSaverPath() {
-    char directory[MAX_PATH] = {};
-    if (GetSystemWow64DirectoryA(directory, MAX_PATH) == 0)
-        GetSystemDirectoryA(directory, MAX_PATH);
-    return std::string(directory) + "\\BrinemereDuzo.scr";
+bool OnWindows64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
+
+std::string WindowsDirectory() {
+    char directory[MAX_PATH] = {};
+    GetWindowsDirectoryA(directory, MAX_PATH);
+    return directory;
+}
+
+// Where the module is installed, as Windows names it (the user's choice of
+// screen saver, the entry's icon): System32, which holds the 64-bit module on
+// 64-bit Windows and the 32-bit one on 32-bit Windows.
+std::string InstalledSaverPath() { return WindowsDirectory() + "\\System32\\BrinemereDuzo.scr"; }
+
+// The same file as this 32-bit test reaches it: 64-bit Windows shows a
+// 32-bit program SysWOW64 under the name System32, the real one as Sysnative.
+std::string ReachableSaverPath() {
+    return OnWindows64() ? WindowsDirectory() + "\\Sysnative\\BrinemereDuzo.scr" : InstalledSaverPath();
+}
+
+// Where releases before 1.5.0 put the 32-bit module on 64-bit Windows.
+std::string OlderSysWow64SaverPath() { return WindowsDirectory() + "\\SysWOW64\\BrinemereDuzo.scr"; }
 
 std::string FileContents(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-// Whether the installed file is, byte for byte, the module this build made.
+// Whether the installed file is, byte for byte, the module of the system's
+// kind this build made (the 64-bit one stands in the 64-bit tree, x64\).
 bool IsTheBuiltModule(const std::string& path) {
+    const std::string built = OnWindows64() ? BuildDirectory() + "\\x64\\BrinemereDuzo.scr" : SaverModulePath();
     const std::string installed = FileContents(path);
-    return !installed.empty() && installed == FileContents(SaverModulePath());
+    return !installed.empty() && installed == FileContents(built);
 }
 
 std::string VersionString(const std::string& path, const char* name) {
@@ -145,9 +163,10 @@ TEST(Release, InstallsChoosesRunsAndUninstallsCleanly) {
     SetDesktopValue("ScreenSaveActive", "0");
     ASSERT_EQ(Install(Installer()), 0u);
 
-    // The module, byte for byte, where a 32-bit screen saver belongs, with
-    // the version Explorer shows.
-    const std::string saver = ExpectedSaverPath();
+    // The module of the system's kind, byte for byte, in its System32, with
+    // the version Explorer shows; the shortcut of the dialog's Home Page
+    // button beside Windows.
+    const std::string saver = ReachableSaverPath();
     ASSERT_TRUE(IsTheBuiltModule(saver)) << saver;
     EXPECT_EQ(VersionString(saver, "FileVersion"), SAVER_VERSION_TEXT);
     EXPECT_EQ(VersionString(saver, "ProductVersion"), SAVER_VERSION_TEXT);
@@ -156,12 +175,16 @@ TEST(Release, InstallsChoosesRunsAndUninstallsCleanly) {
     EXPECT_EQ(VersionString(saver, "CompanyName"), "Talvork Interactive");
     EXPECT_EQ(VersionString(saver, "OriginalFilename"), "BrinemereDuzo.scr");
     EXPECT_NE(VersionString(saver, "LegalCopyright").find("Talvork Interactive"), std::string::npos);
+    const std::string shortcut = WindowsDirectory() + "\\brinemere-homepage.url";
+    char address[256] = {};
+    GetPrivateProfileStringA("InternetShortcut", "URL", "", address, sizeof address, shortcut.c_str());
+    EXPECT_STREQ(address, SAVER_HOME_PAGE);
 
     // Its entry in Apps & features.
     EXPECT_EQ(EntryValue("DisplayName"), kName);
     EXPECT_EQ(EntryValue("DisplayVersion"), SAVER_VERSION_TEXT);
     EXPECT_EQ(EntryValue("Publisher"), "Talvork Interactive");
-    EXPECT_STRCASEEQ(EntryValue("DisplayIcon").value_or("").c_str(), (saver + ",0").c_str());
+    EXPECT_STRCASEEQ(EntryValue("DisplayIcon").value_or("").c_str(), (InstalledSaverPath() + ",0").c_str());
     const std::string uninstall = EntryValue("UninstallString").value_or("");
     ASSERT_GT(uninstall.size(), 2u) << "no UninstallString";
     EXPECT_EQ(EntryValue("QuietUninstallString"), uninstall + " /S");
@@ -176,14 +199,13 @@ TEST(Release, InstallsChoosesRunsAndUninstallsCleanly) {
 
     // Chosen as the user's screen saver, and started from there as Windows
     // starts it: full screen, a lit sky, ended by a key with 0.
-    const std::string chosen = DesktopValue("SCRNSAVE.EXE").value_or("");
-    EXPECT_STRCASEEQ(chosen.c_str(), saver.c_str());
+    EXPECT_STRCASEEQ(DesktopValue("SCRNSAVE.EXE").value_or("").c_str(), InstalledSaverPath().c_str());
     EXPECT_EQ(DesktopValue("ScreenSaveActive"), "1");
     {
         SaverOptions options;
-        options.modulePath = chosen;
+        options.modulePath = saver;
         SaverProcess running("/s", options);
-        ASSERT_TRUE(running.Started()) << chosen;
+        ASSERT_TRUE(running.Started()) << saver;
         HWND window = running.WaitForWindow("ZSaverClass", kName, kSaverMs);
         ASSERT_NE(window, nullptr) << "no full-screen window";
         const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -200,13 +222,14 @@ TEST(Release, InstallsChoosesRunsAndUninstallsCleanly) {
     }
 
     // Removed as Apps & features removes it quietly: no module, no entry, no
-    // uninstaller, the screen saver chosen before back, the user's settings
-    // kept.
+    // uninstaller, no shortcut, the screen saver chosen before back, the
+    // user's settings kept.
     WriteSetting("CamSpeed", "7");
     ASSERT_EQ(UninstallQuietly(), 0u);
     EXPECT_EQ(GetFileAttributesA(saver.c_str()), INVALID_FILE_ATTRIBUTES) << saver;
     EXPECT_EQ(EntryValue("DisplayName"), std::nullopt);
     EXPECT_EQ(GetFileAttributesA(uninstaller.c_str()), INVALID_FILE_ATTRIBUTES) << uninstaller;
+    EXPECT_EQ(GetFileAttributesA(shortcut.c_str()), INVALID_FILE_ATTRIBUTES) << shortcut;
     EXPECT_EQ(DesktopValue("SCRNSAVE.EXE"), std::string(kOtherSaver));
     EXPECT_EQ(DesktopValue("ScreenSaveActive"), "0");
     EXPECT_EQ(ReadSetting("CamSpeed"), "7");
@@ -217,20 +240,34 @@ TEST(Release, InstallingOverAnOlderVersionReplacesIt) {
     // No screen saver chosen before: the uninstaller must leave none.
     SetDesktopValue("SCRNSAVE.EXE", nullptr);
     SetDesktopValue("ScreenSaveActive", nullptr);
-    const std::string saver = ExpectedSaverPath();
+    const std::string saver = ReachableSaverPath();
     ASSERT_EQ(Install(BuildDirectory() + "\\tests\\release\\BrinemereDuzo-" OLDER_VERSION "-setup.exe"), 0u);
     ASSERT_EQ(EntryValue("DisplayVersion"), OLDER_VERSION);
     ASSERT_FALSE(IsTheBuiltModule(saver));
     ASSERT_FALSE(FileContents(saver).empty()) << "the older module is missing: " << saver;
+    // On 64-bit Windows, releases before 1.5.0 left their 32-bit module in
+    // SysWOW64, where the user chose it (in its short form, as the Screen
+    // Saver Settings write it); the user has settings of their own.
+    const std::string older = OlderSysWow64SaverPath();
+    if (OnWindows64()) {
+        ASSERT_TRUE(CopyFileA(SaverModulePath().c_str(), older.c_str(), FALSE)) << older;
+        char shortName[MAX_PATH] = {};
+        ASSERT_GT(GetShortPathNameA(older.c_str(), shortName, MAX_PATH), 0u);
+        SetDesktopValue("SCRNSAVE.EXE", shortName);
+    }
+    WriteSetting("CamSpeed", "5");
 
     ASSERT_EQ(Install(Installer()), 0u);
     EXPECT_TRUE(IsTheBuiltModule(saver)) << "the older module stayed";
     EXPECT_EQ(EntryValue("DisplayVersion"), SAVER_VERSION_TEXT);
-    EXPECT_STRCASEEQ(DesktopValue("SCRNSAVE.EXE").value_or("").c_str(), saver.c_str());
+    EXPECT_STRCASEEQ(DesktopValue("SCRNSAVE.EXE").value_or("").c_str(), InstalledSaverPath().c_str());
+    EXPECT_EQ(GetFileAttributesA(older.c_str()), INVALID_FILE_ATTRIBUTES) << "the older module in SysWOW64 stayed";
+    EXPECT_EQ(ReadSetting("CamSpeed"), "5");
 
     ASSERT_EQ(UninstallQuietly(), 0u);
     EXPECT_EQ(GetFileAttributesA(saver.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(EntryValue("DisplayName"), std::nullopt);
     EXPECT_EQ(DesktopValue("SCRNSAVE.EXE"), std::nullopt) << "our own choice was taken for the user's";
     EXPECT_EQ(DesktopValue("ScreenSaveActive"), std::nullopt);
+    ClearSettings();
 }

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr DWORD kPollMs = 20;
+constexpr char kTimeScaleVariable[] = "BRINEMERE_TIME_SCALE";
 constexpr UINT kMessageBoxTextId = 0xFFFF;  // the static text of a message box
 
 // Wine takes WINEDLLOVERRIDES of a child process from its own start-up
@@ -125,9 +126,19 @@ SaverProcess::~SaverProcess() {
 
 bool SaverProcess::IsRunning() const { return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
 
+DWORD Scaled(DWORD timeoutMs) {
+    static const DWORD scale = [] {
+        const char* text = std::getenv(kTimeScaleVariable);
+        const int value = text != nullptr ? std::atoi(text) : 1;
+        return static_cast<DWORD>(value >= 1 ? value : 1);
+    }();
+    return timeoutMs * scale;
+}
+
 std::optional<DWORD> SaverProcess::WaitForExit(DWORD timeoutMs) {
     if (process_ == nullptr)
         return std::nullopt;
+    timeoutMs = Scaled(timeoutMs);
     const DWORD start = GetTickCount();
     for (;;) {
         const DWORD waited = GetTickCount() - start;
@@ -175,6 +186,7 @@ std::vector<HWND> SaverProcess::TopLevelWindows() const {
 }
 
 HWND SaverProcess::WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const {
+    timeoutMs = Scaled(timeoutMs);
     const DWORD start = GetTickCount();
     do {
         for (HWND window : TopLevelWindows()) {
@@ -247,6 +259,7 @@ int SaverProcessCount() {
 }
 
 bool WaitUntilVisible(HWND window, DWORD timeoutMs) {
+    timeoutMs = Scaled(timeoutMs);
     const DWORD start = GetTickCount();
     while (!IsWindowVisible(window) && GetTickCount() - start < timeoutMs)
         PumpMessagesFor(kPollMs);
@@ -308,10 +321,10 @@ std::string StandInLog() {
 }
 
 bool WaitForStandInLog(const std::string& text, const SaverProcess& saver) {
-    constexpr DWORD kLogMs = 60000;
+    const DWORD limit = Scaled(60000);
     const DWORD start = GetTickCount();
     while (StandInLog().find(text) == std::string::npos) {
-        if (GetTickCount() - start >= kLogMs || !saver.IsRunning())
+        if (GetTickCount() - start >= limit || !saver.IsRunning())
             return StandInLog().find(text) != std::string::npos;
         PumpMessagesFor(50);
     }

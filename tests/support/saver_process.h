@@ -13,6 +13,11 @@
 // The module that sits beside the test executable.
 std::string SaverModulePath();
 
+// A time limit of the waits below, stretched by the factor that the
+// variable BRINEMERE_TIME_SCALE gives where the saver runs far slower than
+// natively (a 32-bit Wine emulated on a host without 32-bit code).
+DWORD Scaled(DWORD timeoutMs);
+
 struct MessageBoxInfo {
     HWND window = nullptr;
     std::string title;
