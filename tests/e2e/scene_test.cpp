@@ -13,6 +13,9 @@ namespace {
 
 constexpr DWORD kStartMs = 30000;
 constexpr DWORD kExitMs = 30000;
+// The banner shows for thirty seconds from the saver's first frame: a
+// picture taken within this time of the process start certainly has it.
+constexpr DWORD kBannerMs = 25000;
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 
@@ -46,9 +49,11 @@ TEST(Scene, FadesInToASunsetSkyAboveAMovingSeaWithTheBanner) {
     // Frames counted by the stand-in d3d9.dll, not the clock: the pictures
     // come from the same frames however busy the machine is.
     SaverProcess saver("", WithFault("none\nmeasure-frames-60"));
+    const DWORD started = GetTickCount();
     ASSERT_TRUE(saver.Started());
     ASSERT_TRUE(WaitForStandInLog("frame 30 sky", saver)) << StandInLog();
     PumpMessagesFor(100);
+    const DWORD bannerShownMs = GetTickCount() - started;
     const ScreenPixels first = CaptureScreen(kScreen);
     SaveScreenshot(kScreen, ScreenshotPath("saver-1"));
     ASSERT_TRUE(WaitForStandInLog("frame 60 sky", saver)) << StandInLog();
@@ -65,16 +70,23 @@ TEST(Scene, FadesInToASunsetSkyAboveAMovingSeaWithTheBanner) {
     EXPECT_GT(MeanDifference(first, second, 0, kHeight * 2 / 3, kWidth / 2, kHeight), 2.0)
         << "the sea did not move in thirty frames";
     // The banner sits in the lower right corner: light lettering on a dark
-    // panel, which the sea around it never shows.
-    int light = 0, dark = 0;
-    for (int y = 510; y < 565; ++y)
-        for (int x = 580; x < 760; ++x) {
-            const int b = Brightness(first.At(x, y));
-            light += b > 600 ? 1 : 0;
-            dark += b < 150 ? 1 : 0;
-        }
-    EXPECT_GT(light, 100) << "no lettering in the lower right";
-    EXPECT_GT(dark, 2000) << "no banner panel in the lower right";
+    // panel, which the sea around it never shows. It stays for thirty
+    // seconds of the clock, which an emulated run can spend before its
+    // thirtieth frame: then it is rightly gone and not looked for.
+    if (bannerShownMs < kBannerMs) {
+        int light = 0, dark = 0;
+        for (int y = 510; y < 565; ++y)
+            for (int x = 580; x < 760; ++x) {
+                const int b = Brightness(first.At(x, y));
+                light += b > 600 ? 1 : 0;
+                dark += b < 150 ? 1 : 0;
+            }
+        EXPECT_GT(light, 100) << "no lettering in the lower right";
+        EXPECT_GT(dark, 2000) << "no banner panel in the lower right";
+    } else {
+        std::printf("frame 30 came %lu ms after the start: the banner's time was over\n",
+                    static_cast<unsigned long>(bannerShownMs));
+    }
 
     EndWithAKey(saver);
     EXPECT_FALSE(ScreenSaverRunningFlag()) << "the screen-saver-running flag was left set";
