@@ -155,34 +155,4 @@ TEST(Scene, ADirect3DLibraryBesideTheModuleIsNeverLoaded) {
     EndWithAKey(saver);
 }
 
-// Run by the CTest entry e2e_large_display on a 1024 x 768 display that
-// offers no 800 x 600 mode: the saver runs full screen in the display's own
-// mode and leaves it as it was.
-TEST(LargeDisplay, TheSaverRunsFullScreenInTheDisplaysOwnMode) {
-    constexpr int kLargeWidth = 1024;
-    constexpr int kLargeHeight = 768;
-    if (GetSystemMetrics(SM_CXSCREEN) != kLargeWidth || GetSystemMetrics(SM_CYSCREEN) != kLargeHeight)
-        GTEST_SKIP() << "needs the 1024 x 768 display of its CTest entry";
-    SaverProcess saver("", WithFault("none\nmeasure-frames-30"));
-    ASSERT_TRUE(saver.Started());
-    HWND window = saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs);
-    ASSERT_NE(window, nullptr);
-    EXPECT_FALSE(saver.WaitForMessageBox(3000).has_value()) << "a message instead of the saver";
-    ASSERT_TRUE(WaitForStandInLog("frame 30 sky", saver)) << StandInLog();
-    PumpMessagesFor(100);
-    RECT covered = {};
-    GetWindowRect(window, &covered);
-    EXPECT_EQ(covered.right - covered.left, kLargeWidth);
-    EXPECT_EQ(covered.bottom - covered.top, kLargeHeight);
-    const RECT screen = {0, 0, kLargeWidth, kLargeHeight};
-    const ScreenPixels shown = CaptureScreen(screen);
-    SaveScreenshot(screen, ScreenshotPath("saver-1024x768"));
-    EXPECT_GT(shown.MeanBrightness(0, 0, kLargeWidth, kLargeHeight / 3), 150.0) << "no sky";
-    EXPECT_GT(shown.MeanBrightness(0, kLargeHeight * 2 / 3, kLargeWidth / 2, kLargeHeight), 30.0) << "no lit sea";
-    EndWithAKey(saver);
-    WithFault("");
-    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), kLargeWidth);
-    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), kLargeHeight);
-}
-
 }  // namespace

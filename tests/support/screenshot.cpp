@@ -108,10 +108,10 @@ RECT ClientRectOnScreen(HWND window) {
 }
 
 std::string ScreenshotPath(const std::string& name) {
-    // The tests run from build\ beside the module; out\ sits beside build\.
+    // The tests run beside the module, in build\ or build\x64\, and out\ sits
+    // beside build\.
     const std::string module = SaverModulePath();
-    std::string build = module.substr(0, module.find_last_of("\\/"));
-    std::string repo = build.substr(0, build.find_last_of("\\/"));
+    const std::string repo = module.substr(0, module.rfind("\\build\\"));
     CreateDirectoryA((repo + "\\out").c_str(), nullptr);
     return repo + "\\out\\screens\\" + name + ".bmp";
 }
