@@ -1,8 +1,8 @@
 // SaverApp's main loop: device set-up, message pump and frame pacing.
 #include <windows.h>
-#include <mmsystem.h>
 
 #include "host/frame_pacing.h"
+#include "host/multimedia_clock.h"
 #include "host/saver_app.h"
 #include "host/setup_error.h"
 
@@ -51,7 +51,7 @@ int SaverApp::RunMainLoop() {
             SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, nullptr, 0);
         InitializeCriticalSection(&frameLock);
         lockReady = true;
-        startTime = timeGetTime();
+        startTime = MultimediaTime();
 
         MSG message = {};
         if (mode == RunMode::Preview) {

@@ -120,29 +120,6 @@ TEST(Scene, TheSeaNeedsNoSystemCompiler) {
     EXPECT_LT(MeanDifference(compiled, precompiled, 0, 0, kWidth, kHeight / 2), 2.0) << "not the same moment";
 }
 
-// Direct3D comes only from the system directory: a file named d3d9.dll
-// beside the module (a download folder, a USB stick) is never loaded.
-TEST(Scene, ADirect3DLibraryBesideTheModuleIsNeverLoaded) {
-    const std::string module = SaverModulePath();
-    const std::string folder = module.substr(0, module.find_last_of("\\/")) + "\\planted";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA(module.c_str(), (folder + "\\BrinemereDuzo.scr").c_str(), FALSE));
-    HANDLE planted = CreateFileA((folder + "\\d3d9.dll").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(planted, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(planted, "not a library", 13, &written, nullptr);
-    CloseHandle(planted);
-    SaverOptions options;
-    options.modulePath = folder + "\\BrinemereDuzo.scr";
-    SaverProcess saver("", options);
-    ASSERT_TRUE(saver.Started());
-    ASSERT_NE(saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs), nullptr);
-    PumpMessagesFor(2500);
-    EXPECT_FALSE(saver.WaitForMessageBox(0).has_value());
-    EXPECT_GT(CaptureScreen(kScreen).MeanBrightness(0, 0, kWidth, kHeight / 3), 150.0) << "no sky";
-    EndWithAKey(saver);
-}
-
 // Run by the CTest entry e2e_large_display on a 1024 x 768 display that
 // offers no 800 x 600 mode: the saver runs full screen in the display's own
 // mode and leaves it as it was.
