@@ -115,8 +115,9 @@ public:
     IDirect3DTexture9* noiseTextures[kNoiseTextureCount] = {};
     // The opening fade: 1 at the start, 0.075 less after every frame it drew.
     float fadeLevel = 1.0f;
-    // Presents that keep failing end the saver (host/frame_pacing.h).
-    PresentFailureWatch presentFailures;
+    // Frames that keep failing to reach the screen end the saver
+    // (host/frame_pacing.h).
+    FrameFailureWatch frameFailures;
 
 private:
     void PaintPreview(HWND window, HDC dc);                // host/saver_window.cpp
