@@ -47,8 +47,10 @@ int SaverApp::RunMainLoop() {
                 ApplyScreenProjection(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
             }
         }
-        if (mode == RunMode::Saver)
+        if (mode == RunMode::Saver) {
             SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, nullptr, 0);
+            displayPower.Register(mainWindow);
+        }
         InitializeCriticalSection(&frameLock);
         lockReady = true;
         startTime = MultimediaTime();
@@ -64,6 +66,13 @@ int SaverApp::RunMainLoop() {
                 if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
                     TranslateMessage(&message);
                     DispatchMessageA(&message);
+                    continue;
+                }
+                // While the display is off nothing is drawn: the loop waits
+                // for the message that says it is back (or any other), and
+                // the next frame follows at once.
+                if (!displayPower.DisplayOn()) {
+                    WaitMessage();
                     continue;
                 }
                 const uint32_t now = GetTickCount();

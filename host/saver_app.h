@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "flight/camera_flight.h"
+#include "host/display_power.h"
 #include "host/frame_pacing.h"
 #include "host/monitor_record.h"
 #include "host/run_mode.h"
@@ -118,6 +119,8 @@ public:
     // Frames that keep failing to reach the screen end the saver
     // (host/frame_pacing.h).
     FrameFailureWatch frameFailures;
+    // No frame is drawn while the display is off (host/display_power.h).
+    DisplayPowerWatch displayPower;
 
 private:
     void PaintPreview(HWND window, HDC dc);                // host/saver_window.cpp

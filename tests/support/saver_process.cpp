@@ -193,6 +193,20 @@ std::vector<std::string> SaverProcess::LoadedModules() const {
     return paths;
 }
 
+bool SaverProcess::PostPowerSetting(HWND window, const GUID& guid, DWORD value) const {
+    POWERBROADCAST_SETTING setting = {guid, sizeof value, {}};
+    std::memcpy(setting.Data, &value, sizeof value);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, id_);
+    if (process == nullptr)
+        return false;
+    // Left to the process: it may still read it after the message.
+    void* remote = VirtualAllocEx(process, nullptr, sizeof setting, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const bool written = remote != nullptr && WriteProcessMemory(process, remote, &setting, sizeof setting, nullptr);
+    CloseHandle(process);
+    return written &&
+           PostMessageA(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(remote)) != FALSE;
+}
+
 HWND SaverProcess::WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const {
     const DWORD start = GetTickCount();
     do {

@@ -55,6 +55,10 @@ public:
     std::vector<HWND> TopLevelWindows() const;
     // The full paths of the DLLs (and the module) the process has loaded now.
     std::vector<std::string> LoadedModules() const;
+    // Posts WM_POWERBROADCAST with PBT_POWERSETTINGCHANGE to its window, as
+    // the system does: the setting (`value` for the power setting `guid`)
+    // is written into the process's own memory first.
+    bool PostPowerSetting(HWND window, const GUID& guid, DWORD value) const;
 
 private:
     HANDLE process_ = nullptr;

@@ -39,6 +39,7 @@
 //                            the flight is the same on every run
 //   hold-after-N             after N presented frames, Present succeeds without
 //                            presenting: the screen keeps frame N
+//   log-presents             every presented frame is logged as "presented K"
 //   measure-frames-N         each of the first N frames is read back before it
 //                            is presented and logged as "frame K sky S sea E":
 //                            the mean brightness (R + G + B) of its top and
@@ -87,6 +88,7 @@ unsigned seed = 0;
 bool holding = false;
 unsigned framesBeforeHold = 0;
 bool measuring = false;
+bool loggingPresents = false;
 unsigned framesMeasured = 0;
 bool lostFromSetup = false;
 
@@ -134,6 +136,7 @@ void ReadFault() {
     seeding = option("seed-", seed);
     holding = option("hold-after-", framesBeforeHold);
     measuring = option("measure-frames-", framesMeasured);
+    loggingPresents = std::strstr(text, "log-presents") != nullptr;
     std::strncpy(fault, text, sizeof fault - 1);
     fault[sizeof fault - 1] = '\0';
     for (char* p = fault; *p != '\0'; ++p)
@@ -467,6 +470,8 @@ HRESULT WINAPI FailingPresent(IDirect3DDevice9* device, const RECT* source, cons
         return D3D_OK;
     }
     ++presentedFrames;
+    if (loggingPresents)
+        Log("presented %u\n", presentedFrames);
     if (measuring && presentedFrames <= framesMeasured)
         MeasureFrame(device, presentedFrames);
     if (!timing)
