@@ -40,6 +40,9 @@
 //   hold-after-N             after N presented frames, Present succeeds without
 //                            presenting: the screen keeps frame N
 //   log-presents             every presented frame is logged as "presented K"
+//   leak-B                   every presented frame leaves B bytes of the process
+//                            heap allocated (and written), as a leak in the saver
+//                            would: for the soak's own test
 //   measure-frames-N         each of the first N frames is read back before it
 //                            is presented and logged as "frame K sky S sea E":
 //                            the mean brightness (R + G + B) of its top and
@@ -89,6 +92,7 @@ bool holding = false;
 unsigned framesBeforeHold = 0;
 bool measuring = false;
 bool loggingPresents = false;
+unsigned leakBytes = 0;
 unsigned framesMeasured = 0;
 bool lostFromSetup = false;
 
@@ -137,6 +141,8 @@ void ReadFault() {
     holding = option("hold-after-", framesBeforeHold);
     measuring = option("measure-frames-", framesMeasured);
     loggingPresents = std::strstr(text, "log-presents") != nullptr;
+    if (!option("leak-", leakBytes))
+        leakBytes = 0;
     std::strncpy(fault, text, sizeof fault - 1);
     fault[sizeof fault - 1] = '\0';
     for (char* p = fault; *p != '\0'; ++p)
@@ -470,6 +476,10 @@ HRESULT WINAPI FailingPresent(IDirect3DDevice9* device, const RECT* source, cons
         return D3D_OK;
     }
     ++presentedFrames;
+    if (leakBytes > 0) {
+        if (void* lost = HeapAlloc(GetProcessHeap(), 0, leakBytes))
+            std::memset(lost, 0xA5, leakBytes);
+    }
     if (loggingPresents)
         Log("presented %u\n", presentedFrames);
     if (measuring && presentedFrames <= framesMeasured)
