@@ -18,6 +18,6 @@ TimeGetTimeFunction ResolveTimeGetTime() {
 }  // namespace
 
 uint32_t MultimediaTime() {
-    static const TimeGetTimeFunction timeGetTime = ResolveTimeGetTime();  // once; the DLL stays loaded
-    return timeGetTime != nullptr ? timeGetTime() : GetTickCount();
+    static const TimeGetTimeFunction systemTime = ResolveTimeGetTime();  // once; the DLL stays loaded
+    return systemTime != nullptr ? systemTime() : GetTickCount();
 }
