@@ -225,33 +225,18 @@ TEST(Entry, OpenConfigurationDialogIsBroughtForwardByConfigureAndTest) {
     EXPECT_FALSE(IsWindowVisible(dialog.get()));
 }
 
-// The display's scale, as Wine reads it (LogPixels, as winecfg sets it) when
-// a process starts, for as long as the object lives.
+// The display's scale as Wine reads it when a process starts (LogPixels, as
+// winecfg sets it; 96 in the test prefix), for as long as the object lives.
 class DisplayDpi {
 public:
-    explicit DisplayDpi(DWORD dpi) {
-        if (RegCreateKeyExA(HKEY_CURRENT_CONFIG, "Software\\Fonts", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                            nullptr) != ERROR_SUCCESS)
-            return;
-        DWORD size = sizeof saved_;
-        hadValue_ = RegQueryValueExA(key_, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&saved_), &size) ==
-                    ERROR_SUCCESS;
-        RegSetValueExA(key_, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
-    }
-    ~DisplayDpi() {
-        if (key_ == nullptr)
-            return;
-        if (hadValue_)
-            RegSetValueExA(key_, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved_), sizeof saved_);
-        else
-            RegDeleteValueA(key_, "LogPixels");
-        RegCloseKey(key_);
-    }
+    explicit DisplayDpi(DWORD dpi) { Set(dpi); }
+    ~DisplayDpi() { Set(kPrefixDpi); }
 
 private:
-    HKEY key_ = nullptr;
-    DWORD saved_ = 0;
-    bool hadValue_ = false;
+    static constexpr DWORD kPrefixDpi = 96;
+    static void Set(DWORD dpi) {
+        RegSetKeyValueA(HKEY_CURRENT_CONFIG, "Software\\Fonts", "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    }
 };
 
 // The settings dialog's client size, after a screenshot of it.
