@@ -61,6 +61,14 @@ std::string PrecompiledShader::Mismatch(const void* piece, size_t pieceSize, con
     return "";
 }
 
+ID3DXBuffer* PrecompiledShader::FromResource(HMODULE module, LPCSTR resource, const char* entryPoint,
+                                             const char* profile, DWORD flags) {
+    HRSRC found = resource ? FindResourceA(module, resource, MAKEINTRESOURCEA(10) /* RT_RCDATA */) : nullptr;
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* text = loaded ? LockResource(loaded) : nullptr;
+    return text ? Find(module, text, SizeofResource(module, found), entryPoint, profile, flags) : nullptr;
+}
+
 ID3DXBuffer* PrecompiledShader::Find(HMODULE module, const void* source, size_t sourceSize, const char* entryPoint,
                                      const char* profile, DWORD flags) {
     if (!source || !entryPoint || !profile)

@@ -45,6 +45,9 @@ public:
     // point, profile and flags, in a new buffer; null when it has none.
     static ID3DXBuffer* Find(HMODULE module, const void* source, size_t sourceSize, const char* entryPoint,
                              const char* profile, DWORD flags);
+    // The same for the HLSL text of the module's RCDATA resource `resource`.
+    static ID3DXBuffer* FromResource(HMODULE module, LPCSTR resource, const char* entryPoint, const char* profile,
+                                     DWORD flags);
 };
 
 static_assert(sizeof(PrecompiledShader::Header) == 112, "the header is a file format");

@@ -9,12 +9,14 @@ namespace {
 constexpr DWORD LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x00000800;
 #endif
 
+FARPROC Kernel32Entry(const char* name) {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel != nullptr ? GetProcAddress(kernel, name) : nullptr;
+}
+
 // The search flags came with AddDllDirectory: a kernel32 that exports it
 // understands them; an older one rejects them with ERROR_INVALID_PARAMETER.
-bool SearchFlagsSupported() {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    return kernel != nullptr && GetProcAddress(kernel, "AddDllDirectory") != nullptr;
-}
+bool SearchFlagsSupported() { return Kernel32Entry("AddDllDirectory") != nullptr; }
 
 }  // namespace
 
@@ -32,4 +34,11 @@ HMODULE LoadSystemLibrary(const char* name) {
     std::memcpy(path + length + 1, name, nameLength + 1);
     // A full path: the loader looks nowhere else.
     return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+bool SearchSystemDirectoryOnly() {
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD flags);
+    const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+        reinterpret_cast<void*>(Kernel32Entry("SetDefaultDllDirectories")));
+    return setDefaultDllDirectories != nullptr && setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) != FALSE;
 }

@@ -12,3 +12,11 @@
 // GetSystemDirectoryA. `name` is a plain file name; null when it cannot be
 // loaded from there.
 HMODULE LoadSystemLibrary(const char* name);
+
+// From now on every DLL the process loads by name (those that the system's
+// own libraries load later, uxtheme, dwmapi, version and the like, included)
+// is looked for in the system directory only: SetDefaultDllDirectories,
+// looked up at run time where the system has it (as the search flags
+// above); elsewhere the search order stays as it is. False when it could
+// not be set.
+bool SearchSystemDirectoryOnly();

@@ -17,11 +17,34 @@ IDirect3DDevice9* device = nullptr;
 ID3DXMatrixStack* matrixStack = nullptr;
 bool wideScreen = false;
 CreateMatrixStackFunction createMatrixStack = D3DXCreateMatrixStack;
-DisplayApi displayApi = {EnumDisplayDevicesA, EnumDisplaySettingsA, MonitorFromRect};
+DisplayApi displayApi = {EnumDisplayDevicesA, EnumDisplaySettingsA, MonitorFromRect, EnumDisplayMonitors,
+                         GetMonitorInfoA};
 
 namespace {
 
+struct MonitorSearch {
+    const char* device;  // "\\.\DISPLAY2"
+    HMONITOR monitor;
+    RECT rect;
+};
+
+BOOL CALLBACK FindMonitorOfDevice(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
+    auto* search = reinterpret_cast<MonitorSearch*>(context);
+    MONITORINFOEXA info = {};
+    info.cbSize = sizeof info;
+    if (!displayApi.getMonitorInfo(monitor, &info) || std::strcmp(info.szDevice, search->device) != 0)
+        return TRUE;
+    search->monitor = monitor;
+    search->rect = info.rcMonitor;
+    return FALSE;
+}
+
 // The display devices as they stand now, mirrors left out, at most nine.
+// A display's rectangle is its monitor's, in the units this process works
+// in: its own pixels with per-monitor awareness, but scaled where Windows
+// scales the process (system awareness on a display at another scale), and
+// a window must be placed in those units to cover it. The display mode's
+// pixels serve only for a device that has no monitor (yet).
 uint32_t ListDisplays(MonitorRecord (&records)[kMaxMonitorRecords]) {
     uint32_t count = 0;
     DISPLAY_DEVICEA adapter;
@@ -40,7 +63,13 @@ uint32_t ListDisplays(MonitorRecord (&records)[kMaxMonitorRecords]) {
         std::memset(&record, 0, sizeof record);
         std::snprintf(record.adapterName, sizeof record.adapterName, "%s", adapter.DeviceString);
         std::snprintf(record.monitorName, sizeof record.monitorName, "%s", monitorDevice.DeviceString);
-        if (adapter.StateFlags & DISPLAY_DEVICE_ATTACHED_TO_DESKTOP) {
+        MonitorSearch search = {adapter.DeviceName, nullptr, {}};
+        if (adapter.StateFlags & DISPLAY_DEVICE_ATTACHED_TO_DESKTOP)
+            displayApi.enumDisplayMonitors(nullptr, nullptr, FindMonitorOfDevice, reinterpret_cast<LPARAM>(&search));
+        if (search.monitor != nullptr) {
+            record.desktopRect = search.rect;
+            record.monitor = search.monitor;
+        } else if (adapter.StateFlags & DISPLAY_DEVICE_ATTACHED_TO_DESKTOP) {
             DEVMODEA settings = {};
             settings.dmSize = sizeof settings;
             displayApi.enumDisplaySettings(adapter.DeviceName, ENUM_CURRENT_SETTINGS, &settings);

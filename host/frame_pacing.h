@@ -1,6 +1,6 @@
 // When the next frame may start: frames begin at least 30 ms apart,
 // measured from the start of one frame to the start of the next. And when
-// presents that keep failing end the saver.
+// frames that keep failing to reach the screen end the saver.
 #pragma once
 
 #include <cstdint>
@@ -15,15 +15,16 @@ constexpr uint32_t FrameDelay(uint32_t now, uint32_t lastFrameTick) {
     return elapsed < kFrameIntervalMs ? kFrameIntervalMs - elapsed : 0;
 }
 
-// Presents that keep failing leave a frozen picture on the screen: once they
-// have failed without a break for this long, the saver ends as it does on a
-// lost device.
-constexpr uint32_t kPresentFailureLimitMs = 1000;
+// Frames that keep failing to reach the screen (their Present fails, or the
+// lock of the overlays' shared buffer, which drops the frame before it is
+// presented) leave a frozen picture on the screen: once they have failed
+// without a break for this long, the saver ends as it does on a lost device.
+constexpr uint32_t kFrameFailureLimitMs = 1000;
 
-class PresentFailureWatch {
+class FrameFailureWatch {
 public:
-    // Notes one Present's outcome at tick `now`; true once the failures have
-    // lasted the limit. A success starts the count again.
+    // Notes one frame's outcome at tick `now`; true once the failures have
+    // lasted the limit. A frame shown starts the count again.
     bool Note(bool failed, uint32_t now) {
         if (!failed) {
             failing_ = false;
@@ -33,7 +34,7 @@ public:
             failing_ = true;
             since_ = now;
         }
-        return now - since_ >= kPresentFailureLimitMs;
+        return now - since_ >= kFrameFailureLimitMs;
     }
 
 private:

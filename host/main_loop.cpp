@@ -1,8 +1,8 @@
 // SaverApp's main loop: device set-up, message pump and frame pacing.
 #include <windows.h>
-#include <mmsystem.h>
 
 #include "host/frame_pacing.h"
+#include "host/multimedia_clock.h"
 #include "host/saver_app.h"
 #include "host/setup_error.h"
 
@@ -47,11 +47,13 @@ int SaverApp::RunMainLoop() {
                 ApplyScreenProjection(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
             }
         }
-        if (mode == RunMode::Saver)
+        if (mode == RunMode::Saver) {
             SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, nullptr, 0);
+            displayPower.Register(mainWindow);
+        }
         InitializeCriticalSection(&frameLock);
         lockReady = true;
-        startTime = timeGetTime();
+        startTime = MultimediaTime();
 
         MSG message = {};
         if (mode == RunMode::Preview) {
@@ -64,6 +66,13 @@ int SaverApp::RunMainLoop() {
                 if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
                     TranslateMessage(&message);
                     DispatchMessageA(&message);
+                    continue;
+                }
+                // While the display is off nothing is drawn: the loop waits
+                // for the message that says it is back (or any other), and
+                // the next frame follows at once.
+                if (!displayPower.DisplayOn()) {
+                    WaitMessage();
                     continue;
                 }
                 const uint32_t now = GetTickCount();

@@ -7,7 +7,7 @@ struct MonitorRecord {
     char adapterName[128];
     char monitorName[128];
     HMONITOR monitor;  // 0 when the device is not attached to the desktop
-    RECT desktopRect;  // all 0 when not attached
+    RECT desktopRect;  // in the units the process works in (see ListDisplays); all 0 when not attached
     HWND window;       // the saver window on this display
 };
 
@@ -19,5 +19,7 @@ struct DisplayApi {
     BOOL(WINAPI* enumDisplayDevices)(LPCSTR device, DWORD index, PDISPLAY_DEVICEA info, DWORD flags);
     BOOL(WINAPI* enumDisplaySettings)(LPCSTR device, DWORD mode, DEVMODEA* settings);
     HMONITOR(WINAPI* monitorFromRect)(LPCRECT rect, DWORD flags);
+    BOOL(WINAPI* enumDisplayMonitors)(HDC dc, LPCRECT clip, MONITORENUMPROC callback, LPARAM context);
+    BOOL(WINAPI* getMonitorInfo)(HMONITOR monitor, LPMONITORINFO info);
 };
 extern DisplayApi displayApi;

@@ -179,6 +179,7 @@ void SaverApp::Shutdown() {
     renderingActive = false;
     if (mode == RunMode::Saver)
         SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, nullptr, 0);
+    displayPower.Unregister();
     ReleaseDirect3D();
     if (mainWindow != nullptr && IsWindow(mainWindow)) {
         ShowWindow(mainWindow, SW_HIDE);

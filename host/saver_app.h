@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "flight/camera_flight.h"
+#include "host/display_power.h"
 #include "host/frame_pacing.h"
 #include "host/monitor_record.h"
 #include "host/run_mode.h"
@@ -115,8 +116,11 @@ public:
     IDirect3DTexture9* noiseTextures[kNoiseTextureCount] = {};
     // The opening fade: 1 at the start, 0.075 less after every frame it drew.
     float fadeLevel = 1.0f;
-    // Presents that keep failing end the saver (host/frame_pacing.h).
-    PresentFailureWatch presentFailures;
+    // Frames that keep failing to reach the screen end the saver
+    // (host/frame_pacing.h).
+    FrameFailureWatch frameFailures;
+    // No frame is drawn while the display is off (host/display_power.h).
+    DisplayPowerWatch displayPower;
 
 private:
     void PaintPreview(HWND window, HDC dc);                // host/saver_window.cpp

@@ -10,6 +10,8 @@
 #include "host/web_address.h"
 #include "resources/resource_ids.h"
 
+WindowProcedureFunction defaultWindowProcedure = DefWindowProcA;
+
 namespace {
 
 bool windowProcedureActive = false;
@@ -167,14 +169,18 @@ LRESULT SaverApp::HandleWindowMessage(HWND window, UINT message, WPARAM wParam, 
         }
         return 0;
     case WM_MOUSEMOVE: ApplyMouseRule(lParam); return 0;
-    case WM_SYSCOMMAND:
+    case WM_SYSCOMMAND: {
         // The test window is an ordinary window: it moves, minimises and
-        // closes (close box, Alt+F4). It never starts the system's screen
-        // saver or powers the monitor down, and the full-screen and preview
-        // windows ignore every system command.
-        if (mode == RunMode::Test && (wParam & 0xFFF0) != SC_SCREENSAVE && (wParam & 0xFFF0) != SC_MONITORPOWER)
-            return DefWindowProcA(window, message, wParam, lParam);
-        return 0;
+        // closes (close box, Alt+F4), but never starts the system's screen
+        // saver or powers the monitor down. The full-screen saver lets the
+        // power plan turn the display off (it keeps running and draws
+        // nothing until the display is back) and ignores every other system
+        // command, the screen saver's included; the preview ignores them all.
+        const WPARAM command = wParam & 0xFFF0;
+        const bool passed = mode == RunMode::Test ? command != SC_SCREENSAVE && command != SC_MONITORPOWER
+                                                  : mode == RunMode::Saver && command == SC_MONITORPOWER;
+        return passed ? defaultWindowProcedure(window, message, wParam, lParam) : 0;
+    }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN: return 0;
     case WM_DISPLAYCHANGE:
@@ -182,12 +188,14 @@ LRESULT SaverApp::HandleWindowMessage(HWND window, UINT message, WPARAM wParam, 
         // display plugged in or out): the black windows follow them.
         if (mode == RunMode::Saver)
             PlaceDisplayWindows();
-        return DefWindowProcA(window, message, wParam, lParam);
+        return defaultWindowProcedure(window, message, wParam, lParam);
     case WM_POWERBROADCAST:
         if (wParam == PBT_APMSUSPEND)
             RequestExit();
+        else if (wParam == PBT_POWERSETTINGCHANGE && mode == RunMode::Saver)
+            displayPower.Note(reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam));
         return 0;
-    default: return DefWindowProcA(window, message, wParam, lParam);
+    default: return defaultWindowProcedure(window, message, wParam, lParam);
     }
 }
 

@@ -9,3 +9,8 @@
 void SetWindowProcedureActive(bool active);
 
 LRESULT CALLBACK SaverWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// DefWindowProcA, the default processing of the saver's windows, through a
+// pointer that tests can point at a recorder.
+using WindowProcedureFunction = LRESULT(WINAPI*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+extern WindowProcedureFunction defaultWindowProcedure;

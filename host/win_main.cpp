@@ -3,11 +3,15 @@
 
 #include <new>
 
+#include "d3dx/system_library.h"
 #include "host/saver_app.h"
 #include "host/saver_names.h"
 #include "host/structured_exception.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Before anything can load a DLL by name: none comes from the folder the
+    // module was started from (a download folder, a USB stick).
+    SearchSystemDirectoryOnly();
     InstallStructuredExceptionHandler();
     // A running full-screen copy wins in every mode, before the command line
     // is even read.

@@ -4,6 +4,7 @@
 #include "ocean/water_surface.h"
 
 #include "d3dx/d3dx.h"
+#include "d3dx/precompiled_shader.h"
 #include "scene/camera.h"
 #include "resources/resource_ids.h"
 
@@ -117,26 +118,42 @@ void WaterSurface::CompileShaders() {
     ReleaseAndClear(pixelShader);
     for (int stage = 0; stage < 2; ++stage) {
         const bool vertex = stage == 0;
+        const char* entry = vertex ? kVertexEntry : kPixelEntry;
+        const char* profile = vertex ? kVertexProfile : kPixelProfile;
         ID3DXBuffer* code = nullptr;
         ID3DXBuffer* errors = nullptr;
-        // A shader that does not compile stays null; Render then skips the sea.
-        D3DXCompileShaderFromResourceA(resourceModule, MAKEINTRESOURCEA(IDR_WATER_HLSL), nullptr, nullptr,
-                                       vertex ? kVertexEntry : kPixelEntry, vertex ? kVertexProfile : kPixelProfile,
-                                       D3DXSHADER_DEBUG, &code, &errors, nullptr);
-        if (code) {
-            const DWORD* function = static_cast<const DWORD*>(code->GetBufferPointer());
-            if (vertex) {
-                if (FAILED(device->CreateVertexShader(function, &vertexShader)))
-                    vertexShader = nullptr;
-            } else {
-                if (FAILED(device->CreatePixelShader(function, &pixelShader)))
-                    pixelShader = nullptr;
-            }
-            code->Release();
+        D3DXCompileShaderFromResourceA(resourceModule, MAKEINTRESOURCEA(IDR_WATER_HLSL), nullptr, nullptr, entry,
+                                       profile, D3DXSHADER_DEBUG, &code, &errors, nullptr);
+        // A system compiler that fails on the text, or whose byte code the
+        // device refuses, is passed over for the byte code the build made of
+        // the same text. A shader that cannot be made either way stays null;
+        // Render then skips the sea.
+        if (!CreateShader(vertex, code)) {
+            ID3DXBuffer* built = PrecompiledShader::FromResource(resourceModule, MAKEINTRESOURCEA(IDR_WATER_HLSL),
+                                                                 entry, profile, D3DXSHADER_DEBUG);
+            CreateShader(vertex, built);
+            if (built)
+                built->Release();
         }
+        if (code)
+            code->Release();
         if (errors)
             errors->Release();
     }
+}
+
+bool WaterSurface::CreateShader(bool vertex, ID3DXBuffer* code) {
+    if (!code)
+        return false;
+    const DWORD* function = static_cast<const DWORD*>(code->GetBufferPointer());
+    if (vertex) {
+        if (FAILED(device->CreateVertexShader(function, &vertexShader)))
+            vertexShader = nullptr;
+        return vertexShader != nullptr;
+    }
+    if (FAILED(device->CreatePixelShader(function, &pixelShader)))
+        pixelShader = nullptr;
+    return pixelShader != nullptr;
 }
 
 // ---------------------------------------------------------------------------

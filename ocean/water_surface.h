@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+struct ID3DXBuffer;
+
 class WaterSurface {
 public:
     // The heightmap animation is a fixed loop of this many frames; the
@@ -110,6 +112,9 @@ private:
     WaterSurface& operator=(const WaterSurface&) = delete;
 
     void CompileShaders();
+    // The vertex or pixel shader made from `code`; false (and null) when
+    // there is no code or the device refuses it.
+    bool CreateShader(bool vertex, ID3DXBuffer* code);
     void ReleaseFrames();
     void ReleaseFarTile();
     void WriteHeightPairs(float* out) const;

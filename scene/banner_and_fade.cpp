@@ -2,11 +2,11 @@
 #include "scene/banner_and_fade.h"
 
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <algorithm>
 
 #include "host/direct3d_globals.h"
+#include "host/multimedia_clock.h"
 #include "host/saver_app.h"
 #include "scene/overlay_buffers.h"
 #include "scene/scene_vertex.h"
@@ -67,7 +67,7 @@ bool SaverApp::DrawBanner() {
     stateCache.SetTextureStageStateCached(device, 0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
 
     // The unsigned difference stays right across a wrap of the timer.
-    const uint32_t alpha = BannerAlpha(timeGetTime() - startTime);
+    const uint32_t alpha = BannerAlpha(MultimediaTime() - startTime);
     const uint32_t colour = (alpha << 24) | 0x00FFFFFFu;
 
     stateCache.SetRenderStateCached(device, D3DRS_ZENABLE, FALSE);

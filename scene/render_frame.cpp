@@ -57,9 +57,12 @@ void SaverApp::RenderFrame() {
     DrawSeaPass();
     DrawSunFlarePass();
     // A failed lock of the shared buffer ends the frame without presenting
-    // it, but with its scene closed, so that the next frame can begin.
+    // it, but with its scene closed, so that the next frame can begin; locks
+    // that keep failing end the saver as failing presents do.
     if (!DrawOverlayPass()) {
         device->EndScene();
+        if (frameFailures.Note(true, GetTickCount()))
+            RequestExit();
         return;
     }
 
@@ -67,7 +70,7 @@ void SaverApp::RenderFrame() {
     stateCache.SetRenderStateCached(device, D3DRS_ZENABLE, TRUE);
     device->EndScene();
     const bool presented = SUCCEEDED(device->Present(nullptr, nullptr, nullptr, nullptr));
-    if (presentFailures.Note(!presented, GetTickCount()))
+    if (frameFailures.Note(!presented, GetTickCount()))
         RequestExit();
 }
 

@@ -218,6 +218,25 @@ TEST_F(DeviceSetup, AnAccessViolationInAFrameEndsTheSaverCleanly) {
     ExpectEndingByItself("crash-after-20", "access violation in Present after 20 frames");
 }
 
+// A fault inside Present while the driver holds a lock that Reset and
+// Release take too: the release that would wait forever gets two seconds.
+// The windows are already hidden by then (and the display has its own mode
+// back, which the one mode of the test display cannot show), and the
+// process ends within three seconds of the fault.
+TEST_F(DeviceSetup, AFaultHoldingTheDriversLockCannotHangTheExit) {
+    constexpr DWORD kFaultToEndMs = 3000;
+    SaverProcess saver("", WithFault("crash-locked-after-20"));
+    HWND window = saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForLogged("access violation in Present holding the driver's lock", saver)) << DeviceCalls();
+    const DWORD faulted = GetTickCount();
+    ASSERT_TRUE(WaitForLogged("waits for the driver's lock", saver)) << DeviceCalls();
+    EXPECT_FALSE(IsWindowVisible(window)) << "the frozen picture stays while Direct3D is released";
+    EXPECT_FALSE(ScreenSaverRunningFlag()) << "the flag waits for the release";
+    ExpectCleanEnd(saver);
+    EXPECT_LT(GetTickCount() - faulted, kFaultToEndMs);
+}
+
 // At the exit: a failing Reset or an unreadable display mode does not keep
 // the saver from ending.
 TEST_F(DeviceSetup, TheExitEndsEvenWhenResetOrTheDisplayModeFails) {
@@ -228,18 +247,15 @@ TEST_F(DeviceSetup, TheExitEndsEvenWhenResetOrTheDisplayModeFails) {
 }
 
 // While running: a frame whose locks fail is dropped and the next is shown;
-// locks that keep failing leave a saver that still ends on a key; presents
-// that keep failing for a second end it, so the screen never stays frozen.
+// locks or presents that keep failing for a second end it, so the screen
+// never stays frozen.
 TEST_F(DeviceSetup, AFrameWhoseLocksFailIsDroppedAndTheNextIsShown) {
     ExpectRunning("lock-fail-after-30", "frame 32 presented after");
     EXPECT_TRUE(Logged("Lock failure 1 in frame 31")) << DeviceCalls();
 }
 
-TEST_F(DeviceSetup, LocksThatKeepFailingLeaveASaverThatEndsOnAKey) {
-    ExpectRunning("locks-fail-after-10", "Lock failure 50 ");
-}
-
-TEST_F(DeviceSetup, PresentsThatKeepFailingEndTheSaver) {
+TEST_F(DeviceSetup, LocksOrPresentsThatKeepFailingEndTheSaver) {
+    ExpectEndingByItself("locks-fail-after-10", "Lock failure 1 ");
     ExpectEndingByItself("present-fail-after-10", "Present failure 1 ");
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/saver_process.h"
+#include "tests/support/screenshot.h"
 
 namespace {
 
@@ -222,6 +223,98 @@ TEST(Entry, OpenConfigurationDialogIsBroughtForwardByConfigureAndTest) {
     SaverProcess password("/a 1");
     EXPECT_EQ(ExitCodeOf(password), 0u);
     EXPECT_FALSE(IsWindowVisible(dialog.get()));
+}
+
+// The display's scale as Wine reads it when a process starts (LogPixels, as
+// winecfg sets it; 96 in the test prefix), for as long as the object lives.
+class DisplayDpi {
+public:
+    explicit DisplayDpi(DWORD dpi) { Set(dpi); }
+    ~DisplayDpi() { Set(kPrefixDpi); }
+
+private:
+    static constexpr DWORD kPrefixDpi = 96;
+    static void Set(DWORD dpi) {
+        RegSetKeyValueA(HKEY_CURRENT_CONFIG, "Software\\Fonts", "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+    }
+};
+
+// The settings dialog's client size, after a screenshot of it.
+SIZE ConfigDialogAt(DWORD dpi) {
+    DisplayDpi scale(dpi);
+    SaverProcess saver("/c");
+    HWND dialog = saver.WaitForWindow("#32770", kDialogCaption, kStartMs);
+    if (dialog == nullptr) {
+        ADD_FAILURE() << "no dialog at " << dpi << " dpi";
+        return {};
+    }
+    PumpMessagesFor(500);
+    RECT client = ClientRectOnScreen(dialog);
+    SaveScreenshot(client, ScreenshotPath("config-dialog-" + std::to_string(dpi) + "dpi"));
+    // Not cut off: every control lies inside the dialog, the dialog on the screen.
+    for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
+        RECT inside = {};
+        GetWindowRect(control, &inside);
+        RECT both = {};
+        IntersectRect(&both, &inside, &client);
+        EXPECT_TRUE(EqualRect(&both, &inside)) << "control " << GetDlgCtrlID(control) << " cut off at " << dpi;
+    }
+    EXPECT_GE(client.left, 0);
+    EXPECT_LE(client.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_LE(client.bottom, GetSystemMetrics(SM_CYSCREEN));
+    PressButton(dialog, IDCANCEL);
+    EXPECT_EQ(ExitCodeOf(saver), 0u);
+    return {client.right - client.left, client.bottom - client.top};
+}
+
+// At 144 dpi (150 %) the full-screen window still covers the screen, the
+// preview its parent, and the settings dialog is laid out by the saver at
+// that scale (crisp: half as large again as at 96 dpi, where a process the
+// system scales would be stretched by it) with nothing cut off.
+TEST(Entry, At144DpiEveryWindowFitsItsPlace) {
+    constexpr DWORD kHighDpi = 144;
+    const SIZE normal = ConfigDialogAt(96);
+    const SIZE high = ConfigDialogAt(kHighDpi);
+    // The text's own metrics round a little either way.
+    constexpr double kLayoutSlack = 0.06;
+    EXPECT_NEAR(double(high.cx) / normal.cx, kHighDpi / 96.0, kLayoutSlack) << "not laid out at 144 dpi";
+    EXPECT_NEAR(double(high.cy) / normal.cy, kHighDpi / 96.0, kLayoutSlack) << "not laid out at 144 dpi";
+
+    DisplayDpi scale(kHighDpi);
+    {
+        PreviewHost host(152, 112);
+        SaverProcess saver(host.Arguments());
+        HWND preview = host.WaitForPreview(saver);
+        ASSERT_NE(preview, nullptr);
+        PumpMessagesFor(500);
+        const RECT parent = ClientRectOnScreen(host.get());
+        RECT shown = {};
+        GetWindowRect(preview, &shown);
+        EXPECT_TRUE(EqualRect(&shown, &parent)) << "the preview does not fill its parent";
+        const ScreenPixels picture = CaptureScreen(parent);
+        SaveScreenshot(parent, ScreenshotPath("preview-144dpi"));
+        for (const POINT corner : {POINT{1, 1}, POINT{150, 1}, POINT{1, 110}, POINT{150, 110}})
+            EXPECT_NE(picture.At(corner.x, corner.y), 0xFFFFFFu) << "the white parent shows at a corner";
+        host.Close();
+        EXPECT_EQ(ExitCodeOf(saver), 0u);
+    }
+    {
+        SaverProcess saver("", WithFault("none\nmeasure-frames-1"));
+        HWND window = saver.WaitForWindow(kSaverClass, kSaverTitle, kStartMs);
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(WaitForStandInLog("frame 1 sky", saver)) << StandInLog();
+        PumpMessagesFor(1500);
+        const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        RECT covered = {};
+        GetWindowRect(window, &covered);
+        EXPECT_TRUE(EqualRect(&covered, &screen)) << "the full-screen window does not cover the screen";
+        const ScreenPixels shown = CaptureScreen(screen);
+        SaveScreenshot(screen, ScreenshotPath("saver-144dpi"));
+        EXPECT_GT(shown.MeanBrightness(0, 0, screen.right, screen.bottom / 3), 150.0) << "no sky across the top";
+        PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_EQ(ExitCodeOf(saver), 0u);
+        WithFault("");
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // full-screen saver, the test window, and the web pages it asks the shell for.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "tests/e2e/e2e_settings.h"
@@ -124,6 +125,38 @@ TEST_F(FullScreenSaver, AnyOtherKeyEndsItWithoutAPage) {
     PostMessageA(window, WM_KEYDOWN, 'Q', 0);
     EXPECT_EQ(ExitCode(saver), 0u);
     EXPECT_TRUE(shell.Requests(1, 1500).empty());
+}
+
+// The frames the stand-in has presented so far (its log-presents option).
+unsigned Presented() {
+    const std::string log = StandInLog();
+    const size_t at = log.rfind("\npresented ");
+    return at == std::string::npos ? 0 : unsigned(std::strtoul(log.c_str() + at + 11, nullptr, 10));
+}
+
+// The power plan may turn the display off: the monitor-power command goes on
+// to the system, the saver keeps running without drawing while the display
+// is off, shows the scene again as soon as it is back, and ends on a key.
+TEST_F(FullScreenSaver, DrawsNothingWhileTheDisplayIsOff) {
+    const GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+    constexpr DWORD kOff = 0, kOn = 1;
+    constexpr DWORD kDarkMs = 1500;
+    SaverProcess saver("", WithFault(std::string(kFirstFrameLogged) + "\nlog-presents"));
+    HWND window = Start(saver);
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+    ASSERT_TRUE(saver.PostPowerSetting(window, kConsoleDisplayState, kOff));
+    PumpMessagesFor(kSettleMs);
+    const unsigned dark = Presented();
+    PumpMessagesFor(kDarkMs);
+    ASSERT_TRUE(saver.IsRunning()) << "the display going off ended the saver";
+    EXPECT_EQ(Presented(), dark) << "frames presented while the display is off";
+    ASSERT_TRUE(saver.PostPowerSetting(window, kConsoleDisplayState, kOn));
+    PumpMessagesFor(kSettleMs);
+    EXPECT_GT(Presented(), dark) << "no frame once the display is back";
+    EXPECT_GT(CaptureScreen({0, 0, 800, 600}).MeanBrightness(0, 0, 800, 200), 150.0) << "no sky once it is back";
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(ExitCode(saver), 0u);
 }
 
 // The test window shows the live scene in a 600 x 400 window; keys and

@@ -3,11 +3,14 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "resources/resource_ids.h"
 #include "saver_release.h"
 #include "tests/support/saver_process.h"
+#include "tests/support/screenshot.h"
 
 TEST(Module, CarriesItsNameIconAndManifest) {
     HMODULE module =
@@ -38,4 +41,89 @@ TEST(Module, CarriesItsNameIconAndManifest) {
     EXPECT_EQ(named, 2) << architecture;
     EXPECT_NE(xml.find("version=\"" SAVER_VERSION_TEXT ".0\""), std::string::npos);
     FreeLibrary(module);
+}
+
+// Nothing beside the module runs in it: a canary DLL is planted beside a copy
+// of it under the name of each DLL it imports or loads, and of those that
+// the system's own libraries load once it runs, with a native-first override
+// so that Wine takes the canary wherever its search order reaches that
+// folder. Each mode runs as ever, every one of those names is loaded from
+// the system, and no canary leaves its mark.
+// (The module's other imports are known DLLs, which Windows always takes
+// from its own folder; Wine does not implement that, so they are left out
+// here and scripts/check-module-imports keeps the imports to them. Wine's
+// user32 also loads uxtheme by name before the module's first instruction,
+// where Windows gives the full path, and Wine resolves its comctl32's
+// delay-loaded msimg32 without the search order the module set: both are
+// left out too.)
+TEST(Module, NoLibraryBesideItIsEverLoaded) {
+    constexpr DWORD kStartMs = 30000;
+    constexpr DWORD kExitMs = 30000;
+    // comctl32 is imported (and redirected by the manifest), winmm, d3d9
+    // and the compiler are loaded by the module, the rest by those under
+    // Wine (on Windows, uxtheme, dwmapi and version are such names).
+    const char* const kCanaries[] = {"comctl32", "winmm", "d3d9", "d3dcompiler_47", "msacm32", "opengl32", "wined3d"};
+    const std::string module = SaverModulePath();
+    const std::string build = module.substr(0, module.find_last_of("\\/"));
+    const std::string folder = build + "\\planted";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(module.c_str(), (folder + "\\BrinemereDuzo.scr").c_str(), FALSE));
+    SaverOptions options = WithFault("none\nmeasure-frames-1");
+    options.modulePath = folder + "\\BrinemereDuzo.scr";
+    options.dllOverrides.clear();
+    for (const char* name : kCanaries) {
+        const std::string planted = folder + "\\" + name + ".dll";
+        DeleteFileA((planted + ".loaded").c_str());
+        ASSERT_TRUE(CopyFileA((build + "\\canary\\canary.dll").c_str(), planted.c_str(), FALSE)) << planted;
+        options.dllOverrides += std::string(name) + "=n,b;";
+    }
+
+    // Each mode as the user meets it; what it loaded is noted while it runs.
+    std::vector<std::string> loaded;
+    const auto fullScreen = [&] {
+        SaverProcess saver("", options);
+        ASSERT_NE(saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs), nullptr);
+        ASSERT_TRUE(WaitForStandInLog("frame 1 sky", saver)) << StandInLog();
+        PumpMessagesFor(1500);
+        EXPECT_GT(CaptureScreen({0, 0, 800, 600}).MeanBrightness(0, 0, 800, 200), 150.0) << "no sky";
+        for (const std::string& path : saver.LoadedModules())
+            loaded.push_back(path);
+        PostMessageA(saver.WaitForWindow("ZSaverClass", nullptr, 0), WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_EQ(saver.WaitForExit(kExitMs), std::optional<DWORD>(0));
+    };
+    const auto settings = [&] {
+        SaverProcess saver("/c", options);
+        HWND dialog = saver.WaitForWindow("#32770", "Brinemere Duzo v1.5 configuration", kStartMs);
+        ASSERT_NE(dialog, nullptr);
+        PumpMessagesFor(500);
+        for (const std::string& path : saver.LoadedModules())
+            loaded.push_back(path);
+        PressButton(dialog, IDCANCEL);
+        EXPECT_EQ(saver.WaitForExit(kExitMs), std::optional<DWORD>(0));
+    };
+    const auto preview = [&] {
+        PreviewHost host(152, 112);
+        SaverProcess saver(host.Arguments(), options);
+        ASSERT_NE(host.WaitForPreview(saver), nullptr);
+        PumpMessagesFor(500);
+        for (const std::string& path : saver.LoadedModules())
+            loaded.push_back(path);
+        host.Close();
+        EXPECT_EQ(saver.WaitForExit(kExitMs), std::optional<DWORD>(0));
+    };
+    fullScreen();
+    settings();
+    preview();
+    WithFault("");
+
+    for (const char* name : kCanaries) {
+        const std::string planted = folder + "\\" + name + ".dll";
+        EXPECT_EQ(GetFileAttributesA((planted + ".loaded").c_str()), INVALID_FILE_ATTRIBUTES)
+            << "the canary " << name << ".dll beside the module was loaded";
+        int fromSystem = 0;
+        for (const std::string& path : loaded)
+            if (lstrcmpiA(path.substr(path.find_last_of("\\/") + 1).c_str(), (std::string(name) + ".dll").c_str()) == 0)
+                fromSystem += lstrcmpiA(path.c_str(), planted.c_str()) != 0 ? 1 : 0;
+        EXPECT_GT(fromSystem, 0) << name << ".dll was never loaded from the system: the canary tested nothing";
+    }
 }

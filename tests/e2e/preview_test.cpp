@@ -12,43 +12,6 @@ namespace {
 constexpr DWORD kStartMs = 30000;
 constexpr DWORD kExitMs = 30000;
 
-class PreviewHost {
-public:
-    PreviewHost(int width, int height) {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "PreviewHost";
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        RegisterClassA(&windowClass);
-        RECT rect = {0, 0, width, height};
-        AdjustWindowRect(&rect, WS_POPUP | WS_VISIBLE, FALSE);
-        window_ =
-            CreateWindowExA(0, "PreviewHost", "preview host", WS_POPUP | WS_VISIBLE, 100, 100, rect.right - rect.left,
-                            rect.bottom - rect.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    }
-    ~PreviewHost() { Close(); }
-    void Close() {
-        if (IsWindow(window_))
-            DestroyWindow(window_);
-    }
-    HWND get() const { return window_; }
-    std::string Arguments() const { return "/p " + std::to_string(reinterpret_cast<uintptr_t>(window_)); }
-
-    HWND WaitForPreview(const SaverProcess& saver) const {
-        for (DWORD waited = 0; waited < kStartMs && saver.IsRunning(); waited += 50) {
-            HWND child = FindWindowExA(window_, nullptr, "ZSaverClass2", "Brinemere Duzo Screensaver Preview");
-            if (child != nullptr)
-                return child;
-            PumpMessagesFor(50);
-        }
-        return nullptr;
-    }
-
-private:
-    HWND window_ = nullptr;
-};
-
 bool CursorShown() {
     CURSORINFO info = {};
     info.cbSize = sizeof info;

@@ -3,6 +3,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -118,41 +121,74 @@ TEST(Scene, OpensWithAFadeFromBlack) {
     WithFault("");
 }
 
-// Without any HLSL compiler on the system, the sea is drawn with the byte
-// code the build compiled: the same picture as with the system's compiler.
-TEST(Scene, TheSeaNeedsNoSystemCompiler) {
+// Wine's d3dcompiler_47.dll in the test prefix's system directory swapped
+// for the stand-in compiler (tests/support/fault_d3dcompiler) with this
+// fault, for as long as the object lives; the saver takes it with
+// d3dcompiler_47 set to native.
+class StandInCompiler {
+public:
+    explicit StandInCompiler(const std::string& fault) {
+        Restore();  // from a run that ended half-way
+        const std::string module = SaverModulePath();
+        const std::string standIn = module.substr(0, module.find_last_of("\\/")) + "\\fault\\d3dcompiler_47.dll";
+        swapped_ =
+            MoveFileA(Installed().c_str(), Saved().c_str()) && CopyFileA(standIn.c_str(), Installed().c_str(), FALSE);
+        std::ofstream(SystemDirectoryPath("d3dcompiler-fault.txt"), std::ios::trunc) << fault << "\n";
+        DeleteFileA(SystemDirectoryPath("d3dcompiler-calls.log").c_str());
+    }
+    ~StandInCompiler() { Restore(); }
+    bool Swapped() const { return swapped_; }
+    static std::string Calls() {
+        std::ifstream file(SystemDirectoryPath("d3dcompiler-calls.log"));
+        return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+
+private:
+    static std::string Installed() { return SystemDirectoryPath("d3dcompiler_47.dll"); }
+    static std::string Saved() { return SystemDirectoryPath("d3dcompiler_47.dll.platform"); }
+    static void Restore() {
+        if (GetFileAttributesA(Saved().c_str()) != INVALID_FILE_ATTRIBUTES)
+            MoveFileExA(Saved().c_str(), Installed().c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    bool swapped_ = false;
+};
+
+// Without any HLSL compiler on the system, with one that fails on the text,
+// and with one whose byte code the device refuses, the sea is drawn with the
+// byte code the build compiled: the same picture as with a working compiler.
+TEST(Scene, TheSeaNeedsNoWorkingSystemCompiler) {
     const ScreenPixels compiled = HeldFrame("", "held-frame-compiler");
     std::string noCompiler;
     for (const char* version : {"47", "46", "43", "42", "41", "40", "39"})
         noCompiler += std::string(";d3dcompiler_") + version + "=d";
-    const ScreenPixels precompiled = HeldFrame(noCompiler, "held-frame-no-compiler");
-    ASSERT_EQ(precompiled.pixels.size(), compiled.pixels.size());
-    EXPECT_GT(precompiled.MeanBrightness(0, kHeight * 2 / 3, kWidth / 2, kHeight), 30.0) << "no lit sea";
-    EXPECT_LT(MeanDifference(compiled, precompiled, 0, kHeight / 2, kWidth, kHeight), 2.0);
-    EXPECT_LT(MeanDifference(compiled, precompiled, 0, 0, kWidth, kHeight / 2), 2.0) << "not the same moment";
-}
-
-// Direct3D comes only from the system directory: a file named d3d9.dll
-// beside the module (a download folder, a USB stick) is never loaded.
-TEST(Scene, ADirect3DLibraryBesideTheModuleIsNeverLoaded) {
-    const std::string module = SaverModulePath();
-    const std::string folder = module.substr(0, module.find_last_of("\\/")) + "\\planted";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA(module.c_str(), (folder + "\\BrinemereDuzo.scr").c_str(), FALSE));
-    HANDLE planted = CreateFileA((folder + "\\d3d9.dll").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(planted, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(planted, "not a library", 13, &written, nullptr);
-    CloseHandle(planted);
-    SaverOptions options;
-    options.modulePath = folder + "\\BrinemereDuzo.scr";
-    SaverProcess saver("", options);
-    ASSERT_TRUE(saver.Started());
-    ASSERT_NE(saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs), nullptr);
-    PumpMessagesFor(2500);
-    EXPECT_FALSE(saver.WaitForMessageBox(0).has_value());
-    EXPECT_GT(CaptureScreen(kScreen).MeanBrightness(0, 0, kWidth, kHeight / 3), 150.0) << "no sky";
-    EndWithAKey(saver);
+    const struct {
+        const char* name;
+        const char* fault;  // of the stand-in compiler, or none
+        std::string overrides;
+    } cases[] = {
+        {"no-compiler", nullptr, noCompiler},
+        {"failing-compiler", "compile-fail", ";d3dcompiler_47=n"},
+        {"refused-byte-code", "bad-bytecode", ";d3dcompiler_47=n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<StandInCompiler> standIn;
+        if (c.fault != nullptr) {
+            standIn.emplace(c.fault);
+            ASSERT_TRUE(standIn->Swapped());
+        }
+        const ScreenPixels precompiled = HeldFrame(c.overrides, std::string("held-frame-") + c.name);
+        if (c.fault != nullptr) {
+            EXPECT_NE(StandInCompiler::Calls().find(std::string("D3DCompile VS_Main_Ultra vs_1_1: ") + c.fault),
+                      std::string::npos)
+                << "the stand-in compiler was not asked:\n"
+                << StandInCompiler::Calls();
+        }
+        ASSERT_EQ(precompiled.pixels.size(), compiled.pixels.size());
+        EXPECT_GT(precompiled.MeanBrightness(0, kHeight * 2 / 3, kWidth / 2, kHeight), 30.0) << "no lit sea";
+        EXPECT_LT(MeanDifference(compiled, precompiled, 0, kHeight / 2, kWidth, kHeight), 2.0);
+        EXPECT_LT(MeanDifference(compiled, precompiled, 0, 0, kWidth, kHeight / 2), 2.0) << "not the same moment";
+    }
 }
 
 }  // namespace

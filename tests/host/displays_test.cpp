@@ -12,11 +12,33 @@ namespace {
 struct FakeDisplay {
     std::string name;
     DWORD flags;
-    POINT position;
+    POINT position;  // in the display's own pixels, as its mode says
     DWORD width, height;
+    int scale = 100;  // percent
 };
 
 std::vector<FakeDisplay> fakeDisplays;
+// How Windows shows the displays to the process: 0 when it is per-monitor
+// aware (every display in its own pixels), else the system scale of a
+// system-aware process, which sees a display at another scale scaled by
+// system / display scale.
+int systemScale = 0;
+
+constexpr uintptr_t kFirstMonitor = 0x10000;
+constexpr DWORD kAttached = DISPLAY_DEVICE_ATTACHED_TO_DESKTOP;
+constexpr DWORD kPrimary = DISPLAY_DEVICE_ATTACHED_TO_DESKTOP | DISPLAY_DEVICE_PRIMARY_DEVICE;
+
+// A display's monitor rectangle in the units of the process.
+RECT InProcessUnits(const FakeDisplay& d) {
+    const bool primary = (d.flags & kPrimary) == kPrimary;
+    RECT r = {primary ? 0 : d.position.x, primary ? 0 : d.position.y, 0, 0};
+    r.right = r.left + LONG(d.width);
+    r.bottom = r.top + LONG(d.height);
+    if (systemScale != 0)
+        for (LONG* edge : {&r.left, &r.top, &r.right, &r.bottom})
+            *edge = MulDiv(*edge, systemScale, d.scale);
+    return r;
+}
 
 BOOL WINAPI FakeEnumDisplayDevices(LPCSTR device, DWORD index, PDISPLAY_DEVICEA info, DWORD) {
     if (device != nullptr) {  // the monitor of an adapter
@@ -46,23 +68,40 @@ BOOL WINAPI FakeEnumDisplaySettings(LPCSTR device, DWORD, DEVMODEA* settings) {
     return FALSE;
 }
 
-// Every attached rectangle is "a monitor": its handle tells its left edge.
-HMONITOR WINAPI FakeMonitorFromRect(LPCRECT rect, DWORD) {
-    return reinterpret_cast<HMONITOR>(static_cast<uintptr_t>(0x10000 + rect->left));
+HMONITOR WINAPI FakeMonitorFromRect(LPCRECT, DWORD) { return nullptr; }
+
+// Each attached display is a monitor, its handle counting from kFirstMonitor.
+BOOL WINAPI FakeEnumDisplayMonitors(HDC, LPCRECT, MONITORENUMPROC callback, LPARAM context) {
+    for (size_t i = 0; i < fakeDisplays.size(); ++i) {
+        RECT rect = InProcessUnits(fakeDisplays[i]);
+        if ((fakeDisplays[i].flags & kAttached) &&
+            !callback(reinterpret_cast<HMONITOR>(kFirstMonitor + i), nullptr, &rect, context))
+            break;
+    }
+    return TRUE;
 }
 
-constexpr DWORD kAttached = DISPLAY_DEVICE_ATTACHED_TO_DESKTOP;
-constexpr DWORD kPrimary = DISPLAY_DEVICE_ATTACHED_TO_DESKTOP | DISPLAY_DEVICE_PRIMARY_DEVICE;
+BOOL WINAPI FakeGetMonitorInfo(HMONITOR monitor, LPMONITORINFO info) {
+    const size_t i = reinterpret_cast<uintptr_t>(monitor) - kFirstMonitor;
+    if (i >= fakeDisplays.size() || info->cbSize != sizeof(MONITORINFOEXA))
+        return FALSE;
+    info->rcMonitor = info->rcWork = InProcessUnits(fakeDisplays[i]);
+    info->dwFlags = (fakeDisplays[i].flags & kPrimary) == kPrimary ? MONITORINFOF_PRIMARY : 0;
+    std::snprintf(reinterpret_cast<MONITORINFOEXA*>(info)->szDevice, CCHDEVICENAME, "%s", fakeDisplays[i].name.c_str());
+    return TRUE;
+}
 
 class Displays : public ::testing::Test {
 protected:
     void SetUp() override {
         saved = displayApi;
-        displayApi = {FakeEnumDisplayDevices, FakeEnumDisplaySettings, FakeMonitorFromRect};
+        displayApi = {FakeEnumDisplayDevices, FakeEnumDisplaySettings, FakeMonitorFromRect, FakeEnumDisplayMonitors,
+                      FakeGetMonitorInfo};
     }
     void TearDown() override {
         displayApi = saved;
         fakeDisplays.clear();
+        systemScale = 0;
     }
     DisplayApi saved;
 };
@@ -102,31 +141,60 @@ TEST_F(Displays, MirrorsSkippedUnattachedKeptAtMostNine) {
 
 // The primary keeps the window Direct3D draws into, at the desktop's origin;
 // every other display gets a black, topmost, owned window that covers it
-// exactly where it stands once the primary shows 800 x 600 (it moves then).
-TEST_F(Displays, EveryOtherDisplayIsCoveredWhereverItStands) {
+// exactly where it stands once the primary shows 800 x 600 (it moves then),
+// at any scale, in the units the process sees it in.
+TEST_F(Displays, EveryOtherDisplayIsCoveredWhereverItStandsAtAnyScale) {
     const struct {
         const char* layout;
         std::vector<FakeDisplay> before, after;  // the primary switched to 800 x 600 in `after`
+        int systemScale;                         // 0: the process is per-monitor aware
     } layouts[] = {
         {"right of",
          {{"P", kPrimary, {0, 0}, 1920, 1080}, {"R", kAttached, {1920, 0}, 1280, 1024}},
-         {{"P", kPrimary, {0, 0}, 800, 600}, {"R", kAttached, {800, 0}, 1280, 1024}}},
+         {{"P", kPrimary, {0, 0}, 800, 600}, {"R", kAttached, {800, 0}, 1280, 1024}},
+         0},
         {"left of",
          {{"P", kPrimary, {0, 0}, 1920, 1080}, {"L", kAttached, {-1280, 56}, 1280, 1024}},
-         {{"P", kPrimary, {0, 0}, 800, 600}, {"L", kAttached, {-1280, 56}, 1280, 1024}}},
+         {{"P", kPrimary, {0, 0}, 800, 600}, {"L", kAttached, {-1280, 56}, 1280, 1024}},
+         0},
         {"above, listed first",
          {{"A", kAttached, {0, -900}, 1600, 900}, {"P", kPrimary, {0, 0}, 1920, 1080}},
-         {{"A", kAttached, {0, -900}, 1600, 900}, {"P", kPrimary, {0, 0}, 800, 600}}},
+         {{"A", kAttached, {0, -900}, 1600, 900}, {"P", kPrimary, {0, 0}, 800, 600}},
+         0},
         {"three of different sizes",
          {{"P", kPrimary, {0, 0}, 1920, 1080},
           {"L", kAttached, {-1024, 300}, 1024, 768},
           {"R", kAttached, {1920, -200}, 2560, 1440}},
          {{"P", kPrimary, {0, 0}, 800, 600},
           {"L", kAttached, {-1024, 300}, 1024, 768},
-          {"R", kAttached, {800, -200}, 2560, 1440}}},
+          {"R", kAttached, {800, -200}, 2560, 1440}},
+         0},
+        {"mixed 100, 125, 150 and 200 %, per-monitor aware",
+         {{"P", kPrimary, {0, 0}, 1920, 1080, 100},
+          {"L", kAttached, {-2400, 0}, 2400, 1350, 125},
+          {"R", kAttached, {1920, 0}, 2880, 1620, 150},
+          {"A", kAttached, {0, -2160}, 3840, 2160, 200}},
+         {{"P", kPrimary, {0, 0}, 800, 600, 100},
+          {"L", kAttached, {-2400, 0}, 2400, 1350, 125},
+          {"R", kAttached, {800, 0}, 2880, 1620, 150},
+          {"A", kAttached, {0, -2160}, 3840, 2160, 200}},
+         0},
+        {"a laptop at 150 % with a display at 100 % to its right, system aware",
+         {{"P", kPrimary, {0, 0}, 2880, 1620, 150}, {"R", kAttached, {2880, 0}, 1920, 1080, 100}},
+         {{"P", kPrimary, {0, 0}, 800, 600, 150}, {"R", kAttached, {800, 0}, 1920, 1080, 100}},
+         150},
+        {"displays at 125 % to the left and 200 % above one at 100 %, system aware",
+         {{"P", kPrimary, {0, 0}, 1920, 1080, 100},
+          {"L", kAttached, {-2400, 0}, 2400, 1350, 125},
+          {"A", kAttached, {0, -2160}, 3840, 2160, 200}},
+         {{"P", kPrimary, {0, 0}, 800, 600, 100},
+          {"L", kAttached, {-2400, 0}, 2400, 1350, 125},
+          {"A", kAttached, {0, -2160}, 3840, 2160, 200}},
+         100},
     };
     for (const auto& layout : layouts) {
         SCOPED_TRACE(layout.layout);
+        systemScale = layout.systemScale;
         fakeDisplays = layout.before;
         SaverApp app;
         app.mode = RunMode::Saver;
@@ -147,8 +215,7 @@ TEST_F(Displays, EveryOtherDisplayIsCoveredWhereverItStands) {
         for (const FakeDisplay& display : layout.after) {
             if (display.flags & DISPLAY_DEVICE_PRIMARY_DEVICE)
                 continue;
-            const RECT want = {display.position.x, display.position.y, display.position.x + LONG(display.width),
-                               display.position.y + LONG(display.height)};
+            const RECT want = InProcessUnits(display);
             for (uint32_t i = 0; i < app.monitorCount; ++i) {
                 HWND window = app.monitors[i].window;
                 RECT got = {};

@@ -27,8 +27,8 @@ TEST(FramePacing, TickCountWrapAround) {
     EXPECT_EQ(FrameDelay(1000, 1010), 0u);
 }
 
-TEST(FramePacing, PresentsThatFailForASecondEndTheSaver) {
-    PresentFailureWatch watch;
+TEST(FramePacing, FramesThatFailForASecondEndTheSaver) {
+    FrameFailureWatch watch;
     EXPECT_FALSE(watch.Note(false, 100));
     EXPECT_FALSE(watch.Note(true, 1000));  // the run of failures starts here
     EXPECT_FALSE(watch.Note(true, 1999));
@@ -37,7 +37,7 @@ TEST(FramePacing, PresentsThatFailForASecondEndTheSaver) {
     EXPECT_FALSE(watch.Note(true, 3029));
     EXPECT_TRUE(watch.Note(true, 3030));
     // Failures across the tick count's wrap are counted the same.
-    PresentFailureWatch wrapped;
+    FrameFailureWatch wrapped;
     EXPECT_FALSE(wrapped.Note(true, 0xFFFFFE00u));
     EXPECT_FALSE(wrapped.Note(true, 0x000001E7u));  // 999 ms later
     EXPECT_TRUE(wrapped.Note(true, 0x000001E8u));

@@ -3,7 +3,12 @@
 // do not fit. Each ends in a stated state, never a crash, and leaks nothing.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "d3dx/precompiled_shader.h"
 #include "tests/ocean/ocean_test_support.h"
+#include "tests/support/fake_shader.h"
 
 namespace {
 
@@ -84,6 +89,50 @@ TEST(WaterSurfaceBadArt, ShadersThatDoNotCompileSkipTheSea) {
     EXPECT_EQ(DrawsOfOneFrame(*sea), 0u);
     EXPECT_EQ(sea->recorder->Calls().size(), 2u);
     ExpectNothingLeft(sea);
+}
+
+// The byte code the build made of a water shader (after its header).
+std::vector<DWORD> BuiltByteCode(const char* entry, const char* profile) {
+    HRSRC found = FindResourceA(nullptr, PrecompiledShader::ResourceName(entry, profile).c_str(),
+                                PrecompiledShader::kResourceType);
+    const char* piece = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+    if (piece == nullptr)
+        return {};
+    const DWORD* code = reinterpret_cast<const DWORD*>(piece + sizeof(PrecompiledShader::Header));
+    return std::vector<DWORD>(code, code + (SizeofResource(nullptr, found) - sizeof(PrecompiledShader::Header)) / 4);
+}
+
+// A device that refuses the system compiler's code for a shader gets the
+// byte code the build made of the same text; one that refuses that too
+// leaves the sea out.
+TEST(WaterSurfaceFaults, ShaderCodeTheDeviceRefusesIsReplacedByTheBuilds) {
+    for (const bool vertex : {true, false}) {
+        const char* method = vertex ? "CreateVertexShader" : "CreatePixelShader";
+        for (const unsigned refusals : {1u, 2u}) {
+            SCOPED_TRACE(std::string(method) + " refused " + std::to_string(refusals) + " times");
+            auto* sea = new RecordedSea(nullptr, false);
+            sea->recorder->FailCall(method, 1);
+            if (refusals == 2)
+                sea->recorder->FailCall(method, 2);
+            EXPECT_TRUE(sea->water->Init(100.0f, 100.0f, 30));
+            EXPECT_EQ(sea->recorder->CountOf(method), 2u);
+            const std::vector<DWORD> made =
+                vertex
+                    ? (sea->water->vertexShader ? static_cast<FakeVertexShader*>(sea->water->vertexShader)->ByteCode()
+                                                : std::vector<DWORD>())
+                    : (sea->water->pixelShader ? static_cast<FakePixelShader*>(sea->water->pixelShader)->ByteCode()
+                                               : std::vector<DWORD>());
+            if (refusals == 1) {
+                EXPECT_EQ(made, vertex ? BuiltByteCode("VS_Main_Ultra", "vs.1.1")
+                                       : BuiltByteCode("PS2_Main_Ultra", "ps.2.0"));
+                EXPECT_EQ(DrawsOfOneFrame(*sea), 841u);
+            } else {
+                EXPECT_TRUE(made.empty());
+                EXPECT_EQ(DrawsOfOneFrame(*sea), 0u);
+            }
+            ExpectNothingLeft(sea);
+        }
+    }
 }
 
 TEST(WaterSurfaceFaults, FailingBufferCallsEndInitWithTheGridReleased) {

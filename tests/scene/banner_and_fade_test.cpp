@@ -2,10 +2,10 @@
 #include "scene/banner_and_fade.h"
 
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <vector>
 
+#include "host/multimedia_clock.h"
 #include "scene/screen_projection.h"
 #include "tests/scene/scene_fixture.h"
 
@@ -35,7 +35,7 @@ TEST_F(BannerAndFade, BannerQuadInTheLowerRightFadingOnTheClock) {
     ASSERT_EQ(device->BeginScene(), D3D_OK);
     // Well past the fade, whatever the real clock does meanwhile (the alpha
     // of each moment is BannerAlpha's, tested above): still drawn, unseen.
-    app->startTime = timeGetTime() - 40000;  // wraps harmlessly if the clock is young
+    app->startTime = MultimediaTime() - 40000;  // wraps harmlessly if the clock is young
     ASSERT_TRUE(app->DrawBanner());
     const SceneVertex* v = OverlayVertices();
     for (int i = 0; i < 6; ++i) {
@@ -52,7 +52,7 @@ TEST_F(BannerAndFade, BannerQuadInTheLowerRightFadingOnTheClock) {
     EXPECT_FLOAT_EQ(world._43, 0.9f);
 
     wideScreen = true;
-    app->startTime = timeGetTime();
+    app->startTime = MultimediaTime();
     ASSERT_TRUE(app->DrawBanner());
     EXPECT_EQ(OverlayVertices()[0].diffuse >> 24, 255u);
     world = Device()->Transform(D3DTS_WORLD);

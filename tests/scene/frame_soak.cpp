@@ -11,7 +11,6 @@
 //                                every object must be gone after the release.
 // Exit code 0 when every check held; the first broken rule is printed.
 #include <windows.h>
-#include <mmsystem.h>
 
 #include <cmath>
 #include <cstdio>
@@ -20,6 +19,7 @@
 #include <string>
 
 #include "host/direct3d_globals.h"
+#include "host/multimedia_clock.h"
 #include "host/saver_app.h"
 #include "ocean/water_surface.h"
 #include "scene/camera.h"
@@ -61,7 +61,7 @@ struct Saver {
         built = app->BuildScene();
         if (built)
             app->ApplyScreenProjection(kBackBufferWidth, kBackBufferHeight);
-        app->startTime = timeGetTime();
+        app->startTime = MultimediaTime();
     }
 
     // Releases everything; false if an object outlived its owner or the

@@ -1,6 +1,7 @@
 // Test-side control of the screen-saver process.
 #include "tests/support/saver_process.h"
 
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <cstdlib>
@@ -185,6 +186,38 @@ std::vector<HWND> SaverProcess::TopLevelWindows() const {
     return search.found;
 }
 
+std::vector<std::string> SaverProcess::LoadedModules() const {
+    std::vector<std::string> paths;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id_);
+    if (process == nullptr)
+        return paths;
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (EnumProcessModules(process, modules, sizeof modules, &bytes)) {
+        for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
+            char path[MAX_PATH] = {};
+            if (GetModuleFileNameExA(process, modules[i], path, MAX_PATH) > 0)
+                paths.push_back(path);
+        }
+    }
+    CloseHandle(process);
+    return paths;
+}
+
+bool SaverProcess::PostPowerSetting(HWND window, const GUID& guid, DWORD value) const {
+    POWERBROADCAST_SETTING setting = {guid, sizeof value, {}};
+    std::memcpy(setting.Data, &value, sizeof value);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, id_);
+    if (process == nullptr)
+        return false;
+    // Left to the process: it may still read it after the message.
+    void* remote = VirtualAllocEx(process, nullptr, sizeof setting, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const bool written = remote != nullptr && WriteProcessMemory(process, remote, &setting, sizeof setting, nullptr);
+    CloseHandle(process);
+    return written &&
+           PostMessageA(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(remote)) != FALSE;
+}
+
 HWND SaverProcess::WaitForWindow(const char* className, const char* title, DWORD timeoutMs) const {
     timeoutMs = Scaled(timeoutMs);
     const DWORD start = GetTickCount();
@@ -222,6 +255,37 @@ std::optional<MessageBoxInfo> SaverProcess::WaitForMessageBox(DWORD timeoutMs) c
             info.buttons.push_back(id);
     }
     return info;
+}
+
+PreviewHost::PreviewHost(int width, int height) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "PreviewHost";
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    RegisterClassA(&windowClass);
+    RECT rect = {0, 0, width, height};
+    AdjustWindowRect(&rect, WS_POPUP | WS_VISIBLE, FALSE);
+    window_ = CreateWindowExA(0, "PreviewHost", "preview host", WS_POPUP | WS_VISIBLE, 100, 100, rect.right - rect.left,
+                              rect.bottom - rect.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+void PreviewHost::Close() {
+    if (IsWindow(window_))
+        DestroyWindow(window_);
+}
+
+std::string PreviewHost::Arguments() const { return "/p " + std::to_string(reinterpret_cast<uintptr_t>(window_)); }
+
+HWND PreviewHost::WaitForPreview(const SaverProcess& saver) const {
+    constexpr DWORD kPreviewStartMs = 30000;
+    for (DWORD waited = 0; waited < kPreviewStartMs && saver.IsRunning(); waited += 50) {
+        HWND child = FindWindowExA(window_, nullptr, "ZSaverClass2", "Brinemere Duzo Screensaver Preview");
+        if (child != nullptr)
+            return child;
+        PumpMessagesFor(50);
+    }
+    return nullptr;
 }
 
 bool ScreenSaverRunningFlag() {

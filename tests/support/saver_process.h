@@ -58,12 +58,38 @@ public:
     std::optional<MessageBoxInfo> WaitForMessageBox(DWORD timeoutMs) const;
     // Every top-level window the process has now.
     std::vector<HWND> TopLevelWindows() const;
+    // The full paths of the DLLs (and the module) the process has loaded now.
+    std::vector<std::string> LoadedModules() const;
+    // Posts WM_POWERBROADCAST with PBT_POWERSETTINGCHANGE to its window, as
+    // the system does: the setting (`value` for the power setting `guid`)
+    // is written into the process's own memory first.
+    bool PostPowerSetting(HWND window, const GUID& guid, DWORD value) const;
 
 private:
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
     bool overridden_ = false;
     bool captioned_ = false;
+};
+
+// The Screen Saver Settings' little window that a preview lives in, played
+// by a white popup window of the test's own at (100, 100) with a client
+// area of the given size.
+class PreviewHost {
+public:
+    PreviewHost(int width, int height);
+    ~PreviewHost() { Close(); }
+    PreviewHost(const PreviewHost&) = delete;
+    PreviewHost& operator=(const PreviewHost&) = delete;
+    void Close();
+    HWND get() const { return window_; }
+    // "/p <its handle>"
+    std::string Arguments() const;
+    // The preview window once the saver has made it inside, or null.
+    HWND WaitForPreview(const SaverProcess& saver) const;
+
+private:
+    HWND window_ = nullptr;
 };
 
 // Whether the system has been told that a screen saver runs

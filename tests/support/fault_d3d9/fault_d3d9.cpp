@@ -23,6 +23,8 @@
 //   locks-fail-after-N       every vertex-buffer Lock after the first N frames fails
 //   present-fail-after-N     every Present after the first N fails
 //   crash-after-N            an access violation inside Present once N frames were presented
+//   crash-locked-after-N     the same while Present holds the driver's lock, which
+//                            Reset and the device's Release then wait for forever
 //   reset-fail               every Reset fails (the saver resets only at its exit)
 //   display-mode-fail        GetAdapterDisplayMode fails (read only at the exit)
 //   drop-overlay-draws       every DrawPrimitive succeeds without drawing (the
@@ -37,6 +39,10 @@
 //                            the flight is the same on every run
 //   hold-after-N             after N presented frames, Present succeeds without
 //                            presenting: the screen keeps frame N
+//   log-presents             every presented frame is logged as "presented K"
+//   leak-B                   every presented frame leaves B bytes of the process
+//                            heap allocated (and written), as a leak in the saver
+//                            would: for the soak's own test
 //   measure-frames-N         each of the first N frames is read back before it
 //                            is presented and logged as "frame K sky S sea E":
 //                            the mean brightness (R + G + B) of its top and
@@ -75,12 +81,18 @@ bool losing = false;
 bool timing = false;
 unsigned timingSeconds = 0;
 bool crashing = false;
+bool crashingLocked = false;
 unsigned framesBeforeCrash = 0;
+// The driver's lock of crash-locked-after-N: a semaphore, since a critical
+// section would let the faulted thread take it again.
+HANDLE driverLock = nullptr;
 bool seeding = false;
 unsigned seed = 0;
 bool holding = false;
 unsigned framesBeforeHold = 0;
 bool measuring = false;
+bool loggingPresents = false;
+unsigned leakBytes = 0;
 unsigned framesMeasured = 0;
 bool lostFromSetup = false;
 
@@ -128,6 +140,9 @@ void ReadFault() {
     seeding = option("seed-", seed);
     holding = option("hold-after-", framesBeforeHold);
     measuring = option("measure-frames-", framesMeasured);
+    loggingPresents = std::strstr(text, "log-presents") != nullptr;
+    if (!option("leak-", leakBytes))
+        leakBytes = 0;
     std::strncpy(fault, text, sizeof fault - 1);
     fault[sizeof fault - 1] = '\0';
     for (char* p = fault; *p != '\0'; ++p)
@@ -143,6 +158,7 @@ void ReadFault() {
     locksFailing = std::sscanf(fault, "locks-fail-after-%u", &locksFailAfter) == 1;
     presentsFailing = std::sscanf(fault, "present-fail-after-%u", &presentsBeforeFailure) == 1;
     crashing = std::sscanf(fault, "crash-after-%u", &framesBeforeCrash) == 1;
+    crashingLocked = std::sscanf(fault, "crash-locked-after-%u", &framesBeforeCrash) == 1;
 }
 
 void Log(const char* format, ...) {
@@ -240,6 +256,7 @@ void WriteTimeline() {
 // entries of the real device's method table (and of its vertex buffers')
 // are replaced by ours, which count or fail and otherwise pass the call on.
 // The slots are the methods' places in the interfaces' declaration order.
+constexpr size_t kReleaseSlot = 2;
 constexpr size_t kTestCooperativeLevelSlot = 3;
 constexpr size_t kResetSlot = 16;
 constexpr size_t kPresentSlot = 17;
@@ -261,6 +278,7 @@ constexpr HRESULT kLockFailure = D3DERR_INVALIDCALL;
 constexpr unsigned kLoggedRepeats[] = {1, 20, 50};
 
 using TestCooperativeLevelFunction = HRESULT(WINAPI*)(IDirect3DDevice9*);
+using ReleaseFunction = ULONG(WINAPI*)(IDirect3DDevice9*);
 using ResetFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*);
 using PresentFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
 using CreateTextureFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
@@ -280,6 +298,7 @@ using DrawIndexedPrimitiveFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRIM
 using LockFunction = HRESULT(WINAPI*)(IDirect3DVertexBuffer9*, UINT, UINT, void**, DWORD);
 using LockRectFunction = HRESULT(WINAPI*)(IDirect3DTexture9*, UINT, D3DLOCKED_RECT*, const RECT*, DWORD);
 TestCooperativeLevelFunction realTestCooperativeLevel = nullptr;
+ReleaseFunction realRelease = nullptr;
 ResetFunction realReset = nullptr;
 PresentFunction realPresent = nullptr;
 CreateTextureFunction realCreateTexture = nullptr;
@@ -364,7 +383,28 @@ HRESULT WINAPI CountingTestCooperativeLevel(IDirect3DDevice9* device) {
     return realTestCooperativeLevel(device);
 }
 
+// Takes the driver's lock and gives it back: at once, unless a crashed
+// Present still holds it.
+void PassDriverLock(const char* call) {
+    static bool logged = false;
+    if (driverLock == nullptr)
+        return;
+    if (WaitForSingleObject(driverLock, 0) != WAIT_OBJECT_0) {
+        if (!logged)
+            Log("%s waits for the driver's lock\n", call);
+        logged = true;
+        WaitForSingleObject(driverLock, INFINITE);
+    }
+    ReleaseSemaphore(driverLock, 1, nullptr);
+}
+
+ULONG WINAPI LockingRelease(IDirect3DDevice9* device) {
+    PassDriverLock("Release");
+    return realRelease(device);
+}
+
 HRESULT WINAPI FailingReset(IDirect3DDevice9* device, D3DPRESENT_PARAMETERS* parameters) {
+    PassDriverLock("Reset");
     if (FaultIs("reset-fail")) {
         Log("Reset failed: 0x%08x\n", static_cast<unsigned>(D3DERR_DEVICELOST));
         return D3DERR_DEVICELOST;
@@ -410,8 +450,11 @@ HRESULT WINAPI FailingPresent(IDirect3DDevice9* device, const RECT* source, cons
                               const RGNDATA* dirty) {
     if (lostFromSetup)
         return D3DERR_DEVICELOST;
-    if (crashing && presentedFrames >= framesBeforeCrash) {
-        Log("access violation in Present after %u frames\n", presentedFrames);
+    if ((crashing || crashingLocked) && presentedFrames >= framesBeforeCrash) {
+        if (crashingLocked)
+            WaitForSingleObject(driverLock, INFINITE);
+        Log("access violation in Present%s after %u frames\n", crashingLocked ? " holding the driver's lock" : "",
+            presentedFrames);
         volatile int* volatile nowhere = nullptr;
         *nowhere = 1;
     }
@@ -433,6 +476,12 @@ HRESULT WINAPI FailingPresent(IDirect3DDevice9* device, const RECT* source, cons
         return D3D_OK;
     }
     ++presentedFrames;
+    if (leakBytes > 0) {
+        if (void* lost = HeapAlloc(GetProcessHeap(), 0, leakBytes))
+            std::memset(lost, 0xA5, leakBytes);
+    }
+    if (loggingPresents)
+        Log("presented %u\n", presentedFrames);
     if (measuring && presentedFrames <= framesMeasured)
         MeasureFrame(device, presentedFrames);
     if (!timing)
@@ -567,6 +616,10 @@ void PatchDevice(IDirect3DDevice9* device) {
     Patch<TestCooperativeLevelFunction>(device, kTestCooperativeLevelSlot, &CountingTestCooperativeLevel,
                                         realTestCooperativeLevel);
     Patch<ResetFunction>(device, kResetSlot, &FailingReset, realReset);
+    if (crashingLocked) {
+        driverLock = CreateSemaphoreA(nullptr, 1, 1, nullptr);
+        Patch<ReleaseFunction>(device, kReleaseSlot, &LockingRelease, realRelease);
+    }
     Patch<PresentFunction>(device, kPresentSlot, &FailingPresent, realPresent);
     Patch<CreateTextureFunction>(device, kCreateTextureSlot, &FailingCreateTexture, realCreateTexture);
     Patch<CreateVertexBufferFunction>(device, kCreateVertexBufferSlot, &FailingCreateVertexBuffer,
