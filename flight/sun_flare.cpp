@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "scene/overlay_buffers.h"
-#include "scene/scene_vertex.h"
+#include "render/render_context.h"
+#include "render/scene_vertex.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -88,9 +88,8 @@ SunFlare::SunFlare()
       sunKind(0),
       sunDirection(0, 0, 1) {}
 
-bool SunFlare::LoadResources(IDirect3DDevice9* sceneDevice, ID3DXMatrixStack* sceneMatrixStack, HMODULE module) {
-    device = sceneDevice;
-    matrixStack = sceneMatrixStack;
+bool SunFlare::LoadResources(const RenderContext& context, HMODULE module) {
+    IDirect3DDevice9* device = context.device;
     IDirect3DTexture9** targets[] = {&ringTexture, &glowTexture, &starTexture};
     const int ids[] = {IDR_FLARE_RING, IDR_FLARE_GLOW, IDR_FLARE_STAR};
     for (int i = 0; i < 3; ++i)
@@ -131,13 +130,16 @@ float SunFlare::Brightness(float spin) {
     return brightness < 0.0f ? kTraceBrightness : brightness;
 }
 
-bool SunFlare::WriteOverlayQuad(const D3DXVECTOR3& up, const D3DXVECTOR3& right, D3DCOLOR colour) {
+bool SunFlare::WriteOverlayQuad(RenderContext& context, const D3DXVECTOR3& up, const D3DXVECTOR3& right,
+                                D3DCOLOR colour) {
     SceneVertex quad[4] = {};
     FillQuad(quad, up, right, colour);
-    return ::WriteOverlayQuad(quad, 4);
+    return context.overlays.WriteQuad(quad, 4);
 }
 
-void SunFlare::Draw(const ViewVectors& view) {
+void SunFlare::Draw(RenderContext& context, const ViewVectors& view) {
+    IDirect3DDevice9* device = context.device;
+    ID3DXMatrixStack* matrixStack = context.matrixStack;
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_ADD);
 
@@ -166,9 +168,10 @@ void SunFlare::Draw(const ViewVectors& view) {
     const float starSizes[2] = {kFirstStarHalfSize, kSecondStarHalfSize};
     const float starSpins[2] = {spin, kSecondStarSpin * spin};
     for (int star = 0; star < 2; ++star) {
-        if (!WriteOverlayQuad(starSizes[star] * spriteUp, starSizes[star] * spriteRight, WhiteWithAlpha(kStarAlpha)))
+        if (!WriteOverlayQuad(context, starSizes[star] * spriteUp, starSizes[star] * spriteRight,
+                              WhiteWithAlpha(kStarAlpha)))
             return;
-        device->SetStreamSource(0, overlayVertexBuffer, 0, kSceneVertexStride);
+        device->SetStreamSource(0, context.overlays.overlayVertexBuffer, 0, kSceneVertexStride);
         device->SetFVF(kSceneVertexFvf);
         matrixStack->Push();
         matrixStack->RotateAxisLocal(&sun, starSpins[star]);
@@ -180,7 +183,7 @@ void SunFlare::Draw(const ViewVectors& view) {
 
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
     const float brightness = Brightness(spin);
-    DrawFlares(brightness, looking, offset);
+    DrawFlares(context, brightness, looking, offset);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
 
@@ -209,9 +212,9 @@ void SunFlare::Draw(const ViewVectors& view) {
     }
     SceneVertex veil[4] = {};
     FillCorners(veil, corners, colour);
-    if (!::WriteOverlayQuad(veil, 4))
+    if (!context.overlays.WriteQuad(veil, 4))
         return;
-    device->SetStreamSource(0, overlayVertexBuffer, 0, kSceneVertexStride);
+    device->SetStreamSource(0, context.overlays.overlayVertexBuffer, 0, kSceneVertexStride);
     device->SetFVF(kSceneVertexFvf);
     device->SetTexture(0, nullptr);
     matrixStack->Push();
@@ -225,7 +228,9 @@ void SunFlare::Draw(const ViewVectors& view) {
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
 }
 
-void SunFlare::DrawFlares(float brightness, const D3DXVECTOR3& view, const D3DXVECTOR3& offset) {
+void SunFlare::DrawFlares(RenderContext& context, float brightness, const D3DXVECTOR3& view,
+                          const D3DXVECTOR3& offset) {
+    IDirect3DDevice9* device = context.device;
     device->SetFVF(kSceneVertexFvf);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
@@ -236,11 +241,13 @@ void SunFlare::DrawFlares(float brightness, const D3DXVECTOR3& view, const D3DXV
     for (const FlareSprite& sprite : kFlareSprites) {
         device->SetTexture(0, sprite.ring ? ringTexture : glowTexture);
         const D3DXVECTOR3 at = view + offset * sprite.k;
-        DrawSprite(sprite.size, at.x, at.y, at.z, colour);
+        DrawSprite(context, sprite.size, at.x, at.y, at.z, colour);
     }
 }
 
-void SunFlare::DrawSprite(float size, float x, float y, float z, D3DCOLOR colour) {
+void SunFlare::DrawSprite(RenderContext& context, float size, float x, float y, float z, D3DCOLOR colour) {
+    IDirect3DDevice9* device = context.device;
+    ID3DXMatrixStack* matrixStack = context.matrixStack;
     void* data = nullptr;
     if (spriteBuffer == nullptr || FAILED(spriteBuffer->Lock(0, kQuadBytes, &data, 0)) || data == nullptr)
         return;

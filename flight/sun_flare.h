@@ -10,24 +10,27 @@
 #include <cstdint>
 
 #include "d3dx/d3dx.h"
-#include "scene/view_vectors.h"
+#include "render/view_vectors.h"
+
+struct RenderContext;
 
 class SunFlare {
 public:
     SunFlare();
 
     // Loads the three sprites from `module` and makes the sprite buffer on
-    // `device`, which (with `matrixStack`) the flare draws with from then on;
-    // failures are left to show as missing sprites. Always true.
-    bool LoadResources(IDirect3DDevice9* device, ID3DXMatrixStack* matrixStack, HMODULE module);
+    // the context's device; failures are left to show as missing sprites.
+    // Always true.
+    bool LoadResources(const RenderContext& context, HMODULE module);
     void ReleaseResources();
     // Chooses the sun's direction from the presets 1 to 5; any other kind
     // keeps the direction it had.
     void SetKind(int32_t kind);
-    // Draws the whole flare for the frame's view vectors.
-    void Draw(const ViewVectors& view);
-    void DrawFlares(float brightness, const D3DXVECTOR3& view, const D3DXVECTOR3& offset);
-    void DrawSprite(float size, float x, float y, float z, D3DCOLOR colour);
+    // Draws the whole flare for the frame's view vectors with the context's
+    // device, matrix stack and overlay buffer.
+    void Draw(RenderContext& context, const ViewVectors& view);
+    void DrawFlares(RenderContext& context, float brightness, const D3DXVECTOR3& view, const D3DXVECTOR3& offset);
+    void DrawSprite(RenderContext& context, float size, float x, float y, float z, D3DCOLOR colour);
 
     // How strong the flare is for the star bursts' spin (3 x the angle
     // between the view and the sun): 110 looking straight at the sun, a
@@ -42,12 +45,9 @@ public:
     IDirect3DVertexBuffer9* spriteBuffer;
     int32_t sunKind;
     D3DXVECTOR3 sunDirection;
-    // The scene's device and matrix stack, not owned.
-    IDirect3DDevice9* device = nullptr;
-    ID3DXMatrixStack* matrixStack = nullptr;
 
 private:
     // One quad of the flare's layout into the overlay buffer and drawn
     // with the current world transform; false when the lock failed.
-    bool WriteOverlayQuad(const D3DXVECTOR3& up, const D3DXVECTOR3& right, D3DCOLOR colour);
+    bool WriteOverlayQuad(RenderContext& context, const D3DXVECTOR3& up, const D3DXVECTOR3& right, D3DCOLOR colour);
 };

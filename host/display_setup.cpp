@@ -5,17 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/direct3d_globals.h"
 #include "host/direct3d_library.h"
 #include "host/saver_app.h"
 #include "host/settings_store.h"
 #include "host/setup_error.h"
 #include "host/web_address.h"
 
-IDirect3D9* direct3d = nullptr;
-IDirect3DDevice9* device = nullptr;
-ID3DXMatrixStack* matrixStack = nullptr;
-bool wideScreen = false;
 CreateMatrixStackFunction createMatrixStack = D3DXCreateMatrixStack;
 DisplayApi displayApi = {EnumDisplayDevicesA, EnumDisplaySettingsA, MonitorFromRect, EnumDisplayMonitors,
                          GetMonitorInfoA};
@@ -122,17 +117,19 @@ const char kPixelShaderWarning[] =
 }  // namespace
 
 bool SaverApp::CreateDevice(D3DPRESENT_PARAMETERS& parameters) {
+    IDirect3D9* direct3d = render.direct3d;
     if (FAILED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mainWindow,
-                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &device)) &&
+                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &render.device)) &&
         FAILED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mainWindow,
-                                      D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device))) {
-        device = nullptr;
+                                      D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &render.device))) {
+        render.device = nullptr;
         return false;
     }
-    return device != nullptr;
+    return render.device != nullptr;
 }
 
 bool SaverApp::SetupDirect3D() {
+    IDirect3D9*& direct3d = render.direct3d;
     direct3d = direct3dCreate9 != nullptr ? direct3dCreate9(kDirect3DSdkVersion) : nullptr;
     if (direct3d == nullptr) {
         setupErrorCode = kSetupErrorDirect3D;
@@ -153,7 +150,7 @@ bool SaverApp::SetupDirect3D() {
 
     backBufferWidth = kBackBufferWidth;
     backBufferHeight = kBackBufferHeight;
-    wideScreen = ReadSettingInt(kSettingsSection, kWideScreenSetting, 0) != 0;
+    render.wideScreen = ReadSettingInt(kSettingsSection, kWideScreenSetting, 0) != 0;
 
     D3DPRESENT_PARAMETERS parameters = {};
     parameters.BackBufferWidth = backBufferWidth;
@@ -195,13 +192,18 @@ bool SaverApp::SetupDirect3D() {
         backBufferHeight = static_cast<int32_t>(current.Height);
     }
 
-    if (FAILED(createMatrixStack(0, &matrixStack)) || matrixStack == nullptr)
+    if (FAILED(createMatrixStack(0, &render.matrixStack)) || render.matrixStack == nullptr)
         return false;
-    if (!BuildScene()) {
-        setupErrorCode = kSetupErrorTextures;
-        return false;
+    // The scene is made while the saver draws (the device alone otherwise),
+    // and the frame pacing starts from its end.
+    if (renderingActive) {
+        if (!scene.Build(render, instance)) {
+            setupErrorCode = kSetupErrorTextures;
+            return false;
+        }
+        lastFrameTick = GetTickCount();
     }
-    if (!BuildGeometry()) {
+    if (!scene.BuildGeometry()) {
         setupErrorCode = kSetupErrorGeometry;
         return false;
     }

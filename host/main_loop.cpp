@@ -42,9 +42,9 @@ int SaverApp::RunMainLoop() {
             if (mode == RunMode::Test) {
                 RECT client = {};
                 GetClientRect(mainWindow, &client);
-                ApplyScreenProjection(client.right - client.left, client.bottom - client.top);
+                scene.ApplyScreenProjection(render, client.right - client.left, client.bottom - client.top);
             } else {
-                ApplyScreenProjection(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+                scene.ApplyScreenProjection(render, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
             }
         }
         if (mode == RunMode::Saver) {
@@ -99,4 +99,14 @@ int SaverApp::RunMainLoop() {
     if (lockReady)
         DeleteCriticalSection(&frameLock);
     return 0;
+}
+
+void SaverApp::RenderFrame() {
+    // The unsigned difference stays right across a wrap of the timer.
+    const FrameOutcome outcome = scene.RenderFrame(render, flight, MultimediaTime() - startTime);
+    // A lost device ends the saver, and so do frames that keep failing to
+    // reach the screen (presents that fail, or overlay locks that drop the
+    // frame), which would leave a frozen picture.
+    if (outcome == FrameOutcome::DeviceLost || frameFailures.Note(outcome != FrameOutcome::Presented, GetTickCount()))
+        RequestExit();
 }

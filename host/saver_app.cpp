@@ -6,9 +6,8 @@
 #include <ctime>
 
 #include "host/command_line.h"
-#include "host/direct3d_globals.h"
 #include "host/direct3d_library.h"
-#include "host/saver_names.h"
+#include "resources/saver_names.h"
 #include "host/saver_window.h"
 #include "host/settings_store.h"
 #include "host/web_address.h"
@@ -136,9 +135,15 @@ void SaverApp::RequestExit() {
 }
 
 void SaverApp::ReleaseDirect3D() {
-    // The scene exists only in the full-screen and test modes.
-    if (mode == RunMode::Saver || mode == RunMode::Test)
-        ReleaseScene();
+    // The scene exists only in the full-screen and test modes; nothing is
+    // drawn from the moment it goes.
+    if (mode == RunMode::Saver || mode == RunMode::Test) {
+        renderingActive = false;
+        scene.Release(render);
+    }
+    IDirect3D9*& direct3d = render.direct3d;
+    IDirect3DDevice9*& device = render.device;
+    ID3DXMatrixStack*& matrixStack = render.matrixStack;
     if (matrixStack != nullptr) {
         matrixStack->Release();
         matrixStack = nullptr;

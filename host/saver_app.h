@@ -1,6 +1,8 @@
-// SaverApp: the one application object of the screen saver. It owns the run
-// mode, the windows, the frame pacing state and everything drawn. The window
-// and dialog procedures reach it through the process-wide pointer.
+// SaverApp: the one application object of the screen saver: the host's part
+// (run modes, windows, the main loop and its pacing, the Direct3D set-up and
+// the shut-down). It owns the flight, the render context and the scene drawn
+// on it. The window and dialog procedures reach it through the process-wide
+// pointer.
 #pragma once
 
 #include <windows.h>
@@ -14,16 +16,11 @@
 #include "host/monitor_record.h"
 #include "host/run_mode.h"
 #include "host/world_extent.h"
-#include "scene/state_cache.h"
+#include "render/render_context.h"
+#include "scene/scene.h"
 
-#include "scene/view_vectors.h"
-
-class SkyBox;
-class SunFlare;
-class WaterSurface;
-
-// SaverApp's members are implemented across host/ and scene/, one room
-// each; the groups below name the file that implements them.
+// SaverApp's members are implemented across host/, one file each; the
+// groups below name the file that implements them.
 class SaverApp {
 public:
     // host/saver_app.cpp: construction, command line, initialisation, the
@@ -39,10 +36,15 @@ public:
     // presentation first, so the display gets its own mode back) and the
     // Direct3D object; d3d9.dll itself stays loaded.
     void ReleaseDirect3D();
+    // The scene's frame, and what the host does with its outcome.
+    void RenderFrame();
 
     // host/config_dialog.cpp: the configuration dialog.
     virtual INT_PTR HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     virtual INT_PTR ShowConfigDialog();
+    // An operation of the application object that takes two 32-bit values and
+    // does nothing; it keeps its place among the object's operations, after
+    // the dialog's and before the window's.
     virtual void ReservedHook(uint32_t, uint32_t) {}
 
     // host/saver_window.cpp: the windows of each mode and their messages.
@@ -61,32 +63,9 @@ public:
     // host/main_loop.cpp: set-up, message pump and frame pacing.
     int RunMainLoop();
 
-    // scene/scene_assembly.cpp: the scene made, released, and the
-    // projection fixed from the screen's size.
-    bool BuildScene();
-    bool BuildGeometry();
-    void ReleaseScene();
-    void ApplyScreenProjection(int width, int height);
-    // The sea's draw for one frame; nothing while there is no sea.
-    void RenderWater(float step);
-    void InvalidateStateCaches() { stateCache.InvalidateStateCaches(); }
-
-    // scene/render_frame.cpp: the frame, its steps and passes in their order.
-    void RenderFrame();
-    void PlaceCameraOnFlight();
-    void DrawSkyPass();
-    void DrawSeaPass();
-    void DrawSunFlarePass();
-    bool DrawOverlayPass();
-
-    // scene/banner_and_fade.cpp: the overlays of the last pass.
-    bool DrawBanner();
-    bool DrawOpeningFade();
-
     // The state, in the order of the application object.
     MonitorRecord monitors[kMaxMonitorRecords] = {};
     uint32_t monitorCount = 0;
-    float aspectRatio = 0.0f;
     HWND parentWindow = nullptr;
     HINSTANCE instance = nullptr;
     RunMode mode = RunMode::Saver;
@@ -102,20 +81,13 @@ public:
     HBITMAP previewBitmap = nullptr;
     uint32_t lastFrameTick = 0;
     CRITICAL_SECTION frameLock = {};
-    // The render, texture-stage and sampler state tables and their setters.
-    StateCache stateCache;
-    // The frame's eye, target, direction and up, read by the sun flare.
-    ViewVectors viewVectors;
-
-    // The scene, made by BuildScene and released by ReleaseScene.
-    SkyBox* skyBox = nullptr;
-    SunFlare* sunFlare = nullptr;
-    WaterSurface* water = nullptr;
-    IDirect3DTexture9* bannerTexture = nullptr;
-    static constexpr int kNoiseTextureCount = 12;
-    IDirect3DTexture9* noiseTextures[kNoiseTextureCount] = {};
-    // The opening fade: 1 at the start, 0.075 less after every frame it drew.
-    float fadeLevel = 1.0f;
+    // The Direct3D object, the device, the matrix stack, the wide-screen
+    // choice, the camera and the overlays' buffers: made by SetupDirect3D
+    // and the scene's assembly, released by ReleaseDirect3D.
+    RenderContext render;
+    // Everything drawn (the sky box, the sun flare, the sea, the banner, the
+    // fade, the state caches), on `render`.
+    Scene scene;
     // Frames that keep failing to reach the screen end the saver
     // (host/frame_pacing.h).
     FrameFailureWatch frameFailures;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "host/saver_app.h"
-#include "host/saver_names.h"
+#include "resources/saver_names.h"
 #include "host/setup_error.h"
 #include "host/web_address.h"
 #include "resources/resource_ids.h"
@@ -55,7 +55,7 @@ LRESULT CALLBACK SaverWindowProcedure(HWND window, UINT message, WPARAM wParam, 
 
 bool SaverApp::CreateSaverWindows() {
     SetWindowProcedureActive(true);
-    InvalidateStateCaches();
+    scene.InvalidateStateCaches();
     backBufferWidth = kBackBufferWidth;
     backBufferHeight = kBackBufferHeight;
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "host/saver_names.h"
+#include "resources/saver_names.h"
 #include "saver_release.h"
 
 // The installer's uninstaller removes this key when the user asks it to.

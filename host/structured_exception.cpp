@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include "host/direct3d_globals.h"
 #include "host/saver_app.h"
 
 namespace {
@@ -33,7 +32,7 @@ void EndTheSaverWithoutDirect3D(bool onProgramThread) {
     if (saverApp == nullptr || saverApp->mode != RunMode::Saver)
         return;
     SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, nullptr, 0);
-    if (device != nullptr)
+    if (saverApp->render.device != nullptr)
         ChangeDisplaySettingsExA(nullptr, nullptr, nullptr, 0, nullptr);  // the registry's mode
     // Another thread's windows are hidden without waiting for that thread,
     // which may be the one stuck in the driver.

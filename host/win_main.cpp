@@ -5,7 +5,7 @@
 
 #include "d3dx/system_library.h"
 #include "host/saver_app.h"
-#include "host/saver_names.h"
+#include "resources/saver_names.h"
 #include "host/structured_exception.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {

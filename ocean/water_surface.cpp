@@ -5,7 +5,8 @@
 
 #include "d3dx/d3dx.h"
 #include "d3dx/precompiled_shader.h"
-#include "scene/camera.h"
+#include "ocean/water_registers.h"
+#include "render/render_context.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -14,20 +15,6 @@ namespace {
 // factor (one 255th).
 constexpr float kHeightUnit = 1.0f / 255.0f;
 constexpr UINT kHeightFrameSide = 256;  // texels, both ways
-
-// The scene sets up wrap addressing on the normal-map stages (the 16x detail
-// sample needs it); the cube map and the ramp must not wrap.
-constexpr DWORD kCubeStage = 0;
-constexpr DWORD kNormalStage = 1;
-constexpr DWORD kNextNormalStage = 2;
-constexpr DWORD kRampStage = 3;
-
-constexpr UINT kConstCommon = 0;
-constexpr UINT kConstVertexWaterColor = 1;
-constexpr UINT kConstPixelWaterColor = 2;
-constexpr UINT kConstViewProjection = 4;
-constexpr UINT kConstEye = 8;
-constexpr UINT kConstSeaPosition = 12;
 
 // Water colour after the environment set-up, and at construction.
 constexpr float kWaterColor[4] = {59.0f / 255.0f, 94.0f / 255.0f, 83.0f / 255.0f, 0.5f};
@@ -417,17 +404,17 @@ void WaterSurface::ReleaseFarTile() {
 // ---------------------------------------------------------------------------
 // Drawing
 
-bool WaterSurface::ReadyToDraw() const {
+bool WaterSurface::ReadyToDraw(const Camera* camera) const {
     return device && camera && vertexDecl && vertexShader && pixelShader && gridVertices && gridHeights &&
            gridIndices && farVertices && farHeights && farIndices && normalMaps.size() == kFrameCount &&
            heightTables.size() == kFrameCount && frameIndex < kFrameCount;
 }
 
-void WaterSurface::SetShaderConstants() {
-    const float eye[4] = {camera->eye.x, camera->eye.y, camera->eye.z, 1.0f};
+void WaterSurface::SetShaderConstants(const Camera& camera) {
+    const float eye[4] = {camera.eye.x, camera.eye.y, camera.eye.z, 1.0f};
     device->SetVertexShaderConstantF(kConstEye, eye, 1);
     device->SetPixelShaderConstantF(kConstEye, eye, 1);
-    device->SetVertexShaderConstantF(kConstViewProjection, &camera->viewProjection._11, 4);
+    device->SetVertexShaderConstantF(kConstViewProjection, &camera.viewProjection._11, 4);
     const float common[4] = {1.0f, kDetailFrequency, heightScale, frameBlend};
     device->SetVertexShaderConstantF(kConstCommon, common, 1);
     device->SetVertexShaderConstantF(kConstVertexWaterColor, waterColor, 1);
@@ -435,8 +422,8 @@ void WaterSurface::SetShaderConstants() {
     device->SetPixelShaderConstantF(kConstCommon, common, 1);
 }
 
-void WaterSurface::Render(float timeStep) {
-    if (!ReadyToDraw())
+void WaterSurface::Render(const RenderContext& context, float timeStep) {
+    if (!ReadyToDraw(context.camera))
         return;
 
     animTime += timeStep;
@@ -464,7 +451,7 @@ void WaterSurface::Render(float timeStep) {
     device->SetTexture(kRampStage, fresnelRamp);
 
     device->SetVertexDeclaration(vertexDecl);
-    SetShaderConstants();
+    SetShaderConstants(*context.camera);
     device->SetVertexShader(vertexShader);
     device->SetPixelShader(pixelShader);
 

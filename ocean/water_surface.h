@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <vector>
 
+class Camera;
 struct ID3DXBuffer;
+struct RenderContext;
 
 class WaterSurface {
 public:
@@ -55,10 +57,11 @@ public:
     // buffer released and the sea undrawn.
     bool Init(float tileSizeX, float tileSizeZ, UINT frameCount);
 
-    // Draws the sea and advances the animation by timeStep. Draws nothing
-    // (and leaves the clock alone) while the grid, the frames, the
-    // declaration or a shader is missing.
-    void Render(float timeStep);
+    // Draws the sea as the context's camera sees it and advances the
+    // animation by timeStep. Draws nothing (and leaves the clock alone)
+    // while the camera, the grid, the frames, the declaration or a shader is
+    // missing.
+    void Render(const RenderContext& context, float timeStep);
 
     // Steps of Init and Render.
     bool CreateGridBuffers();
@@ -68,8 +71,8 @@ public:
     bool LoadHeightFrames(UINT frameCount);
     bool BuildHeightTable(IDirect3DTexture9* frame);
     void RefreshHeightStream();
-    void SetShaderConstants();
-    bool ReadyToDraw() const;
+    void SetShaderConstants(const Camera& camera);
+    bool ReadyToDraw(const Camera* camera) const;
 
     static UINT NextFrame(UINT frame) { return frame + 1 < kFrameCount ? frame + 1 : 0; }
 

@@ -1,16 +1,10 @@
-// SaverApp's banner and opening fade.
+// The scene's banner and opening fade.
 #include "scene/banner_and_fade.h"
-
-#include <windows.h>
 
 #include <algorithm>
 
-#include "host/direct3d_globals.h"
-#include "host/multimedia_clock.h"
-#include "host/saver_app.h"
-#include "scene/overlay_buffers.h"
-#include "scene/scene_vertex.h"
-#include "scene/screen_projection.h"
+#include "render/scene_vertex.h"
+#include "scene/scene.h"
 
 namespace {
 
@@ -54,10 +48,12 @@ uint32_t FadeAlpha(float fadeLevel) {
     return static_cast<uint32_t>(std::clamp(alpha, 0, 255));
 }
 
-bool SaverApp::DrawBanner() {
+bool Scene::DrawBanner(RenderContext& context, uint32_t elapsedMs) {
+    IDirect3DDevice9* device = context.device;
+    ID3DXMatrixStack* matrixStack = context.matrixStack;
     const D3DXVECTOR3 eye(0.0f, 0.0f, -0.7f), at(0.0f, 0.0f, 0.0f), up(0.0f, 1.0f, 0.0f);
-    D3DXMatrixLookAtLH(&viewMatrix, &eye, &at, &up);
-    device->SetTransform(D3DTS_VIEW, &viewMatrix);
+    D3DXMatrixLookAtLH(&context.viewMatrix, &eye, &at, &up);
+    device->SetTransform(D3DTS_VIEW, &context.viewMatrix);
 
     device->SetTexture(0, bannerTexture);
     stateCache.SetTextureStageStateCached(device, 0, D3DTSS_COLOROP, D3DTOP_MODULATE);
@@ -66,8 +62,7 @@ bool SaverApp::DrawBanner() {
     stateCache.SetSamplerStateCached(device, 0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     stateCache.SetTextureStageStateCached(device, 0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
 
-    // The unsigned difference stays right across a wrap of the timer.
-    const uint32_t alpha = BannerAlpha(MultimediaTime() - startTime);
+    const uint32_t alpha = BannerAlpha(elapsedMs);
     const uint32_t colour = (alpha << 24) | 0x00FFFFFFu;
 
     stateCache.SetRenderStateCached(device, D3DRS_ZENABLE, FALSE);
@@ -81,22 +76,24 @@ bool SaverApp::DrawBanner() {
     SetCorner(v[3], w, h, 0, colour, e, e);
     SetCorner(v[4], 0, 0, 0, colour, 0, 0);
     SetCorner(v[5], w, 0, 0, colour, e, 0);
-    if (!WriteOverlayQuad(v, 6))
+    if (!context.overlays.WriteQuad(v, 6))
         return false;
 
     matrixStack->Push();
-    matrixStack->Translate(wideScreen ? kBannerLeftWide : kBannerLeft, kBannerTop, kBannerDepth);
+    matrixStack->Translate(context.wideScreen ? kBannerLeftWide : kBannerLeft, kBannerTop, kBannerDepth);
     device->SetTransform(D3DTS_WORLD, matrixStack->GetTop());
-    device->SetStreamSource(0, overlayVertexBuffer, 0, kSceneVertexStride);
+    device->SetStreamSource(0, context.overlays.overlayVertexBuffer, 0, kSceneVertexStride);
     device->SetFVF(kSceneVertexFvf);
     device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
     matrixStack->Pop();
     return true;
 }
 
-bool SaverApp::DrawOpeningFade() {
+bool Scene::DrawOpeningFade(RenderContext& context) {
     if (!(fadeLevel > 0.0f))
         return true;
+    IDirect3DDevice9* device = context.device;
+    ID3DXMatrixStack* matrixStack = context.matrixStack;
     stateCache.SetRenderStateCached(device, D3DRS_ALPHABLENDENABLE, TRUE);
     device->SetTexture(0, nullptr);
 
@@ -109,10 +106,10 @@ bool SaverApp::DrawOpeningFade() {
     SetCorner(v[3], -x, y, z, colour, 0, 0);
     SetCorner(v[4], x, -y, z, colour, 0, 0);
     SetCorner(v[5], x, y, z, colour, 0, 0);
-    if (!WriteOverlayQuad(v, 6))
+    if (!context.overlays.WriteQuad(v, 6))
         return false;
 
-    device->SetStreamSource(0, overlayVertexBuffer, 0, kSceneVertexStride);
+    device->SetStreamSource(0, context.overlays.overlayVertexBuffer, 0, kSceneVertexStride);
     matrixStack->Push();
     matrixStack->Translate(0.0f, 0.0f, kFadeDistance);
     device->SetTransform(D3DTS_WORLD, matrixStack->GetTop());

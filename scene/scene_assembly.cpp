@@ -4,12 +4,8 @@
 #include <new>
 
 #include "flight/sun_flare.h"
-#include "host/direct3d_globals.h"
-#include "host/saver_app.h"
 #include "ocean/water_surface.h"
-#include "scene/camera.h"
-#include "scene/overlay_buffers.h"
-#include "scene/screen_projection.h"
+#include "scene/scene.h"
 #include "scene/sky_box.h"
 #include "resources/resource_ids.h"
 
@@ -17,15 +13,13 @@ namespace {
 
 constexpr int kSunKind = 4;  // straight ahead, just above the horizon
 constexpr float kInitialAspect = 1.33333f;
-constexpr float kFarPlane = 9600.0f;
-constexpr float kNearPlane = 0.1f;
-constexpr float kInitialFieldOfView = 0.7853982f;  // pi/4
+constexpr float kInitialFieldOfView = 0.7853982f;  // pi/4, until the first frame sets the scene's
 constexpr UINT kGridCells = 60;                    // per side of the detailed water tile
 constexpr int kShadingLevel = 2;
 constexpr int kEnvironment = 4;
 constexpr UINT kHeightFrames = 30;
 
-HRESULT LoadTexture(HMODULE module, int id, IDirect3DTexture9** texture) {
+HRESULT LoadTexture(IDirect3DDevice9* device, HMODULE module, int id, IDirect3DTexture9** texture) {
     return D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(id), D3DX_DEFAULT, D3DX_DEFAULT,
                                             D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, D3DX_DEFAULT,
                                             D3DX_FILTER_POINT, 0, nullptr, nullptr, texture);
@@ -33,22 +27,20 @@ HRESULT LoadTexture(HMODULE module, int id, IDirect3DTexture9** texture) {
 
 }  // namespace
 
-bool SaverApp::BuildScene() {
-    if (!renderingActive)
-        return true;
-
+bool Scene::Build(RenderContext& context, HMODULE module) {
+    IDirect3DDevice9* device = context.device;
     skyBox = new (std::nothrow) SkyBox();
     if (skyBox == nullptr)
         return false;
-    skyBox->Load();
+    skyBox->Load(device);
 
     sunFlare = new (std::nothrow) SunFlare();
     if (sunFlare == nullptr)
         return false;
-    sunFlare->LoadResources(device, matrixStack, instance);
+    sunFlare->LoadResources(context, module);
     sunFlare->SetKind(kSunKind);
 
-    camera = new (std::nothrow) Camera(device);
+    Camera* camera = context.camera = new (std::nothrow) Camera(device);
     if (camera == nullptr)
         return false;
     camera->eye = D3DXVECTOR3(0.0f, 5.0f, 0.0f);
@@ -68,7 +60,7 @@ bool SaverApp::BuildScene() {
     // The sea's tile is the period of the camera's eye shift: one constant for both.
     water->Init(Camera::kTileSize, Camera::kTileSize, kHeightFrames);
 
-    if (!CreateOverlayBuffers(device))
+    if (!context.overlays.Create(device))
         return false;
 
     stateCache.SetRenderStateCached(device, D3DRS_CULLMODE, D3DCULL_CW);
@@ -93,21 +85,15 @@ bool SaverApp::BuildScene() {
     stateCache.SetTextureStageStateCached(device, 1, D3DTSS_COLOROP, D3DTOP_MODULATE);
     stateCache.SetTextureStageStateCached(device, 1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
 
-    if (FAILED(LoadTexture(instance, IDR_BANNER, &bannerTexture)))
+    if (FAILED(LoadTexture(device, module, IDR_BANNER, &bannerTexture)))
         return false;
     for (int i = 0; i < kNoiseTextureCount; ++i)
-        if (FAILED(LoadTexture(instance, IDR_NOISE_FIRST + i, &noiseTextures[i])))
+        if (FAILED(LoadTexture(device, module, IDR_NOISE_FIRST + i, &noiseTextures[i])))
             return false;
-
-    lastFrameTick = GetTickCount();
     return true;
 }
 
-// The post-assembly step: everything it could do is already done.
-bool SaverApp::BuildGeometry() { return true; }
-
-void SaverApp::ReleaseScene() {
-    renderingActive = false;
+void Scene::Release(RenderContext& context) {
     if (skyBox != nullptr) {
         skyBox->Release();
         delete skyBox;
@@ -130,18 +116,7 @@ void SaverApp::ReleaseScene() {
     }
     delete water;
     water = nullptr;
-    delete camera;
-    camera = nullptr;
-    ReleaseOverlayBuffers();
-}
-
-void SaverApp::RenderWater(float step) {
-    if (water != nullptr)
-        water->Render(step);
-}
-
-void SaverApp::ApplyScreenProjection(int width, int height) {
-    const std::optional<float> aspect = ::ApplyScreenProjection(device, camera, wideScreen, width, height);
-    if (aspect.has_value())
-        aspectRatio = *aspect;
+    delete context.camera;
+    context.camera = nullptr;
+    context.overlays.Release();
 }

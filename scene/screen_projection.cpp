@@ -3,18 +3,15 @@
 
 #include <cstdint>
 
-#include "scene/camera.h"
+#include "render/render_context.h"
+#include "scene/scene.h"
 
-D3DXMATRIX worldMatrix;
-D3DXMATRIX projectionMatrix;
-D3DXMATRIX viewMatrix;
-
-std::optional<float> ApplyScreenProjection(IDirect3DDevice9* device, Camera* camera, bool wideScreen, int width,
-                                           int height) {
+std::optional<float> ApplyScreenProjection(RenderContext& context, int width, int height) {
+    IDirect3DDevice9* device = context.device;
     if (device == nullptr)
         return std::nullopt;
-    D3DXMatrixIdentity(&worldMatrix);
-    device->SetTransform(D3DTS_WORLD, &worldMatrix);
+    D3DXMatrixIdentity(&context.worldMatrix);
+    device->SetTransform(D3DTS_WORLD, &context.worldMatrix);
     // A zero width would make an infinite projection just as a zero height.
     uint16_t pixelsWide = static_cast<uint16_t>(width);
     uint16_t pixelsHigh = static_cast<uint16_t>(height);
@@ -23,12 +20,18 @@ std::optional<float> ApplyScreenProjection(IDirect3DDevice9* device, Camera* cam
     if (pixelsHigh == 0)
         pixelsHigh = 1;
     const float aspectRatio =
-        wideScreen ? kWideScreenAspect : static_cast<float>(pixelsWide) / static_cast<float>(pixelsHigh);
-    D3DXMatrixPerspectiveFovLH(&projectionMatrix, kScreenFieldOfView, aspectRatio, kScreenNearPlane, kScreenFarPlane);
-    if (camera != nullptr) {
-        camera->dirty = true;
-        camera->aspect = aspectRatio;
+        context.wideScreen ? kWideScreenAspect : static_cast<float>(pixelsWide) / static_cast<float>(pixelsHigh);
+    D3DXMatrixPerspectiveFovLH(&context.projectionMatrix, kFieldOfView, aspectRatio, kNearPlane, kFarPlane);
+    if (context.camera != nullptr) {
+        context.camera->dirty = true;
+        context.camera->aspect = aspectRatio;
     }
-    device->SetTransform(D3DTS_PROJECTION, &projectionMatrix);
+    device->SetTransform(D3DTS_PROJECTION, &context.projectionMatrix);
     return aspectRatio;
+}
+
+void Scene::ApplyScreenProjection(RenderContext& context, int width, int height) {
+    const std::optional<float> aspect = ::ApplyScreenProjection(context, width, height);
+    if (aspect.has_value())
+        aspectRatio = *aspect;
 }

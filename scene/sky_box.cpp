@@ -2,9 +2,8 @@
 #include "scene/sky_box.h"
 
 #include "d3dx/d3dx.h"
-#include "host/direct3d_globals.h"
-#include "scene/overlay_buffers.h"
-#include "scene/scene_vertex.h"
+#include "render/render_context.h"
+#include "render/scene_vertex.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -66,7 +65,7 @@ const FaceQuad kFaceQuads[SkyBox::kFaceCount] = {
       {W, -H, -W, 1, 1}}},  // x = +0.25
 };
 
-void SetBothSamplers(D3DSAMPLERSTATETYPE type, DWORD value) {
+void SetBothSamplers(IDirect3DDevice9* device, D3DSAMPLERSTATETYPE type, DWORD value) {
     device->SetSamplerState(0, type, value);
     device->SetSamplerState(1, type, value);
 }
@@ -77,7 +76,7 @@ SkyBox::SkyBox() : faces{} {}
 
 SkyBox::~SkyBox() = default;
 
-void SkyBox::Load() {
+void SkyBox::Load(IDirect3DDevice9* device) {
     for (int i = 0; i < kFaceCount; ++i) {
         faces[i] = nullptr;
         D3DXCreateTextureFromResourceExA(device, nullptr, MAKEINTRESOURCEA(IDR_SKY_FACE_FIRST + i), D3DX_DEFAULT,
@@ -86,8 +85,10 @@ void SkyBox::Load() {
     }
 }
 
-HRESULT SkyBox::Draw() {
-    SetBothSamplers(D3DSAMP_MIPMAPLODBIAS, kMipBiasSharper);
+HRESULT SkyBox::Draw(RenderContext& context) {
+    IDirect3DDevice9* device = context.device;
+    IDirect3DVertexBuffer9* overlayVertexBuffer = context.overlays.overlayVertexBuffer;
+    SetBothSamplers(device, D3DSAMP_MIPMAPLODBIAS, kMipBiasSharper);
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
     device->SetRenderState(D3DRS_FOGENABLE, FALSE);
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
@@ -127,7 +128,7 @@ HRESULT SkyBox::Draw() {
 
     device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
     device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
-    SetBothSamplers(D3DSAMP_MIPMAPLODBIAS, kMipBiasNone);
+    SetBothSamplers(device, D3DSAMP_MIPMAPLODBIAS, kMipBiasNone);
     return D3D_OK;
 }
 

@@ -5,6 +5,8 @@
 
 #include <d3d9.h>
 
+struct RenderContext;
+
 class SkyBox {
 public:
     static constexpr int kFaceCount = 5;
@@ -14,12 +16,13 @@ public:
     SkyBox(const SkyBox&) = delete;
     SkyBox& operator=(const SkyBox&) = delete;
 
-    // Loads the five faces from the running module; a face that cannot be
-    // loaded stays null and is drawn untextured.
-    void Load();
-    // D3D_OK, or the result of the overlay lock that failed (the sky is then
-    // left half drawn; the frame goes on).
-    HRESULT Draw();
+    // Loads the five faces from the running module onto `device`; a face
+    // that cannot be loaded stays null and is drawn untextured.
+    void Load(IDirect3DDevice9* device);
+    // Draws through the context's overlay buffer: D3D_OK, or the result of
+    // the overlay lock that failed (the sky is then left half drawn; the
+    // frame goes on).
+    HRESULT Draw(RenderContext& context);
     // Releases every face there is.
     void Release();
 

@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "host/direct3d_globals.h"
 #include "host/direct3d_library.h"
 #include "host/saver_app.h"
 #include "host/setup_error.h"
@@ -82,10 +81,10 @@ TEST_F(DeviceSetup, FullScreenDeviceAsTheSaverNeedsIt) {
 
     ASSERT_TRUE(app->SetupDirect3D());
     EXPECT_EQ(setupErrorCode, 0);
-    EXPECT_TRUE(wideScreen);
-    EXPECT_NE(matrixStack, nullptr);
+    EXPECT_TRUE(app->render.wideScreen);
+    EXPECT_NE(app->render.matrixStack, nullptr);
     ASSERT_NE(fake->LastDevice(), nullptr);
-    EXPECT_EQ(static_cast<IDirect3DDevice9*>(fake->LastDevice()), device);
+    EXPECT_EQ(static_cast<IDirect3DDevice9*>(fake->LastDevice()), app->render.device);
 
     const D3DPRESENT_PARAMETERS& p = fake->LastDevice()->PresentParameters();
     EXPECT_EQ(p.BackBufferWidth, 800u);
@@ -126,7 +125,7 @@ TEST_F(DeviceSetup, CapsThatCannotBeReadSkipTheShaderCheck) {
     fake->SetPixelShaderVersion(D3DPS_VERSION(1, 1));  // would end the process if read
     recorder->FailCall("GetDeviceCaps", 1);
     EXPECT_TRUE(app->SetupDirect3D());
-    EXPECT_NE(device, nullptr);
+    EXPECT_NE(app->render.device, nullptr);
 }
 
 TEST_F(DeviceSetup, SoftwareVertexProcessingWhenHardwareIsRefused) {
@@ -147,7 +146,7 @@ TEST_F(DeviceSetup, NoDeviceAtAll) {
     EXPECT_EQ(setupErrorCode, kSetupErrorDevice);
     // 800 x 600, then the display's own mode, each with both kinds of vertex processing.
     EXPECT_EQ(CreateDeviceFlags(), (std::vector<std::string>{"64 failed", "32 failed", "64 failed", "32 failed"}));
-    EXPECT_EQ(device, nullptr);
+    EXPECT_EQ(app->render.device, nullptr);
 }
 
 // A display without an 800 x 600 mode: full screen in the mode it has, and
@@ -180,9 +179,9 @@ TEST_F(DeviceSetup, ShutdownGivesTheDesktopBackAndReleasesEverything) {
     fake->DesktopMode().Format = D3DFMT_X8R8G8B8;
     recorder->ClearCalls();
     app->Shutdown();
-    EXPECT_EQ(device, nullptr);
-    EXPECT_EQ(direct3d, nullptr);
-    EXPECT_EQ(matrixStack, nullptr);
+    EXPECT_EQ(app->render.device, nullptr);
+    EXPECT_EQ(app->render.direct3d, nullptr);
+    EXPECT_EQ(app->render.matrixStack, nullptr);
     EXPECT_FALSE(app->renderingActive);
     const std::vector<std::string> order =
         recorder->TextsOf({"EvictManagedResources", "GetAdapterDisplayMode", "Reset", "Release"});
@@ -200,8 +199,8 @@ TEST_F(DeviceSetup, ShutdownWithoutTheDisplayModeStillReleasesTheDevice) {
     recorder->FailCall("GetAdapterDisplayMode", recorder->CallCount("GetAdapterDisplayMode") + 1);
     app->Shutdown();
     EXPECT_EQ(recorder->CountOf("Reset"), 0u);
-    EXPECT_EQ(device, nullptr);
-    EXPECT_EQ(direct3d, nullptr);
+    EXPECT_EQ(app->render.device, nullptr);
+    EXPECT_EQ(app->render.direct3d, nullptr);
 }
 
 }  // namespace

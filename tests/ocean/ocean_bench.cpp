@@ -9,7 +9,8 @@
 
 #include "d3dx/d3dx.h"
 #include "ocean/water_surface.h"
-#include "scene/camera.h"
+#include "render/camera.h"
+#include "render/render_context.h"
 #include "tests/d3dx/test_device.h"
 #include "tests/support/call_recorder.h"
 #include "tests/ocean/ocean_test_support.h"
@@ -70,7 +71,8 @@ double RenderMicroseconds(Device* device, const std::shared_ptr<CallRecorder>& r
                           size_t* tableBytes) {
     Camera view(device);
     AimTestCamera(view, D3DXVECTOR3(10.0f, 6.0f, -30.0f), D3DXVECTOR3(10.0f, 0.0f, 10.0f));
-    camera = &view;
+    RenderContext context;
+    context.camera = &view;
     double perFrame = -1.0;
     {
         WaterSurface water(device, 60, 60, 2);
@@ -85,14 +87,13 @@ double RenderMicroseconds(Device* device, const std::shared_ptr<CallRecorder>& r
             recorder->ClearCalls();
             const double start = ProcessCpuMilliseconds();
             for (int frame = 0; frame < frames; ++frame) {
-                water.Render(0.01f);
+                water.Render(context, 0.01f);
                 recorder->ClearCalls();
             }
             perFrame = (ProcessCpuMilliseconds() - start) * 1000.0 / frames;
             device->EndScene();
         }
     }
-    camera = nullptr;
     return perFrame;
 }
 

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "ocean/water_surface.h"
-#include "scene/camera.h"
+#include "render/camera.h"
+#include "render/render_context.h"
 #include "tests/support/call_recorder.h"
 #include "tests/support/fake_index_buffer.h"
 #include "tests/support/fake_vertex_buffer.h"
@@ -22,10 +23,10 @@
 inline void AimTestCamera(Camera& view, const D3DXVECTOR3& eye, const D3DXVECTOR3& target) {
     view.eye = eye;
     view.target = target;
-    view.fieldOfView = 1.0471976f;
+    view.fieldOfView = kFieldOfView;
     view.aspect = 4.0f / 3.0f;
-    view.nearPlane = 0.1f;
-    view.farPlane = 9600.0f;
+    view.nearPlane = kNearPlane;
+    view.farPlane = kFarPlane;
     view.dirty = true;
     view.Update(0.01f);
 }
@@ -51,7 +52,8 @@ struct RecordedSea {
     explicit RecordedSea(HMODULE module = nullptr, bool init = true)
         : recorder(std::make_shared<CallRecorder>()), device(RecordingDevice::Create(recorder)), view(device) {
         AimTestCamera(view, D3DXVECTOR3(12.0f, 5.0f, -30.0f), D3DXVECTOR3(12.0f, 0.0f, 0.0f));
-        camera = &view;
+        context.device = device;
+        context.camera = &view;
         water = new WaterSurface(device, 60, 60, 2);
         water->resourceModule = module;
         water->SetEnvironment(4);
@@ -60,19 +62,20 @@ struct RecordedSea {
     }
     ~RecordedSea() {
         delete water;
-        camera = nullptr;
         device->Release();
     }
     // One frame as the scene draws it.
     void Frame() {
         device->BeginScene();
-        water->Render(0.01f);
+        water->Render(context, 0.01f);
         device->EndScene();
     }
 
     std::shared_ptr<CallRecorder> recorder;
     RecordingDevice* device;
     Camera view;
+    // The context the scene would hand the sea: the device and the camera.
+    RenderContext context;
     WaterSurface* water = nullptr;
     bool initialised = false;
 };

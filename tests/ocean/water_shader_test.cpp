@@ -14,7 +14,8 @@
 
 #include "d3dx/d3dx.h"
 #include "ocean/water_surface.h"
-#include "scene/camera.h"
+#include "render/camera.h"
+#include "render/render_context.h"
 #include "tests/d3dx/test_device.h"
 
 namespace {
@@ -597,19 +598,19 @@ void ExpectSeaFrameWithoutHoles(IDirect3DDevice9* device, WaterSurface& water, c
     Camera view(device);
     view.eye = D3DXVECTOR3(0.0f, 6.0f, -40.0f);
     view.target = D3DXVECTOR3(15.0f, 2.0f, 0.0f);
-    view.fieldOfView = 1.0471976f;
+    view.fieldOfView = kFieldOfView;
     view.aspect = float(kWidth) / float(kHeight);
-    view.nearPlane = 0.1f;
-    view.farPlane = 9600.0f;
+    view.nearPlane = kNearPlane;
+    view.farPlane = kFarPlane;
     view.dirty = true;
     view.Update(0.01f);
-    camera = &view;
+    RenderContext context;
+    context.camera = &view;
     device->SetRenderState(D3DRS_ZENABLE, TRUE);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, 1.0f, 0);
     device->BeginScene();
-    water.Render(0.01f);
+    water.Render(context, 0.01f);
     device->EndScene();
-    camera = nullptr;
     std::vector<uint32_t> pixels = target.Read();
     EXPECT_TRUE(SavePng(OutputPath(name), pixels, kWidth, kHeight));
 

@@ -216,7 +216,8 @@ TEST(WaterSurfaceFaults, MissingDeclarationCameraOrWrongSizesDrawNothing) {
         recorder->FailCall("CreateVertexDeclaration", 1);
         RecordingDevice* device = RecordingDevice::Create(recorder);
         Camera view(device);
-        camera = &view;
+        RenderContext context;
+        context.camera = &view;
         {
             WaterSurface w(device, 60, 60, 2);
             w.SetEnvironment(4);
@@ -224,18 +225,17 @@ TEST(WaterSurfaceFaults, MissingDeclarationCameraOrWrongSizesDrawNothing) {
             EXPECT_EQ(w.vertexDecl, nullptr);
             recorder->ClearCalls();
             device->BeginScene();
-            w.Render(0.01f);
+            w.Render(context, 0.01f);
             device->EndScene();
             EXPECT_EQ(recorder->Calls().size(), 2u);
         }
-        camera = nullptr;
         device->Release();
         EXPECT_EQ(recorder->LiveObjectCount(), 0u);
     }
     {
         // Without a camera there are no matrices to draw with.
         RecordedSea sea;
-        camera = nullptr;
+        sea.context.camera = nullptr;
         EXPECT_EQ(DrawsOfOneFrame(sea), 0u);
     }
     {
@@ -256,7 +256,7 @@ TEST(WaterSurfaceFaults, MissingDeclarationCameraOrWrongSizesDrawNothing) {
         WaterSurface w(nullptr, 60, 60, 2);
         w.SetEnvironment(4);
         EXPECT_FALSE(w.Init(100.0f, 100.0f, 30));
-        w.Render(0.01f);
+        w.Render(RenderContext{}, 0.01f);
     }
 }
 

@@ -266,7 +266,7 @@ TEST(WaterSurfaceRendering, ExactSequenceOfOneFrame) {
     sea.recorder->ClearCalls();
     sea.device->BeginScene();
     sea.recorder->ClearCalls();
-    w.Render(0.01f);  // blend 1.0: draws, then steps
+    w.Render(sea.context, 0.01f);  // blend 1.0: draws, then steps
     sea.device->EndScene();
     const auto& calls = sea.recorder->Calls();
     size_t at = 0;
@@ -391,7 +391,8 @@ TEST(WaterSurfaceLifetime, TeardownReleasesEverything) {
     RecordingDevice* device = RecordingDevice::Create(recorder);
     Camera view(device);
     view.viewProjection = D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
-    camera = &view;
+    RenderContext context;
+    context.camera = &view;
     auto* water = new WaterSurface(device, 60, 60, 2);
     water->SetEnvironment(4);
     water->SetEnvironment(7);  // again: the first cube map goes
@@ -401,12 +402,11 @@ TEST(WaterSurfaceLifetime, TeardownReleasesEverything) {
     ASSERT_TRUE(water->Init(100.0f, 100.0f, 30));
     device->BeginScene();
     for (int k = 0; k < 5; ++k)
-        water->Render(0.01f);
+        water->Render(context, 0.01f);
     device->EndScene();
     const size_t created = recorder->CreatedObjectCount();
     EXPECT_GT(created, 60u);
     delete water;
-    camera = nullptr;
     // The device still holds what was last bound; once it goes, nothing is left.
     device->Release();
     EXPECT_EQ(recorder->LiveObjectCount(), 0u) << ::testing::PrintToString(recorder->LiveObjectNames());

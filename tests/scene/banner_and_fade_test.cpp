@@ -1,12 +1,8 @@
 // The banner's thirty seconds and the opening fade.
 #include "scene/banner_and_fade.h"
 
-#include <windows.h>
-
 #include <vector>
 
-#include "host/multimedia_clock.h"
-#include "scene/screen_projection.h"
 #include "tests/scene/scene_fixture.h"
 
 namespace {
@@ -31,12 +27,11 @@ TEST(BannerAlpha, OpaqueThirtySecondsThenGoneWithinOne) {
 using BannerAndFade = SceneFixture;
 
 TEST_F(BannerAndFade, BannerQuadInTheLowerRightFadingOnTheClock) {
-    ASSERT_TRUE(app->BuildScene());
-    ASSERT_EQ(device->BeginScene(), D3D_OK);
-    // Well past the fade, whatever the real clock does meanwhile (the alpha
-    // of each moment is BannerAlpha's, tested above): still drawn, unseen.
-    app->startTime = MultimediaTime() - 40000;  // wraps harmlessly if the clock is young
-    ASSERT_TRUE(app->DrawBanner());
+    ASSERT_TRUE(Build());
+    ASSERT_EQ(context.device->BeginScene(), D3D_OK);
+    // Well past the fade (the alpha of each moment is BannerAlpha's, tested
+    // above): still drawn, unseen.
+    ASSERT_TRUE(scene.DrawBanner(context, 40000));
     const SceneVertex* v = OverlayVertices();
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(v[i].diffuse, 0x00FFFFFFu);
@@ -51,24 +46,23 @@ TEST_F(BannerAndFade, BannerQuadInTheLowerRightFadingOnTheClock) {
     EXPECT_FLOAT_EQ(world._42, -0.63f);
     EXPECT_FLOAT_EQ(world._43, 0.9f);
 
-    wideScreen = true;
-    app->startTime = MultimediaTime();
-    ASSERT_TRUE(app->DrawBanner());
+    context.wideScreen = true;
+    ASSERT_TRUE(scene.DrawBanner(context, 0));
     EXPECT_EQ(OverlayVertices()[0].diffuse >> 24, 255u);
     world = Device()->Transform(D3DTS_WORLD);
     EXPECT_FLOAT_EQ(world._41, 0.93f);
     // The stack is back to where it was.
-    EXPECT_EQ(*matrixStack->GetTop(), D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1));
-    device->EndScene();
+    EXPECT_EQ(*context.matrixStack->GetTop(), D3DXMATRIX(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1));
+    context.device->EndScene();
 }
 
 TEST_F(BannerAndFade, FadeOverTheFirstFourteenFramesOnly) {
-    ASSERT_TRUE(app->BuildScene());
-    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    ASSERT_TRUE(Build());
+    ASSERT_EQ(context.device->BeginScene(), D3D_OK);
     std::vector<uint32_t> alphas;
     for (int frame = 0; frame < 20; ++frame) {
         const size_t drawsBefore = recorder->CountOf("DrawPrimitive");
-        ASSERT_TRUE(app->DrawOpeningFade());
+        ASSERT_TRUE(scene.DrawOpeningFade(context));
         if (recorder->CountOf("DrawPrimitive") == drawsBefore)
             continue;
         const SceneVertex* v = OverlayVertices();
@@ -79,18 +73,18 @@ TEST_F(BannerAndFade, FadeOverTheFirstFourteenFramesOnly) {
         EXPECT_EQ(v[5].z, 0.5f);
     }
     EXPECT_EQ(alphas, (std::vector<uint32_t>{255, 235, 216, 197, 178, 159, 140, 121, 102, 82, 63, 44, 25, 6}));
-    EXPECT_LT(app->fadeLevel, 0.0f);
-    device->EndScene();
+    EXPECT_LT(scene.fadeLevel, 0.0f);
+    context.device->EndScene();
 }
 
 TEST_F(BannerAndFade, FailedLocksAreReported) {
-    ASSERT_TRUE(app->BuildScene());
-    ASSERT_EQ(device->BeginScene(), D3D_OK);
+    ASSERT_TRUE(Build());
+    ASSERT_EQ(context.device->BeginScene(), D3D_OK);
     recorder->FailCallsFrom("Lock", recorder->CallCount("Lock") + 1);
-    EXPECT_FALSE(app->DrawBanner());
-    EXPECT_FALSE(app->DrawOpeningFade());
-    EXPECT_EQ(app->fadeLevel, 1.0f) << "a fade that was not drawn is not used up";
-    device->EndScene();
+    EXPECT_FALSE(scene.DrawBanner(context, 0));
+    EXPECT_FALSE(scene.DrawOpeningFade(context));
+    EXPECT_EQ(scene.fadeLevel, 1.0f) << "a fade that was not drawn is not used up";
+    context.device->EndScene();
 }
 
 }  // namespace

@@ -18,11 +18,10 @@
 #include <memory>
 #include <string>
 
-#include "host/direct3d_globals.h"
-#include "host/multimedia_clock.h"
-#include "host/saver_app.h"
+#include "flight/camera_flight.h"
 #include "ocean/water_surface.h"
-#include "scene/camera.h"
+#include "render/render_context.h"
+#include "scene/scene.h"
 #include "tests/support/call_recorder.h"
 #include "tests/support/process_cpu_time.h"
 #include "tests/support/quiet_device.h"
@@ -40,45 +39,40 @@ constexpr float kUnitTolerance = 1e-5f;
 constexpr float kHalfTile = 50.0f;  // the camera's eye stays over the central tile
 constexpr float kWrapTolerance = 1e-3f;
 constexpr float kFlightSpeed = 3.0f;  // the default "CamSpeed"
+constexpr int kMapExtent = 400;       // the flight's map, as the saver sets it
+constexpr int kScreenWidth = 800, kScreenHeight = 600;
 constexpr unsigned kSeed = 1;
 
 bool Finite(const D3DXVECTOR3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
-// A saver with its scene assembled on a device of its own.
+// The saver's flight and scene, assembled on a device of their own.
 struct Saver {
     explicit Saver(RecordingDevice* recording, std::shared_ptr<CallRecorder> calls) : recorder(std::move(calls)) {
-        device = recording;
-        D3DXCreateMatrixStack(0, &matrixStack);
+        context.device = recording;
+        D3DXCreateMatrixStack(0, &context.matrixStack);
         std::srand(kSeed);
-        app = std::make_unique<SaverApp>();
-        app->instance = GetModuleHandleA(nullptr);
-        app->mode = RunMode::Saver;
-        app->renderingActive = true;
-        app->flight.speed = kFlightSpeed;
-        app->flight.SetMapExtent(kWorldExtentUnits);
-        wideScreen = false;
+        flight.speed = kFlightSpeed;
+        flight.SetMapExtent(kMapExtent);
         liveBefore = recorder->LiveObjectCount();
-        built = app->BuildScene();
+        built = scene.Build(context, GetModuleHandleA(nullptr));
         if (built)
-            app->ApplyScreenProjection(kBackBufferWidth, kBackBufferHeight);
-        app->startTime = MultimediaTime();
+            scene.ApplyScreenProjection(context, kScreenWidth, kScreenHeight);
     }
 
     // Releases everything; false if an object outlived its owner or the
     // saver made a call the recording device does not emulate.
     bool Release(std::string& problem) {
-        app->ReleaseScene();
-        app.reset();
-        matrixStack->Release();
-        matrixStack = nullptr;
+        scene.Release(context);
+        context.matrixStack->Release();
+        context.matrixStack = nullptr;
         bool clean = true;
         if (recorder->LiveObjectCount() != liveBefore) {
             problem = std::to_string(recorder->LiveObjectCount() - liveBefore) +
                       " objects left alive after the scene's release";
             clean = false;
         }
-        device->Release();
-        device = nullptr;
+        context.device->Release();
+        context.device = nullptr;
         if (clean && recorder->LiveObjectCount() != 0) {
             problem = std::to_string(recorder->LiveObjectCount()) + " objects left alive after the device";
             clean = false;
@@ -94,13 +88,21 @@ struct Saver {
         return clean;
     }
 
+    void Render() {
+        scene.RenderFrame(context, flight, elapsedMs);
+        elapsedMs += kFrameMs;
+    }
     void Frame() {
-        app->RenderFrame();
+        Render();
         recorder->ClearCalls();
     }
 
+    static constexpr uint32_t kFrameMs = 30;  // the saver's pacing
     std::shared_ptr<CallRecorder> recorder;
-    std::unique_ptr<SaverApp> app;
+    RenderContext context;
+    CameraFlight flight;
+    Scene scene;
+    uint32_t elapsedMs = 0;
     size_t liveBefore = 0;
     bool built = false;
 };
@@ -111,8 +113,8 @@ double MicrosecondsPerFrame(Saver& saver, int frames, double* callsPerFrame = nu
         saver.Frame();
     if (callsPerFrame != nullptr) {
         // Two frames: the height stream is rewritten every second one.
-        saver.app->RenderFrame();
-        saver.app->RenderFrame();
+        saver.Render();
+        saver.Render();
         *callsPerFrame = saver.recorder->Calls().size() / 2.0;
         if (transformsPerFrame != nullptr)
             *transformsPerFrame = saver.recorder->CountOf("SetTransform") / 2.0;
@@ -128,7 +130,7 @@ int Bench(int frames) {
     auto recorder = std::make_shared<CallRecorder>();
     QuietDevice* quiet = QuietDevice::Create(recorder);
     Saver saver(quiet, recorder);
-    if (!saver.built || saver.app->water == nullptr || saver.app->water->heightTables.empty()) {
+    if (!saver.built || saver.scene.water == nullptr || saver.scene.water->heightTables.empty()) {
         std::fprintf(stderr, "the scene did not assemble with its sea\n");
         return 1;
     }
@@ -140,19 +142,19 @@ int Bench(int frames) {
     double start = ProcessCpuMilliseconds();
     for (int frame = 0; frame < frames; ++frame) {
         D3DXVECTOR3 position, lookAt, up;
-        saver.app->flight.Update();
-        saver.app->flight.Evaluate(position, lookAt, up);
+        saver.flight.Update();
+        saver.flight.Evaluate(position, lookAt, up);
     }
     const double flightUs = (ProcessCpuMilliseconds() - start) * 1000.0 / frames;
     start = ProcessCpuMilliseconds();
     for (int frame = 0; frame < frames; ++frame) {
-        camera->dirty = true;
-        camera->Update(0.01f);
+        saver.context.camera->dirty = true;
+        saver.context.camera->Update(0.01f);
     }
     const double cameraUs = (ProcessCpuMilliseconds() - start) * 1000.0 / frames;
     start = ProcessCpuMilliseconds();
     for (int frame = 0; frame < frames; ++frame) {
-        saver.app->water->Render(0.01f);
+        saver.scene.water->Render(saver.context, 0.01f);
         recorder->ClearCalls();
     }
     const double waterUs = (ProcessCpuMilliseconds() - start) * 1000.0 / frames;
@@ -208,7 +210,7 @@ int Bench(int frames) {
 int Soak(int frames) {
     auto recorder = std::make_shared<CallRecorder>();
     Saver saver(QuietDevice::Create(recorder), recorder);
-    if (!saver.built || saver.app->water == nullptr || saver.app->water->heightTables.empty()) {
+    if (!saver.built || saver.scene.water == nullptr || saver.scene.water->heightTables.empty()) {
         std::fprintf(stderr, "the scene did not assemble with its sea\n");
         return 1;
     }
@@ -216,8 +218,9 @@ int Soak(int frames) {
     const double start = ProcessCpuMilliseconds();
     for (int frame = 1; frame <= frames; ++frame) {
         saver.Frame();
-        const CameraFlight& flight = saver.app->flight;
-        const ViewVectors& view = saver.app->viewVectors;
+        const CameraFlight& flight = saver.flight;
+        const ViewVectors& view = saver.scene.viewVectors;
+        const Camera* camera = saver.context.camera;
         std::string broken;
         if (!(flight.t >= 0.0 && flight.t < 1.0))
             broken = "flight position outside its segment";
@@ -230,7 +233,7 @@ int Soak(int frames) {
         else if (std::fabs(camera->eye.x) > kHalfTile + kWrapTolerance ||
                  std::fabs(camera->eye.z) > kHalfTile + kWrapTolerance)
             broken = "the camera's eye left the central tile";
-        else if (saver.app->water->frameIndex >= saver.app->water->heightTables.size())
+        else if (saver.scene.water->frameIndex >= saver.scene.water->heightTables.size())
             broken = "the height animation ran past its frames";
         if (frame == kWarmFrames)
             warmLive = recorder->LiveObjectCount();

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "scene/camera.h"
+#include "render/camera.h"
+#include "render/render_context.h"
 #include "scene/screen_projection.h"
 #include "tests/support/recording_device.h"
 
@@ -17,15 +18,25 @@ protected:
         EXPECT_EQ(recorder->LiveObjectCount(), 0u);
     }
 
+    // The projection for a screen, on a context of the given device, camera
+    // and wide-screen choice.
+    std::optional<float> Apply(IDirect3DDevice9* onDevice, Camera* withCamera, bool wide, int width, int height) {
+        context.device = onDevice;
+        context.camera = withCamera;
+        context.wideScreen = wide;
+        return ApplyScreenProjection(context, width, height);
+    }
+
     std::shared_ptr<CallRecorder> recorder = std::make_shared<CallRecorder>();
     RecordingDevice* device = RecordingDevice::Create(recorder);
     Camera camera{nullptr};
+    RenderContext context;
 };
 
 TEST_F(ScreenProjectionTest, SetsWorldThenProjectionAndTellsTheCamera) {
     camera.aspect = 1.33333f;
     camera.dirty = false;
-    const std::optional<float> aspect = ApplyScreenProjection(device, &camera, false, 1280, 1024);
+    const std::optional<float> aspect = Apply(device, &camera, false, 1280, 1024);
     ASSERT_TRUE(aspect.has_value());
     EXPECT_EQ(*aspect, 1.25f);
     EXPECT_EQ(camera.aspect, 1.25f);
@@ -44,7 +55,7 @@ TEST_F(ScreenProjectionTest, SetsWorldThenProjectionAndTellsTheCamera) {
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c) {
             EXPECT_EQ(given.m[r][c], expected.m[r][c]);
-            EXPECT_EQ(projectionMatrix.m[r][c], expected.m[r][c]);
+            EXPECT_EQ(context.projectionMatrix.m[r][c], expected.m[r][c]);
         }
     // The camera, given the same field of view, projects as the device does.
     camera.eye = D3DXVECTOR3(0.0f, 5.0f, 0.0f);
@@ -57,30 +68,30 @@ TEST_F(ScreenProjectionTest, SetsWorldThenProjectionAndTellsTheCamera) {
 }
 
 TEST_F(ScreenProjectionTest, AspectRatioOfTheScreenOrTheWideScreen) {
-    EXPECT_EQ(ApplyScreenProjection(device, &camera, true, 1280, 1024), 1.6f);
-    EXPECT_EQ(ApplyScreenProjection(device, &camera, true, 800, 600), 1.6f);
-    EXPECT_EQ(ApplyScreenProjection(device, &camera, false, 800, 600), 800.0f / 600.0f);
+    EXPECT_EQ(Apply(device, &camera, true, 1280, 1024), 1.6f);
+    EXPECT_EQ(Apply(device, &camera, true, 800, 600), 1.6f);
+    EXPECT_EQ(Apply(device, &camera, false, 800, 600), 800.0f / 600.0f);
     // A height of 0 counts as 1; only the low 16 bits of each size count.
-    EXPECT_EQ(ApplyScreenProjection(device, &camera, false, 1280, 0), 1280.0f);
-    EXPECT_EQ(ApplyScreenProjection(device, &camera, false, 0x10000 + 800, 0x20000 + 600), 800.0f / 600.0f);
+    EXPECT_EQ(Apply(device, &camera, false, 1280, 0), 1280.0f);
+    EXPECT_EQ(Apply(device, &camera, false, 0x10000 + 800, 0x20000 + 600), 800.0f / 600.0f);
     // A width of 0 would give an infinite projection; it counts as 1 too.
-    const std::optional<float> narrow = ApplyScreenProjection(device, &camera, false, 0, 600);
+    const std::optional<float> narrow = Apply(device, &camera, false, 0, 600);
     EXPECT_EQ(narrow, 1.0f / 600.0f);
-    for (float element : projectionMatrix.m[0])
+    for (float element : context.projectionMatrix.m[0])
         EXPECT_TRUE(std::isfinite(element));
     // Without a camera the device still gets its transforms.
-    EXPECT_EQ(ApplyScreenProjection(device, nullptr, false, 640, 480), 640.0f / 480.0f);
+    EXPECT_EQ(Apply(device, nullptr, false, 640, 480), 640.0f / 480.0f);
 }
 
 TEST_F(ScreenProjectionTest, WithoutADeviceNothingHappens) {
     camera.aspect = 1.33333f;
     camera.dirty = false;
-    EXPECT_FALSE(ApplyScreenProjection(nullptr, &camera, false, 1280, 1024).has_value());
+    EXPECT_FALSE(Apply(nullptr, &camera, false, 1280, 1024).has_value());
     EXPECT_EQ(camera.aspect, 1.33333f);
     EXPECT_FALSE(camera.dirty);
     // A device refusing the transforms changes nothing of the result.
     recorder->FailCallsFrom("SetTransform", 1);
-    EXPECT_EQ(ApplyScreenProjection(device, &camera, false, 1280, 1024), 1.25f);
+    EXPECT_EQ(Apply(device, &camera, false, 1280, 1024), 1.25f);
     EXPECT_EQ(camera.aspect, 1.25f);
 }
 

@@ -3,8 +3,9 @@
 
 #include <cmath>
 
-#include "tests/scene/scene_fixture.h"
+#include "render/view_vectors.h"
 #include "tests/support/fake_vertex_buffer.h"
+#include "tests/support/render_fixture.h"
 
 namespace {
 
@@ -33,24 +34,38 @@ TEST(SunFlareKind, PresetsAndUnknownKinds) {
     EXPECT_EQ(flare.sunDirection, D3DXVECTOR3(-1.0f, 0.64f, 0.03f)) << "kept";
 }
 
-class SunFlareDraw : public SceneFixture {
+// The flare of the scene (kind 4) on a render context with its overlay
+// buffers.
+class SunFlareDraw : public RenderFixture {
 protected:
+    void SetUp() override {
+        RenderFixture::SetUp();
+        ASSERT_TRUE(context.overlays.Create(context.device));
+        ASSERT_TRUE(flare.LoadResources(context, resources));
+        flare.SetKind(4);
+        ASSERT_EQ(context.device->BeginScene(), D3D_OK);
+    }
+    void TearDown() override {
+        context.device->EndScene();
+        flare.ReleaseResources();
+        RenderFixture::TearDown();
+    }
     // Looks from the origin in `direction` with y up.
     void Look(const D3DXVECTOR3& direction) {
-        app->viewVectors.Store(D3DXVECTOR3(5, 2, 5), D3DXVECTOR3(5, 2, 5) + direction, D3DXVECTOR3(0, 1, 0));
+        view.Store(D3DXVECTOR3(5, 2, 5), D3DXVECTOR3(5, 2, 5) + direction, D3DXVECTOR3(0, 1, 0));
     }
     uint32_t FlareAlpha() const {
-        auto* sprites = static_cast<FakeVertexBuffer*>(app->sunFlare->spriteBuffer);
+        auto* sprites = static_cast<FakeVertexBuffer*>(flare.spriteBuffer);
         return reinterpret_cast<const SceneVertex*>(sprites->Data().data())[0].diffuse >> 24;
     }
+    SunFlare flare;
+    ViewVectors view;
 };
 
 TEST_F(SunFlareDraw, StraightAtTheSunAndAway) {
-    ASSERT_TRUE(app->BuildScene());
-    ASSERT_EQ(device->BeginScene(), D3D_OK);
     Look(D3DXVECTOR3(0.0f, 0.03f, 1.3f));
     recorder->ClearCalls();
-    app->sunFlare->Draw(app->viewVectors);
+    flare.Draw(context, view);
     // Two star bursts, eighteen sprites and the veil.
     EXPECT_EQ(recorder->CountOf("DrawPrimitive"), 21u);
     // 99 at exactly no angle; the unit vectors' rounding leaves a hair of one.
@@ -61,36 +76,32 @@ TEST_F(SunFlareDraw, StraightAtTheSunAndAway) {
     EXPECT_EQ(Device()->RenderState(D3DRS_DESTBLEND), static_cast<DWORD>(D3DBLEND_INVSRCALPHA));
     EXPECT_EQ(Device()->Texture(0), nullptr);
 
-    app->sunFlare->SetKind(2);
-    app->sunFlare->sunDirection = D3DXVECTOR3(0.0f, 0.03f, 1.3f);
-    app->sunFlare->Draw(app->viewVectors);
+    flare.SetKind(2);
+    flare.sunDirection = D3DXVECTOR3(0.0f, 0.03f, 1.3f);
+    flare.Draw(context, view);
     EXPECT_GE(FlareAlpha(), 43u);
     EXPECT_LE(FlareAlpha(), 44u);
-    app->sunFlare->SetKind(4);
+    flare.SetKind(4);
 
     Look(D3DXVECTOR3(1.0f, 0.0f, 0.0f));  // about 89 degrees off
     recorder->ClearCalls();
-    app->sunFlare->Draw(app->viewVectors);
+    flare.Draw(context, view);
     EXPECT_EQ(recorder->CountOf("DrawPrimitive"), 21u) << "still drawn, invisibly";
     EXPECT_EQ(FlareAlpha(), 0u);
-    device->EndScene();
 }
 
 TEST_F(SunFlareDraw, AFailedOverlayLockEndsTheDrawAndASpriteLockSkipsOneSprite) {
-    ASSERT_TRUE(app->BuildScene());
-    ASSERT_EQ(device->BeginScene(), D3D_OK);
     Look(D3DXVECTOR3(0.0f, 0.0f, 1.0f));
     // The first Lock is the first star's: nothing is drawn.
     recorder->ClearCalls();
     recorder->FailCall("Lock", recorder->CallCount("Lock") + 1);
-    app->sunFlare->Draw(app->viewVectors);
+    flare.Draw(context, view);
     EXPECT_EQ(recorder->CountOf("DrawPrimitive"), 0u);
     // The third Lock is the first sprite's: only that sprite is missing.
     recorder->ClearCalls();
     recorder->FailCall("Lock", recorder->CallCount("Lock") + 3);
-    app->sunFlare->Draw(app->viewVectors);
+    flare.Draw(context, view);
     EXPECT_EQ(recorder->CountOf("DrawPrimitive"), 20u);
-    device->EndScene();
 }
 
 }  // namespace

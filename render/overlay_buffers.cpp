@@ -1,10 +1,7 @@
 // The overlay and spare vertex buffers and the write of a quad into the shared one.
-#include "scene/overlay_buffers.h"
+#include "render/overlay_buffers.h"
 
 #include <cstring>
-
-IDirect3DVertexBuffer9* overlayVertexBuffer = nullptr;
-IDirect3DVertexBuffer9* spareVertexBuffer = nullptr;
 
 namespace {
 
@@ -27,19 +24,19 @@ void ReleaseBuffer(IDirect3DVertexBuffer9** buffer) {
 }
 }  // namespace
 
-bool CreateOverlayBuffers(IDirect3DDevice9* device) {
+bool OverlayBuffers::Create(IDirect3DDevice9* device) {
     if (device == nullptr)
         return false;
     return CreateBuffer(device, kOverlayVertexCount, &overlayVertexBuffer) &&
            CreateBuffer(device, kSpareVertexCount, &spareVertexBuffer);
 }
 
-void ReleaseOverlayBuffers() {
+void OverlayBuffers::Release() {
     ReleaseBuffer(&overlayVertexBuffer);
     ReleaseBuffer(&spareVertexBuffer);
 }
 
-bool WriteOverlayQuad(const SceneVertex* vertices, UINT vertexCount) {
+bool OverlayBuffers::WriteQuad(const SceneVertex* vertices, UINT vertexCount) {
     if (overlayVertexBuffer == nullptr || vertices == nullptr || vertexCount == 0 || vertexCount > kOverlayVertexCount)
         return false;
     const UINT bytes = vertexCount * kSceneVertexStride;

@@ -1,9 +1,7 @@
 // The camera: tile wrap and matrices.
-#include "scene/camera.h"
+#include "render/camera.h"
 
 #include <cmath>
-
-Camera* camera = nullptr;
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "scene/camera.h"
+#include "render/camera.h"
 #include "tests/d3dx/reference_d3dx.h"
 
 namespace {

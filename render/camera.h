@@ -8,6 +8,13 @@
 
 #include "d3dx/d3dx.h"
 
+// The vertical field of view and the depth range of every picture of the
+// scene: the frame's camera and the screen's projection of the sky, the
+// flare and the overlays.
+constexpr float kFieldOfView = 1.0471976f;  // radians (pi/3)
+constexpr float kNearPlane = 0.1f;          // world units
+constexpr float kFarPlane = 9600.0f;        // world units
+
 class Camera {
 public:
     static constexpr float kTileSize = 100.0f;  // world units: the period of the eye shift
@@ -32,6 +39,3 @@ public:
     D3DXMATRIX projection;
     D3DXMATRIX viewProjection;  // view x projection
 };
-
-// The one camera of the run, made by scene assembly.
-extern Camera* camera;

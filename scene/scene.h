@@ -1,0 +1,79 @@
+// Scene: everything the saver draws, made on a render context and drawn on
+// it frame by frame: the sky box, the sun flare, the sea, the banner and
+// noise textures, the opening fade, the state caches and the frame's view
+// vectors (the camera and the overlays' buffers go into the context). The
+// host owns one and calls its entry points: Build, ApplyScreenProjection,
+// RenderFrame, Release.
+#pragma once
+
+#include <d3d9.h>
+
+#include <cstdint>
+
+#include "render/render_context.h"
+#include "render/view_vectors.h"
+#include "scene/state_cache.h"
+
+class CameraFlight;
+class SkyBox;
+class SunFlare;
+class WaterSurface;
+
+// What became of a frame: the host ends the saver on a lost device and on
+// frames that keep failing to reach the screen.
+enum class FrameOutcome { Presented, PresentFailed, Dropped, DeviceLost };
+
+class Scene {
+public:
+    static constexpr int kNoiseTextureCount = 12;
+
+    // scene/scene_assembly.cpp: the scene made on the context's device from
+    // `module`'s resources: the sky box, the sun flare, the context's camera,
+    // the sea, the context's overlay buffers, the fixed pipeline states, the
+    // banner and noise textures. False on a part whose failure ends the
+    // saver; whatever was made by then is left for Release.
+    bool Build(RenderContext& context, HMODULE module);
+    // The step after the assembly; everything it could do is already done.
+    bool BuildGeometry() { return true; }
+    // Everything Build made, the context's camera and overlay buffers too.
+    void Release(RenderContext& context);
+
+    // scene/screen_projection.cpp: the world and projection transforms for a
+    // screen of `width` x `height` pixels (or the wide-screen ratio), which
+    // the camera takes too.
+    void ApplyScreenProjection(RenderContext& context, int width, int height);
+
+    // scene/frame.cpp: one frame: the flight's next step, the passes in
+    // their order, the Present. `bannerElapsedMs` is the clock's time since
+    // the main loop started, which the banner fades on.
+    FrameOutcome RenderFrame(RenderContext& context, CameraFlight& flight, uint32_t bannerElapsedMs);
+    void PlaceCameraOnFlight(RenderContext& context, CameraFlight& flight);
+
+    // The passes, one file each (scene/*_pass.cpp).
+    void DrawSkyPass(RenderContext& context);
+    void DrawSeaPass(RenderContext& context);
+    void DrawSunFlarePass(RenderContext& context);
+    // False when a lock of the shared buffer failed.
+    bool DrawOverlayPass(RenderContext& context, uint32_t bannerElapsedMs);
+
+    // scene/banner_and_fade.cpp: the overlays of the last pass.
+    bool DrawBanner(RenderContext& context, uint32_t elapsedMs);
+    bool DrawOpeningFade(RenderContext& context);
+
+    void InvalidateStateCaches() { stateCache.InvalidateStateCaches(); }
+
+    SkyBox* skyBox = nullptr;
+    SunFlare* sunFlare = nullptr;
+    WaterSurface* water = nullptr;
+    IDirect3DTexture9* bannerTexture = nullptr;
+    IDirect3DTexture9* noiseTextures[kNoiseTextureCount] = {};
+    // The opening fade: 1 at the start, 0.075 less after every frame it drew.
+    float fadeLevel = 1.0f;
+    // The aspect ratio of the projection, as the screen or the wide-screen
+    // choice gives it.
+    float aspectRatio = 0.0f;
+    // The render, texture-stage and sampler state tables and their setters.
+    StateCache stateCache;
+    // The frame's eye, target, direction and up, read by the sun flare.
+    ViewVectors viewVectors;
+};
