@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "resources/resource_ids.h"
 #include "tests/e2e/e2e_settings.h"
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/shell_request_log.h"
@@ -17,9 +17,9 @@ namespace {
 
 constexpr DWORD kStartMs = 30000;
 constexpr DWORD kExitMs = 30000;
-const char kCaption[] = "Brinemere Duzo v1.5 configuration";
-constexpr int kOk = IDC_CONFIG_OK, kCancel = IDC_CONFIG_CANCEL, kHomePage = IDC_CONFIG_HOME_PAGE;
-constexpr int kWideScreen = IDC_CONFIG_WIDE_SCREEN, kExitOnMouse = IDC_CONFIG_EXIT_ON_MOUSE, kSpeed = IDC_CONFIG_SPEED;
+constexpr int kOk = pinned::kOkButton, kCancel = pinned::kCancelButton, kHomePage = pinned::kHomePageButton;
+constexpr int kWideScreen = pinned::kWideScreenCheckBox, kExitOnMouse = pinned::kExitOnMouseCheckBox;
+constexpr int kSpeed = pinned::kSpeedTrackbar;
 
 // What the dialog shows, read through its controls.
 struct DialogState {
@@ -35,7 +35,7 @@ protected:
 
     HWND Open(SaverProcess& saver) {
         EXPECT_TRUE(saver.Started());
-        HWND dialog = saver.WaitForWindow("#32770", kCaption, kStartMs);
+        HWND dialog = saver.WaitForWindow(pinned::kDialogClass, pinned::kDialogCaption, kStartMs);
         EXPECT_NE(dialog, nullptr) << "no configuration dialog";
         PumpMessagesFor(300);
         return dialog;
@@ -83,14 +83,14 @@ TEST_F(ConfigDialog, OpensWithDefaultsAndOkWritesAllThreeValues) {
 
     Press(dialog, kOk);
     EXPECT_EQ(ExitCode(saver), 0u);
-    EXPECT_EQ(ReadSetting("WideScreen"), std::optional<std::string>("0"));
-    EXPECT_EQ(ReadSetting("ExitOnMouse"), std::optional<std::string>("0"));
-    EXPECT_EQ(ReadSetting("CamSpeed"), std::optional<std::string>("3"));
+    EXPECT_EQ(ReadSetting(pinned::kWideScreen), std::optional<std::string>("0"));
+    EXPECT_EQ(ReadSetting(pinned::kExitOnMouse), std::optional<std::string>("0"));
+    EXPECT_EQ(ReadSetting(pinned::kCamSpeed), std::optional<std::string>("3"));
 }
 
 TEST_F(ConfigDialog, OkStoresWhatTheUserChose) {
-    WriteSetting("WideScreen", "1");
-    WriteSetting("CamSpeed", "2");
+    WriteSetting(pinned::kWideScreen, "1");
+    WriteSetting(pinned::kCamSpeed, "2");
     SaverProcess saver("/c:1234");
     HWND dialog = Open(saver);
     ASSERT_NE(dialog, nullptr);
@@ -101,14 +101,14 @@ TEST_F(ConfigDialog, OkStoresWhatTheUserChose) {
     Change(dialog, false, true, 5);
     Press(dialog, kOk);
     EXPECT_EQ(ExitCode(saver), 0u);
-    EXPECT_EQ(ReadSetting("WideScreen"), std::optional<std::string>("0"));
-    EXPECT_EQ(ReadSetting("ExitOnMouse"), std::optional<std::string>("1"));
-    EXPECT_EQ(ReadSetting("CamSpeed"), std::optional<std::string>("5"));
+    EXPECT_EQ(ReadSetting(pinned::kWideScreen), std::optional<std::string>("0"));
+    EXPECT_EQ(ReadSetting(pinned::kExitOnMouse), std::optional<std::string>("1"));
+    EXPECT_EQ(ReadSetting(pinned::kCamSpeed), std::optional<std::string>("5"));
 }
 
 TEST_F(ConfigDialog, CancelEscapeAndHomePageWriteNothing) {
     ShellRequestLog shell;
-    WriteSetting("CamSpeed", "4");
+    WriteSetting(pinned::kCamSpeed, "4");
     struct {
         const char* arguments;
         int button;
@@ -122,9 +122,9 @@ TEST_F(ConfigDialog, CancelEscapeAndHomePageWriteNothing) {
         Change(dialog, true, true, 1);
         Press(dialog, closing.button);
         EXPECT_EQ(ExitCode(saver), 0u);
-        EXPECT_EQ(ReadSetting("CamSpeed"), std::optional<std::string>("4"));
-        EXPECT_FALSE(ReadSetting("WideScreen").has_value());
-        EXPECT_FALSE(ReadSetting("ExitOnMouse").has_value());
+        EXPECT_EQ(ReadSetting(pinned::kCamSpeed), std::optional<std::string>("4"));
+        EXPECT_FALSE(ReadSetting(pinned::kWideScreen).has_value());
+        EXPECT_FALSE(ReadSetting(pinned::kExitOnMouse).has_value());
     }
 }
 
@@ -142,8 +142,8 @@ TEST_F(ConfigDialog, StoredValuesOutOfRangeOrNotNumbers) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.speed) + " / " + c.flag);
-        WriteSetting("CamSpeed", c.speed);
-        WriteSetting("ExitOnMouse", c.flag);
+        WriteSetting(pinned::kCamSpeed, c.speed);
+        WriteSetting(pinned::kExitOnMouse, c.flag);
         SaverProcess saver("/c");
         HWND dialog = Open(saver);
         ASSERT_NE(dialog, nullptr);
@@ -152,7 +152,7 @@ TEST_F(ConfigDialog, StoredValuesOutOfRangeOrNotNumbers) {
         EXPECT_EQ(shown.exitOnMouse, c.shownChecked);
         Press(dialog, kOk);
         EXPECT_EQ(ExitCode(saver), 0u);
-        EXPECT_EQ(ReadSetting("CamSpeed"), std::optional<std::string>(std::to_string(c.shownSpeed)));
+        EXPECT_EQ(ReadSetting(pinned::kCamSpeed), std::optional<std::string>(std::to_string(c.shownSpeed)));
     }
 }
 

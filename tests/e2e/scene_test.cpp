@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
 #include "tests/support/screenshot.h"
 
@@ -25,7 +26,7 @@ constexpr int kHeight = 600;
 const RECT kScreen = {0, 0, kWidth, kHeight};
 
 void EndWithAKey(SaverProcess& saver) {
-    PostMessageA(saver.WaitForWindow("ZSaverClass", nullptr, 0), WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(saver.WaitForWindow(pinned::kSaverClass, nullptr, 0), WM_KEYDOWN, VK_ESCAPE, 0);
     const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(*code, 0u);

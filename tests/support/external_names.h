@@ -8,6 +8,9 @@
 
 namespace pinned {
 
+// The module's file.
+inline constexpr char kModuleFile[] = "BrinemereDuzo.scr";
+
 // The saver's name: the full-screen window's title, the product name (string
 // 1), the version resource's product and the uninstall entry.
 inline constexpr char kSaverName[] = "Brinemere Duzo Screensaver";
@@ -19,7 +22,7 @@ inline constexpr char kPreviewClass[] = "ZSaverClass2";
 inline constexpr char kPreviewTitle[] = "Brinemere Duzo Screensaver Preview";
 inline constexpr char kTestClass[] = "ZSaverClass3";
 inline constexpr char kTestTitle[] = "Brinemere Duzo Screensaver Test";
-inline constexpr char kDialogClass[] = "#32770";
+inline constexpr char kDialogClass[] = "#32770";  // of message boxes too
 inline constexpr char kDialogCaption[] = "Brinemere Duzo v1.5 configuration";
 
 // Message boxes: titles and texts.
@@ -34,6 +37,7 @@ inline constexpr char kInitializationFailedText[] = "Initialization failed...";
 inline constexpr char kNoDirect3DText[] = "Unable to create Direct3D object";
 inline constexpr char kNoDeviceText[] = "Unable to initialize Direct3D.";
 inline constexpr char kNoTexturesText[] = "Unable to load textures";
+inline constexpr char kNoGeometryText[] = "Unable to load geometry";
 
 // The maker, and the settings under HKEY_CURRENT_USER.
 inline constexpr char kMaker[] = "Talvork Interactive";
