@@ -1,6 +1,8 @@
 // The BMP headers, written and read field by field; rows padded to four bytes.
 #include "tools/picture/bmp_file.h"
 
+#include <type_traits>
+
 namespace picture {
 namespace {
 
@@ -11,10 +13,6 @@ constexpr uint32_t kGreyLevels = 256;
 // none in the palettised pictures. Nothing that loads them reads either.
 constexpr int32_t k72DpiPerMetre = 2835;
 
-void Put16(Bytes& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
 void Put32(Bytes& b, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         b.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -37,46 +35,45 @@ BmpHeader HeaderOf(int width, int height, int bits, uint32_t paletteEntries) {
 
 }  // namespace
 
+// Visits the headers' fields after "BM" in their order in the file.
+template <typename Header, typename Visit>
+void VisitFields(Header& h, Visit visit) {
+    uint32_t reserved = 0;
+    visit(h.fileSize);
+    visit(reserved);
+    visit(h.pixelOffset);
+    visit(h.infoSize);
+    visit(h.width);
+    visit(h.height);
+    visit(h.planes);
+    visit(h.bitCount);
+    visit(h.compression);
+    visit(h.imageSize);
+    visit(h.xPixelsPerMetre);
+    visit(h.yPixelsPerMetre);
+    visit(h.coloursUsed);
+    visit(h.coloursImportant);
+}
+
 bool BmpHeader::Read(const Bytes& file, BmpHeader& header) {
     if (file.size() < kHeadersBytes || file[0] != 'B' || file[1] != 'M')
         return false;
-    const auto u32 = [&file](size_t at) {
-        return static_cast<uint32_t>(file[at]) | static_cast<uint32_t>(file[at + 1]) << 8 |
-               static_cast<uint32_t>(file[at + 2]) << 16 | static_cast<uint32_t>(file[at + 3]) << 24;
-    };
-    const auto u16 = [&file](size_t at) { return static_cast<uint16_t>(file[at] | file[at + 1] << 8); };
-    header.fileSize = u32(2);
-    header.pixelOffset = u32(10);
-    header.infoSize = u32(14);
-    header.width = static_cast<int32_t>(u32(18));
-    header.height = static_cast<int32_t>(u32(22));
-    header.planes = u16(26);
-    header.bitCount = u16(28);
-    header.compression = u32(30);
-    header.imageSize = u32(34);
-    header.xPixelsPerMetre = static_cast<int32_t>(u32(38));
-    header.yPixelsPerMetre = static_cast<int32_t>(u32(42));
-    header.coloursUsed = u32(46);
-    header.coloursImportant = u32(50);
+    size_t at = 2;
+    VisitFields(header, [&](auto& field) {
+        uint32_t value = 0;
+        for (size_t i = 0; i < sizeof field; ++i)
+            value |= static_cast<uint32_t>(file[at++]) << (8 * i);
+        field = static_cast<std::remove_reference_t<decltype(field)>>(value);
+    });
     return true;
 }
 
 Bytes BmpHeader::Write() const {
     Bytes b = {'B', 'M'};
-    Put32(b, fileSize);
-    Put32(b, 0);  // reserved
-    Put32(b, pixelOffset);
-    Put32(b, infoSize);
-    Put32(b, static_cast<uint32_t>(width));
-    Put32(b, static_cast<uint32_t>(height));
-    Put16(b, planes);
-    Put16(b, bitCount);
-    Put32(b, compression);
-    Put32(b, imageSize);
-    Put32(b, static_cast<uint32_t>(xPixelsPerMetre));
-    Put32(b, static_cast<uint32_t>(yPixelsPerMetre));
-    Put32(b, coloursUsed);
-    Put32(b, coloursImportant);
+    VisitFields(*this, [&b](const auto& field) {
+        for (size_t i = 0; i < sizeof field; ++i)
+            b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(field) >> (8 * i)));
+    });
     return b;
 }
 

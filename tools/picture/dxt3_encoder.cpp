@@ -10,7 +10,11 @@
 namespace picture {
 namespace {
 
+// Power-iteration steps when looking for a block's main colour axis.
+constexpr int kAxisIterations = 16;
+
 double Clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
+double Dot3(const double a[3], const double b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 struct Endpoint {
     int r, g, b;  // 5, 6, 5 bits
@@ -93,11 +97,9 @@ void EncodeColourBlock(const double px[16][3], uint8_t out[8]) {
             for (int c = 0; c < 3; ++c)
                 cov[r][c] += (px[i][r] - mean[r]) * (px[i][c] - mean[c]);
     double axis[3] = {0.577, 0.577, 0.577};
-    for (int it = 0; it < 16; ++it) {
-        double n[3];
-        for (int r = 0; r < 3; ++r)
-            n[r] = cov[r][0] * axis[0] + cov[r][1] * axis[1] + cov[r][2] * axis[2];
-        const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    for (int it = 0; it < kAxisIterations; ++it) {
+        const double n[3] = {Dot3(cov[0], axis), Dot3(cov[1], axis), Dot3(cov[2], axis)};
+        const double len = std::sqrt(Dot3(n, n));
         if (len < 1e-12)
             break;
         for (int r = 0; r < 3; ++r)

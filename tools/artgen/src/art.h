@@ -34,18 +34,8 @@ struct Vec3 {
     Vec3 operator*(double s) const { return {x * s, y * s, z * s}; }
     Vec3 operator*(const Vec3& o) const { return {x * o.x, y * o.y, z * o.z}; }
     Vec3 operator/(double s) const { return {x / s, y / s, z / s}; }
-    Vec3& operator+=(const Vec3& o) {
-        x += o.x;
-        y += o.y;
-        z += o.z;
-        return *this;
-    }
-    Vec3& operator*=(double s) {
-        x *= s;
-        y *= s;
-        z *= s;
-        return *this;
-    }
+    Vec3& operator+=(const Vec3& o) { return *this = *this + o; }
+    Vec3& operator*=(double s) { return *this = *this * s; }
 };
 inline double Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline Vec3 Cross(const Vec3& a, const Vec3& b) {
