@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
 constexpr DWORD kRunMs = 1500;  // a few dozen frames
 std::string DeviceCalls() { return StandInLog(); }
 

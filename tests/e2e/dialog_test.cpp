@@ -15,18 +15,32 @@
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
 constexpr int kOk = pinned::kOkButton, kCancel = pinned::kCancelButton, kHomePage = pinned::kHomePageButton;
 constexpr int kWideScreen = pinned::kWideScreenCheckBox, kExitOnMouse = pinned::kExitOnMouseCheckBox;
 constexpr int kSpeed = pinned::kSpeedTrackbar;
+
+// The three settings as the registry holds them (none: not stored).
+using Stored = std::optional<std::string>;
+void ExpectStored(const Stored& wideScreen, const Stored& exitOnMouse, const Stored& camSpeed) {
+    EXPECT_EQ(ReadSetting(pinned::kWideScreen), wideScreen);
+    EXPECT_EQ(ReadSetting(pinned::kExitOnMouse), exitOnMouse);
+    EXPECT_EQ(ReadSetting(pinned::kCamSpeed), camSpeed);
+}
 
 // What the dialog shows, read through its controls.
 struct DialogState {
     bool wideScreen;
     bool exitOnMouse;
     int speedMin, speedMax, speed;
+    bool operator==(const DialogState& o) const {
+        return wideScreen == o.wideScreen && exitOnMouse == o.exitOnMouse && speedMin == o.speedMin &&
+               speedMax == o.speedMax && speed == o.speed;
+    }
 };
+std::ostream& operator<<(std::ostream& out, const DialogState& s) {
+    return out << "wide screen " << s.wideScreen << ", exit on mouse " << s.exitOnMouse << ", speed " << s.speed
+               << " of " << s.speedMin << ".." << s.speedMax;
+}
 
 class ConfigDialog : public ::testing::Test {
 protected:
@@ -71,21 +85,14 @@ TEST_F(ConfigDialog, OpensWithDefaultsAndOkWritesAllThreeValues) {
     SaverProcess saver("/c");
     HWND dialog = Open(saver);
     ASSERT_NE(dialog, nullptr);
-    const DialogState shown = Read(dialog);
-    EXPECT_FALSE(shown.wideScreen);
-    EXPECT_FALSE(shown.exitOnMouse);
-    EXPECT_EQ(shown.speedMin, 1);
-    EXPECT_EQ(shown.speedMax, 5);
-    EXPECT_EQ(shown.speed, 3);
+    EXPECT_EQ(Read(dialog), (DialogState{false, false, 1, 5, 3}));
     RECT rect = {};
     GetWindowRect(dialog, &rect);
     SaveScreenshot(rect, ScreenshotPath("config-dialog"));
 
     Press(dialog, kOk);
     EXPECT_EQ(ExitCode(saver), 0u);
-    EXPECT_EQ(ReadSetting(pinned::kWideScreen), std::optional<std::string>("0"));
-    EXPECT_EQ(ReadSetting(pinned::kExitOnMouse), std::optional<std::string>("0"));
-    EXPECT_EQ(ReadSetting(pinned::kCamSpeed), std::optional<std::string>("3"));
+    ExpectStored("0", "0", "3");
 }
 
 TEST_F(ConfigDialog, OkStoresWhatTheUserChose) {
@@ -94,16 +101,11 @@ TEST_F(ConfigDialog, OkStoresWhatTheUserChose) {
     SaverProcess saver("/c:1234");
     HWND dialog = Open(saver);
     ASSERT_NE(dialog, nullptr);
-    const DialogState shown = Read(dialog);
-    EXPECT_TRUE(shown.wideScreen);
-    EXPECT_FALSE(shown.exitOnMouse);
-    EXPECT_EQ(shown.speed, 2);
+    EXPECT_EQ(Read(dialog), (DialogState{true, false, 1, 5, 2}));
     Change(dialog, false, true, 5);
     Press(dialog, kOk);
     EXPECT_EQ(ExitCode(saver), 0u);
-    EXPECT_EQ(ReadSetting(pinned::kWideScreen), std::optional<std::string>("0"));
-    EXPECT_EQ(ReadSetting(pinned::kExitOnMouse), std::optional<std::string>("1"));
-    EXPECT_EQ(ReadSetting(pinned::kCamSpeed), std::optional<std::string>("5"));
+    ExpectStored("0", "1", "5");
 }
 
 TEST_F(ConfigDialog, CancelEscapeAndHomePageWriteNothing) {
@@ -122,9 +124,7 @@ TEST_F(ConfigDialog, CancelEscapeAndHomePageWriteNothing) {
         Change(dialog, true, true, 1);
         Press(dialog, closing.button);
         EXPECT_EQ(ExitCode(saver), 0u);
-        EXPECT_EQ(ReadSetting(pinned::kCamSpeed), std::optional<std::string>("4"));
-        EXPECT_FALSE(ReadSetting(pinned::kWideScreen).has_value());
-        EXPECT_FALSE(ReadSetting(pinned::kExitOnMouse).has_value());
+        ExpectStored(std::nullopt, std::nullopt, "4");
     }
 }
 

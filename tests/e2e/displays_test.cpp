@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
-
 struct Display {
     std::string device;
     bool primary = false;

@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;  // a cold Wine start can take seconds
-constexpr DWORD kExitMs = 30000;
-
 // A window of the test's own, standing in for a running copy of the saver
 // or its open dialog. It starts hidden, so that "brought forward" shows.
 class StandInWindow {

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
 constexpr DWORD kSettleMs = 700;  // long enough for the saver to act on what it was sent
 // The stand-in d3d9.dll logs the first frame it presents.
 const char kFirstFrameLogged[] = "none\nmeasure-frames-1";

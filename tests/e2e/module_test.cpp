@@ -57,8 +57,6 @@ TEST(Module, CarriesItsNameIconAndManifest) {
 // delay-loaded msimg32 without the search order the module set: both are
 // left out too.)
 TEST(Module, NoLibraryBesideItIsEverLoaded) {
-    constexpr DWORD kStartMs = 30000;
-    constexpr DWORD kExitMs = 30000;
     // comctl32 is imported (and redirected by the manifest), winmm, d3d9
     // and the compiler are loaded by the module, the rest by those under
     // Wine (on Windows, uxtheme, dwmapi and version are such names).

@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
-
 bool CursorShown() {
     CURSORINFO info = {};
     info.cbSize = sizeof info;

@@ -43,8 +43,6 @@
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
 constexpr int kDefaultSeconds = 600;
 constexpr int kDefaultIntervalSeconds = 5;
 // The first quarter of the run (at least this long) is warm-up: the

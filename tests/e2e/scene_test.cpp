@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
 // The banner shows for thirty seconds from the saver's first frame: a
 // picture taken within this time of the process start certainly has it.
 constexpr DWORD kBannerMs = 25000;

@@ -67,11 +67,8 @@ private:
     IDirect3DDevice9* device_;
     UINT width_, height_;
     bool ok_ = false;
-    IDirect3DSurface9* target_ = nullptr;
-    IDirect3DSurface9* depth_ = nullptr;
-    IDirect3DSurface9* readBack_ = nullptr;
-    IDirect3DSurface9* savedTarget_ = nullptr;
-    IDirect3DSurface9* savedDepth_ = nullptr;
+    IDirect3DSurface9 *target_ = nullptr, *depth_ = nullptr, *readBack_ = nullptr;
+    IDirect3DSurface9 *savedTarget_ = nullptr, *savedDepth_ = nullptr;
 };
 
 // The two streams of the water's vertex declaration, filled by the test.

@@ -12,11 +12,8 @@
 namespace stand_in {
 namespace {
 
-bool seeding = false;
-unsigned seed = 0;
-bool holding = false;
-unsigned framesBeforeHold = 0;
-bool heldLogged = false;
+bool seeding = false, holding = false, heldLogged = false;
+unsigned seed = 0, framesBeforeHold = 0;
 
 }  // namespace
 

@@ -62,37 +62,27 @@ unsigned textureLockFailures = 0;
 bool presentedAfterFailedLock = false;
 bool lostLogged = false;
 
-using ReleaseFunction = ULONG(WINAPI*)(IDirect3DDevice9*);
-using ResetFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*);
-using CreateTextureFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
-                                               IDirect3DTexture9**, HANDLE*);
-using CreateVertexBufferFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, DWORD, DWORD, D3DPOOL,
-                                                    IDirect3DVertexBuffer9**, HANDLE*);
-using CreateIndexBufferFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, DWORD, D3DFORMAT, D3DPOOL,
-                                                   IDirect3DIndexBuffer9**, HANDLE*);
-using CreateCubeTextureFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
-                                                   IDirect3DCubeTexture9**, HANDLE*);
-using CreateVertexDeclarationFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const D3DVERTEXELEMENT9*,
-                                                         IDirect3DVertexDeclaration9**);
-using CreateVertexShaderFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const DWORD*, IDirect3DVertexShader9**);
-using CreatePixelShaderFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const DWORD*, IDirect3DPixelShader9**);
-using DrawPrimitiveFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRIMITIVETYPE, UINT, UINT);
-using DrawIndexedPrimitiveFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT);
-using LockFunction = HRESULT(WINAPI*)(IDirect3DVertexBuffer9*, UINT, UINT, void**, DWORD);
-using LockRectFunction = HRESULT(WINAPI*)(IDirect3DTexture9*, UINT, D3DLOCKED_RECT*, const RECT*, DWORD);
-ReleaseFunction realRelease = nullptr;
-ResetFunction realReset = nullptr;
-CreateTextureFunction realCreateTexture = nullptr;
-CreateVertexBufferFunction realCreateVertexBuffer = nullptr;
-CreateIndexBufferFunction realCreateIndexBuffer = nullptr;
-CreateCubeTextureFunction realCreateCubeTexture = nullptr;
-CreateVertexDeclarationFunction realCreateVertexDeclaration = nullptr;
-CreateVertexShaderFunction realCreateVertexShader = nullptr;
-CreatePixelShaderFunction realCreatePixelShader = nullptr;
-DrawPrimitiveFunction realDrawPrimitive = nullptr;
-DrawIndexedPrimitiveFunction realDrawIndexedPrimitive = nullptr;
-LockFunction realLock = nullptr;
-LockRectFunction realLockRect = nullptr;
+// The platform's entries that the hooks below pass their calls on to.
+struct {
+    ULONG(WINAPI* release)(IDirect3DDevice9*);
+    HRESULT(WINAPI* reset)(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*);
+    HRESULT(WINAPI* createTexture)(IDirect3DDevice9*, UINT, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DTexture9**,
+                                   HANDLE*);
+    HRESULT(WINAPI* createVertexBuffer)(IDirect3DDevice9*, UINT, DWORD, DWORD, D3DPOOL, IDirect3DVertexBuffer9**,
+                                        HANDLE*);
+    HRESULT(WINAPI* createIndexBuffer)(IDirect3DDevice9*, UINT, DWORD, D3DFORMAT, D3DPOOL, IDirect3DIndexBuffer9**,
+                                       HANDLE*);
+    HRESULT(WINAPI* createCubeTexture)(IDirect3DDevice9*, UINT, UINT, DWORD, D3DFORMAT, D3DPOOL,
+                                       IDirect3DCubeTexture9**, HANDLE*);
+    HRESULT(WINAPI* createVertexDeclaration)(IDirect3DDevice9*, const D3DVERTEXELEMENT9*,
+                                             IDirect3DVertexDeclaration9**);
+    HRESULT(WINAPI* createVertexShader)(IDirect3DDevice9*, const DWORD*, IDirect3DVertexShader9**);
+    HRESULT(WINAPI* createPixelShader)(IDirect3DDevice9*, const DWORD*, IDirect3DPixelShader9**);
+    HRESULT(WINAPI* drawPrimitive)(IDirect3DDevice9*, D3DPRIMITIVETYPE, UINT, UINT);
+    HRESULT(WINAPI* drawIndexedPrimitive)(IDirect3DDevice9*, D3DPRIMITIVETYPE, INT, UINT, UINT, UINT, UINT);
+    HRESULT(WINAPI* lock)(IDirect3DVertexBuffer9*, UINT, UINT, void**, DWORD);
+    HRESULT(WINAPI* lockRect)(IDirect3DTexture9*, UINT, D3DLOCKED_RECT*, const RECT*, DWORD);
+} real = {};
 
 // A creation call that fails when its fault is chosen, and is marked on the
 // start-up timeline otherwise.
@@ -124,7 +114,7 @@ void PassDriverLock(const char* call) {
 
 ULONG WINAPI LockingRelease(IDirect3DDevice9* device) {
     PassDriverLock("Release");
-    return realRelease(device);
+    return real.release(device);
 }
 
 HRESULT WINAPI FailingReset(IDirect3DDevice9* device, D3DPRESENT_PARAMETERS* parameters) {
@@ -133,7 +123,7 @@ HRESULT WINAPI FailingReset(IDirect3DDevice9* device, D3DPRESENT_PARAMETERS* par
         Log("Reset failed: 0x%08x\n", static_cast<unsigned>(D3DERR_DEVICELOST));
         return D3DERR_DEVICELOST;
     }
-    return realReset(device, parameters);
+    return real.reset(device, parameters);
 }
 
 HRESULT WINAPI FailingLockRect(IDirect3DTexture9* texture, UINT level, D3DLOCKED_RECT* locked, const RECT* rect,
@@ -144,7 +134,7 @@ HRESULT WINAPI FailingLockRect(IDirect3DTexture9* texture, UINT level, D3DLOCKED
             Log("texture LockRect failure %u\n", textureLockFailures);
         return kLockFailure;
     }
-    return realLockRect(texture, level, locked, rect, flags);
+    return real.lockRect(texture, level, locked, rect, flags);
 }
 
 HRESULT WINAPI FailingCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage,
@@ -162,10 +152,10 @@ HRESULT WINAPI FailingCreateTexture(IDirect3DDevice9* device, UINT width, UINT h
             *texture = nullptr;
         return kCreateFailure;
     }
-    const HRESULT result = realCreateTexture(device, width, height, levels, usage, format, pool, texture, shared);
+    const HRESULT result = real.createTexture(device, width, height, levels, usage, format, pool, texture, shared);
     // The platform's textures share one method table; it is patched once.
     if (SUCCEEDED(result) && texture != nullptr && *texture != nullptr)
-        Patch<LockRectFunction>(*texture, kTextureLockRectSlot, &FailingLockRect, realLockRect);
+        Patch(*texture, kTextureLockRectSlot, &FailingLockRect, real.lockRect);
     return result;
 }
 
@@ -178,7 +168,7 @@ HRESULT WINAPI FailingLock(IDirect3DVertexBuffer9* buffer, UINT offset, UINT siz
             *data = nullptr;
         return kLockFailure;
     }
-    return realLock(buffer, offset, size, data, flags);
+    return real.lock(buffer, offset, size, data, flags);
 }
 
 HRESULT WINAPI FailingCreateVertexBuffer(IDirect3DDevice9* device, UINT bytes, DWORD usage, DWORD fvf, D3DPOOL pool,
@@ -190,10 +180,10 @@ HRESULT WINAPI FailingCreateVertexBuffer(IDirect3DDevice9* device, UINT bytes, D
             *buffer = nullptr;
         return kCreateFailure;
     }
-    const HRESULT result = realCreateVertexBuffer(device, bytes, usage, fvf, pool, buffer, shared);
+    const HRESULT result = real.createVertexBuffer(device, bytes, usage, fvf, pool, buffer, shared);
     // The platform's buffers share one method table; it is patched once.
     if (SUCCEEDED(result) && buffer != nullptr && *buffer != nullptr)
-        Patch<LockFunction>(*buffer, kVertexBufferLockSlot, &FailingLock, realLock);
+        Patch(*buffer, kVertexBufferLockSlot, &FailingLock, real.lock);
     return result;
 }
 
@@ -201,33 +191,33 @@ HRESULT WINAPI FailingCreateIndexBuffer(IDirect3DDevice9* device, UINT bytes, DW
                                         D3DPOOL pool, IDirect3DIndexBuffer9** buffer, HANDLE* shared) {
     if (CreationFails("index-buffer-fail", "CreateIndexBuffer", buffer))
         return kCreateFailure;
-    return realCreateIndexBuffer(device, bytes, usage, format, pool, buffer, shared);
+    return real.createIndexBuffer(device, bytes, usage, format, pool, buffer, shared);
 }
 
 HRESULT WINAPI FailingCreateCubeTexture(IDirect3DDevice9* device, UINT edge, UINT levels, DWORD usage, D3DFORMAT format,
                                         D3DPOOL pool, IDirect3DCubeTexture9** texture, HANDLE* shared) {
     if (CreationFails("cube-texture-fail", "CreateCubeTexture", texture))
         return kCreateFailure;
-    return realCreateCubeTexture(device, edge, levels, usage, format, pool, texture, shared);
+    return real.createCubeTexture(device, edge, levels, usage, format, pool, texture, shared);
 }
 
 HRESULT WINAPI FailingCreateVertexDeclaration(IDirect3DDevice9* device, const D3DVERTEXELEMENT9* elements,
                                               IDirect3DVertexDeclaration9** declaration) {
     if (CreationFails("vertex-declaration-fail", "CreateVertexDeclaration", declaration))
         return kCreateFailure;
-    return realCreateVertexDeclaration(device, elements, declaration);
+    return real.createVertexDeclaration(device, elements, declaration);
 }
 
 HRESULT WINAPI FailingCreateVertexShader(IDirect3DDevice9* device, const DWORD* code, IDirect3DVertexShader9** shader) {
     if (CreationFails("vertex-shader-fail", "CreateVertexShader", shader))
         return kCreateFailure;
-    return realCreateVertexShader(device, code, shader);
+    return real.createVertexShader(device, code, shader);
 }
 
 HRESULT WINAPI FailingCreatePixelShader(IDirect3DDevice9* device, const DWORD* code, IDirect3DPixelShader9** shader) {
     if (CreationFails("pixel-shader-fail", "CreatePixelShader", shader))
         return kCreateFailure;
-    const HRESULT result = realCreatePixelShader(device, code, shader);
+    const HRESULT result = real.createPixelShader(device, code, shader);
     Mark("CreatePixelShader ends");
     return result;
 }
@@ -240,9 +230,9 @@ HRESULT WINAPI DroppedDrawPrimitive(IDirect3DDevice9*, D3DPRIMITIVETYPE, UINT, U
 
 HRESULT WINAPI DetailFreeDrawIndexedPrimitive(IDirect3DDevice9* device, D3DPRIMITIVETYPE type, INT baseVertex,
                                               UINT minIndex, UINT vertices, UINT startIndex, UINT triangles) {
-    if (triangles > kFlatTileTriangles || realDrawIndexedPrimitive == nullptr)
+    if (triangles > kFlatTileTriangles || real.drawIndexedPrimitive == nullptr)
         return D3D_OK;
-    return realDrawIndexedPrimitive(device, type, baseVertex, minIndex, vertices, startIndex, triangles);
+    return real.drawIndexedPrimitive(device, type, baseVertex, minIndex, vertices, startIndex, triangles);
 }
 
 }  // namespace
@@ -262,26 +252,22 @@ void ReadFaults(const char* fault) {
 }
 
 void PatchFaults(IDirect3DDevice9* device) {
-    Patch<ResetFunction>(device, kResetSlot, &FailingReset, realReset);
+    Patch(device, kResetSlot, &FailingReset, real.reset);
     if (crashingLocked) {
         driverLock = CreateSemaphoreA(nullptr, 1, 1, nullptr);
-        Patch<ReleaseFunction>(device, kReleaseSlot, &LockingRelease, realRelease);
+        Patch(device, kReleaseSlot, &LockingRelease, real.release);
     }
-    Patch<CreateTextureFunction>(device, kCreateTextureSlot, &FailingCreateTexture, realCreateTexture);
-    Patch<CreateVertexBufferFunction>(device, kCreateVertexBufferSlot, &FailingCreateVertexBuffer,
-                                      realCreateVertexBuffer);
-    Patch<CreateIndexBufferFunction>(device, kCreateIndexBufferSlot, &FailingCreateIndexBuffer, realCreateIndexBuffer);
-    Patch<CreateCubeTextureFunction>(device, kCreateCubeTextureSlot, &FailingCreateCubeTexture, realCreateCubeTexture);
-    Patch<CreateVertexDeclarationFunction>(device, kCreateVertexDeclarationSlot, &FailingCreateVertexDeclaration,
-                                           realCreateVertexDeclaration);
-    Patch<CreateVertexShaderFunction>(device, kCreateVertexShaderSlot, &FailingCreateVertexShader,
-                                      realCreateVertexShader);
-    Patch<CreatePixelShaderFunction>(device, kCreatePixelShaderSlot, &FailingCreatePixelShader, realCreatePixelShader);
+    Patch(device, kCreateTextureSlot, &FailingCreateTexture, real.createTexture);
+    Patch(device, kCreateVertexBufferSlot, &FailingCreateVertexBuffer, real.createVertexBuffer);
+    Patch(device, kCreateIndexBufferSlot, &FailingCreateIndexBuffer, real.createIndexBuffer);
+    Patch(device, kCreateCubeTextureSlot, &FailingCreateCubeTexture, real.createCubeTexture);
+    Patch(device, kCreateVertexDeclarationSlot, &FailingCreateVertexDeclaration, real.createVertexDeclaration);
+    Patch(device, kCreateVertexShaderSlot, &FailingCreateVertexShader, real.createVertexShader);
+    Patch(device, kCreatePixelShaderSlot, &FailingCreatePixelShader, real.createPixelShader);
     if (FaultIs("drop-overlay-draws"))
-        Patch<DrawPrimitiveFunction>(device, kDrawPrimitiveSlot, &DroppedDrawPrimitive, realDrawPrimitive);
+        Patch(device, kDrawPrimitiveSlot, &DroppedDrawPrimitive, real.drawPrimitive);
     if (FaultIs("drop-detailed-sea"))
-        Patch<DrawIndexedPrimitiveFunction>(device, kDrawIndexedPrimitiveSlot, &DetailFreeDrawIndexedPrimitive,
-                                            realDrawIndexedPrimitive);
+        Patch(device, kDrawIndexedPrimitiveSlot, &DetailFreeDrawIndexedPrimitive, real.drawIndexedPrimitive);
 }
 
 bool DeviceLost() {

@@ -22,12 +22,8 @@
 namespace stand_in {
 namespace {
 
-bool timing = false;
-unsigned timingSeconds = 0;
-bool measuring = false;
-unsigned framesMeasured = 0;
-bool loggingPresents = false;
-unsigned leakBytes = 0;
+bool timing = false, measuring = false, loggingPresents = false;
+unsigned timingSeconds = 0, framesMeasured = 0, leakBytes = 0;
 
 // The timeline: milliseconds since the process was created, on the clock
 // that FILETIME times share.
