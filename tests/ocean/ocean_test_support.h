@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "art_table.h"
 #include "ocean/water_surface.h"
 #include "scene/camera.h"
 #include "tests/support/call_recorder.h"
@@ -56,7 +57,7 @@ struct RecordedSea {
         water->resourceModule = module;
         water->SetEnvironment(4);
         if (init)
-            initialised = water->Init(100.0f, 100.0f, 30);
+            initialised = water->Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES);
     }
     ~RecordedSea() {
         delete water;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "d3dx/d3dx.h"
+#include "art_table.h"
 #include "ocean/water_surface.h"
 #include "scene/camera.h"
 #include "tests/d3dx/test_device.h"
@@ -131,7 +132,7 @@ protected:
         ASSERT_NE(device_, nullptr);
         water_ = new WaterSurface(device_, 60, 60, 2);
         water_->SetEnvironment(4);
-        ASSERT_TRUE(water_->Init(100.0f, 100.0f, 30));
+        ASSERT_TRUE(water_->Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES));
         device_->SetRenderState(D3DRS_ZENABLE, FALSE);
         device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         device_->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -570,7 +571,7 @@ TEST_F(WaterShaders, ModuleArtLoadsAndDrawsWithoutHoles) {
         WaterSurface water(device_, 60, 60, 2);
         water.resourceModule = module;
         water.SetEnvironment(4);
-        ASSERT_TRUE(water.Init(100.0f, 100.0f, 30));
+        ASSERT_TRUE(water.Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES));
         ASSERT_NE(water.cubeMap, nullptr);
         ASSERT_NE(water.fresnelRamp, nullptr);
         ASSERT_NE(water.vertexShader, nullptr);
