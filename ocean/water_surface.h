@@ -7,6 +7,7 @@
 #pragma once
 
 #include <d3d9.h>
+#include "art_table.h"
 
 #include <cstdint>
 #include <vector>
@@ -19,7 +20,7 @@ class WaterSurface {
 public:
     // The heightmap animation is a fixed loop of this many frames; the
     // successor of the last frame is the first.
-    static constexpr UINT kFrameCount = 30;
+    static constexpr UINT kFrameCount = ART_HEIGHTMAP_FRAMES;
 
     static constexpr float kFrameRate = 50.0f;  // blend units per time unit
     static constexpr float kInitialHeightScale = 3.0f;

@@ -1,7 +1,6 @@
 /* The module's resource ids, defined here only: the .rc files, the saver's
-   code, its tests and the art generator include this header, and the ocean
-   tests' art script reads it. Plain #defines, so that the resource compiler
-   reads it as well as C++. */
+   code, its tests and the test-picture generator include this header. Plain
+   #defines, so that the resource compiler reads it as well as C++. */
 #ifndef BRINEMERE_RESOURCE_IDS_H
 #define BRINEMERE_RESOURCE_IDS_H
 
@@ -23,18 +22,16 @@
 /* The 152 x 112 preview picture (bitmap). */
 #define IDB_PREVIEW 246
 
-/* RCDATA: the art and the water shaders. Ranges run from _FIRST for _COUNT. */
+/* RCDATA: the art and the water shaders. Ranges run from _FIRST for as many
+   pictures as the art table (art_table.h) counts. */
 #define IDR_BANNER 245
 #define IDR_NOISE_FIRST 334
-#define IDR_NOISE_COUNT 12
 #define IDR_FLARE_STAR 360
 #define IDR_FLARE_GLOW 361
 #define IDR_FLARE_RING 362
 #define IDR_FRESNEL_RAMP 363
 #define IDR_HEIGHTMAP_FIRST 370
-#define IDR_HEIGHTMAP_COUNT 30
 #define IDR_SKY_FACE_FIRST 430
-#define IDR_SKY_FACE_COUNT 5
 #define IDR_WATER_HLSL 435
 #define IDR_SKY_CUBE 436
 

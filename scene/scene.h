@@ -9,6 +9,7 @@
 #include <d3d9.h>
 
 #include <cstdint>
+#include "art_table.h"
 
 #include "render/render_context.h"
 #include "render/view_vectors.h"
@@ -25,7 +26,7 @@ enum class FrameOutcome { Presented, PresentFailed, Dropped, DeviceLost };
 
 class Scene {
 public:
-    static constexpr int kNoiseTextureCount = 12;
+    static constexpr int kNoiseTextureCount = ART_NOISE_PICTURES;
 
     // scene/scene_assembly.cpp: the scene made on the context's device from
     // `module`'s resources: the sky box, the sun flare, the context's camera,

@@ -17,7 +17,6 @@ constexpr float kInitialFieldOfView = 0.7853982f;  // pi/4, until the first fram
 constexpr UINT kGridCells = 60;                    // per side of the detailed water tile
 constexpr int kShadingLevel = 2;
 constexpr int kEnvironment = 4;
-constexpr UINT kHeightFrames = 30;
 
 HRESULT LoadTexture(IDirect3DDevice9* device, HMODULE module, int id, IDirect3DTexture9** texture) {
     return D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(id), D3DX_DEFAULT, D3DX_DEFAULT,
@@ -58,7 +57,7 @@ bool Scene::Build(RenderContext& context, HMODULE module) {
     // Without its art or shaders the sea stays undrawn; the sky and the sun go on.
     water->SetEnvironment(kEnvironment);
     // The sea's tile is the period of the camera's eye shift: one constant for both.
-    water->Init(Camera::kTileSize, Camera::kTileSize, kHeightFrames);
+    water->Init(Camera::kTileSize, Camera::kTileSize, WaterSurface::kFrameCount);
 
     if (!context.overlays.Create(device))
         return false;

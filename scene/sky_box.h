@@ -4,12 +4,13 @@
 #pragma once
 
 #include <d3d9.h>
+#include "art_table.h"
 
 struct RenderContext;
 
 class SkyBox {
 public:
-    static constexpr int kFaceCount = 5;
+    static constexpr int kFaceCount = ART_SKY_FACES;
 
     SkyBox();
     ~SkyBox();

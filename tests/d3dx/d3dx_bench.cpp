@@ -1,5 +1,5 @@
 // Benchmark of the utility library's loaders on a real device, printing
-// "figure<TAB>value<TAB>unit<TAB>goal" lines (scripts/bench.d/d3dx runs it).
+// "figure<TAB>value<TAB>unit<TAB>goal" lines (scripts/bench runs it as its entry "d3dx").
 // CPU time is the whole process's (all threads, so Direct3D's own work on
 // the uploads counts), wall time is beside it.
 #include "d3dx/d3dx.h"

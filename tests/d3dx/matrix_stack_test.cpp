@@ -108,65 +108,26 @@ TEST(D3dxMatrixStack, AgreesWithWineD3dx9) {
         D3DXMATRIX m;
         D3DXMatrixRotationYawPitchRoll(&m, x, y, z);
         m._41 = a;
-        HRESULT ho = S_OK, ht = S_OK;
-        switch (op) {
-        case 0:
-            ho = ours->Push();
-            ht = theirs->Push();
-            break;
-        case 1:
-            ho = ours->Pop();
-            ht = theirs->Pop();
-            break;
-        case 2:
-            ho = ours->LoadIdentity();
-            ht = theirs->LoadIdentity();
-            break;
-        case 3:
-            ho = ours->LoadMatrix(&m);
-            ht = theirs->LoadMatrix(&m);
-            break;
-        case 4:
-            ho = ours->MultMatrix(&m);
-            ht = theirs->MultMatrix(&m);
-            break;
-        case 5:
-            ho = ours->MultMatrixLocal(&m);
-            ht = theirs->MultMatrixLocal(&m);
-            break;
-        case 6:
-            ho = ours->RotateAxis(&v, a);
-            ht = theirs->RotateAxis(&v, a);
-            break;
-        case 7:
-            ho = ours->RotateAxisLocal(&v, a);
-            ht = theirs->RotateAxisLocal(&v, a);
-            break;
-        case 8:
-            ho = ours->RotateYawPitchRoll(x, y, z);
-            ht = theirs->RotateYawPitchRoll(x, y, z);
-            break;
-        case 9:
-            ho = ours->RotateYawPitchRollLocal(x, y, z);
-            ht = theirs->RotateYawPitchRollLocal(x, y, z);
-            break;
-        case 10:
-            ho = ours->Translate(x, y, z);
-            ht = theirs->Translate(x, y, z);
-            break;
-        case 11:
-            ho = ours->TranslateLocal(x, y, z);
-            ht = theirs->TranslateLocal(x, y, z);
-            break;
-        case 12:
-            ho = ours->Scale(x, y, z);
-            ht = theirs->Scale(x, y, z);
-            break;
-        default:
-            ho = ours->ScaleLocal(x, y, z);
-            ht = theirs->ScaleLocal(x, y, z);
-            break;
-        }
+        // The same operation on both stacks.
+        const auto apply = [&](ID3DXMatrixStack* stack) {
+            switch (op) {
+            case 0: return stack->Push();
+            case 1: return stack->Pop();
+            case 2: return stack->LoadIdentity();
+            case 3: return stack->LoadMatrix(&m);
+            case 4: return stack->MultMatrix(&m);
+            case 5: return stack->MultMatrixLocal(&m);
+            case 6: return stack->RotateAxis(&v, a);
+            case 7: return stack->RotateAxisLocal(&v, a);
+            case 8: return stack->RotateYawPitchRoll(x, y, z);
+            case 9: return stack->RotateYawPitchRollLocal(x, y, z);
+            case 10: return stack->Translate(x, y, z);
+            case 11: return stack->TranslateLocal(x, y, z);
+            case 12: return stack->Scale(x, y, z);
+            default: return stack->ScaleLocal(x, y, z);
+            }
+        };
+        const HRESULT ho = apply(ours), ht = apply(theirs);
         ASSERT_EQ(ht, ho) << "operation " << op;
         ASSERT_TRUE(TopsAgree(*ours->GetTop(), *theirs->GetTop())) << "after operation " << op;
         // Keep the products bounded so that rounding stays comparable.

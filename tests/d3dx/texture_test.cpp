@@ -39,6 +39,15 @@ std::vector<uint8_t> ReadLevel(IDirect3DTexture9* texture, UINT level) {
     return out;
 }
 
+// Level `level` of `texture` is `bytes` long and holds the file's bytes from
+// `offset` on.
+void ExpectLevelHoldsFile(IDirect3DTexture9* texture, UINT level, int resource, size_t offset, size_t bytes) {
+    const std::vector<uint8_t> texels = ReadLevel(texture, level), file = ResourceBytes(resource);
+    ASSERT_EQ(bytes, texels.size());
+    ASSERT_LE(offset + bytes, file.size());
+    EXPECT_EQ(0, std::memcmp(texels.data(), file.data() + offset, bytes));
+}
+
 std::vector<uint8_t> ReadCubeLevel(IDirect3DCubeTexture9* cube, D3DCUBEMAP_FACES face, UINT level) {
     D3DSURFACE_DESC desc;
     cube->GetLevelDesc(level, &desc);
@@ -199,10 +208,7 @@ TEST_F(D3dxTextures, SizesFormatsAndPools) {
     t = Load(IDR_SPRITE_ARGB, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_DEFAULT,
              D3DX_FILTER_POINT);
     ASSERT_NE(nullptr, t);
-    const std::vector<uint8_t> file = ResourceBytes(IDR_SPRITE_ARGB);
-    const std::vector<uint8_t> level0 = ReadLevel(t, 0);
-    ASSERT_EQ(64u * 32 * 4, level0.size());
-    EXPECT_EQ(0, std::memcmp(level0.data(), file.data() + 128, level0.size()));
+    ExpectLevelHoldsFile(t, 0, IDR_SPRITE_ARGB, 128, 64 * 32 * 4);
     t->Release();
 
     // The ramp with the loader's defaults (D3DXCreateTextureFromResourceA).
@@ -221,9 +227,7 @@ TEST_F(D3dxTextures, SizesFormatsAndPools) {
     t = Load(IDR_MIPS_ARGB, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_DEFAULT,
              D3DX_DEFAULT);
     ASSERT_NE(nullptr, t);
-    const std::vector<uint8_t> mips = ResourceBytes(IDR_MIPS_ARGB);
-    const std::vector<uint8_t> level2 = ReadLevel(t, 2);
-    EXPECT_EQ(0, std::memcmp(level2.data(), mips.data() + 128 + 4 * (256 + 64), 4 * 16));
+    ExpectLevelHoldsFile(t, 2, IDR_MIPS_ARGB, 128 + 4 * (256 + 64), 4 * 16);
     t->Release();
 
     // An explicit smaller size resamples with the box filter: 256 -> 64 averages 4 x 4.

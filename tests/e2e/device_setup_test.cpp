@@ -9,13 +9,12 @@
 
 #include <string>
 
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
 #include "tests/support/shell_request_log.h"
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
 constexpr DWORD kRunMs = 1500;  // a few dozen frames
 std::string DeviceCalls() { return StandInLog(); }
 
@@ -55,7 +54,7 @@ protected:
         ASSERT_TRUE(saver.Started());
         const std::optional<MessageBoxInfo> box = saver.WaitForMessageBox(kStartMs);
         ASSERT_TRUE(box.has_value()) << "no message for " << fault;
-        EXPECT_EQ(box->title, "Brinemere Duzo Screensaver Error");
+        EXPECT_EQ(box->title, pinned::kErrorTitle);
         EXPECT_EQ(box->text, text);
         EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
         EXPECT_FALSE(ScreenSaverRunningFlag()) << "the system was told a saver runs";
@@ -76,7 +75,7 @@ protected:
     static void ExpectEndingByItself(const std::string& fault, const std::string& logged) {
         SaverProcess saver("", WithFault(fault));
         ASSERT_TRUE(saver.Started());
-        ASSERT_NE(saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs), nullptr);
+        ASSERT_NE(saver.WaitForWindow(pinned::kSaverClass, pinned::kSaverName, kStartMs), nullptr);
         EXPECT_TRUE(WaitForLogged(logged, saver) || Logged(logged)) << "never logged: " << logged << "\n"
                                                                     << DeviceCalls();
         EXPECT_FALSE(saver.WaitForMessageBox(0).has_value());
@@ -88,7 +87,7 @@ protected:
     static void ExpectRunning(const std::string& fault, const std::string& logged = "") {
         SaverProcess saver("", WithFault(fault));
         ASSERT_TRUE(saver.Started());
-        HWND window = saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs);
+        HWND window = saver.WaitForWindow(pinned::kSaverClass, pinned::kSaverName, kStartMs);
         ASSERT_NE(window, nullptr);
         PumpMessagesFor(kRunMs);
         if (!logged.empty()) {
@@ -103,10 +102,10 @@ protected:
     }
 };
 
-TEST_F(DeviceSetup, NoDirect3DObject) { ExpectFailureMessage("create-null", "Unable to create Direct3D object"); }
+TEST_F(DeviceSetup, NoDirect3DObject) { ExpectFailureMessage("create-null", pinned::kNoDirect3DText); }
 
 TEST_F(DeviceSetup, NoDeviceAtAll) {
-    ExpectFailureMessage("device-fail", "Unable to initialize Direct3D.");
+    ExpectFailureMessage("device-fail", pinned::kNoDeviceText);
     // Hardware, then software vertex processing, both tried at 800 x 600 and
     // again in the display's own mode.
     EXPECT_EQ(CreateDeviceCalls(),
@@ -134,13 +133,11 @@ TEST_F(DeviceSetup, NoPixelShader2WarnsOpensTheFaqAndEnds) {
     ASSERT_TRUE(saver.Started());
     const std::optional<MessageBoxInfo> box = saver.WaitForMessageBox(kStartMs);
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->title, "Warning");
-    EXPECT_EQ(box->text,
-              "Screensaver requires videocard with Pixel Shader v2.0 support and will not work "
-              "on this computer ");
+    EXPECT_EQ(box->title, pinned::kWarningTitle);
+    EXPECT_EQ(box->text, pinned::kPixelShaderText);
     EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
     // The saver window is out of the way while the warning shows.
-    HWND window = saver.WaitForWindow("ZSaverClass", nullptr, 0);
+    HWND window = saver.WaitForWindow(pinned::kSaverClass, nullptr, 0);
     EXPECT_TRUE(window == nullptr || !IsWindowVisible(window));
     PressButton(box->window, IDOK);
     ExpectCleanEnd(saver);
@@ -153,7 +150,7 @@ TEST_F(DeviceSetup, NoPixelShader2WarnsOpensTheFaqAndEnds) {
 TEST_F(DeviceSetup, ALostDeviceEndsTheSaverCleanly) {
     SaverProcess saver("", WithFault("lost-after-20"));
     ASSERT_TRUE(saver.Started());
-    ASSERT_NE(saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs), nullptr);
+    ASSERT_NE(saver.WaitForWindow(pinned::kSaverClass, pinned::kSaverName, kStartMs), nullptr);
     // No key, no mouse: the lost device alone ends it.
     ExpectCleanEnd(saver);
     EXPECT_NE(DeviceCalls().find("device lost after 20 frames"), std::string::npos) << DeviceCalls();
@@ -162,17 +159,17 @@ TEST_F(DeviceSetup, ALostDeviceEndsTheSaverCleanly) {
 // Assembly: the banner and noise textures and the overlay buffer are needed;
 // the sky faces, the sea's height frames and the sea's buffers are not.
 TEST_F(DeviceSetup, ABannerTextureThatCannotBeCreatedFailsAssembly) {
-    ExpectFailureMessage("texture-fail-256x64", "Unable to load textures");
+    ExpectFailureMessage("texture-fail-256x64", pinned::kNoTexturesText);
     EXPECT_TRUE(Logged("CreateTexture 256x64 format 21")) << DeviceCalls();
 }
 
 TEST_F(DeviceSetup, NoiseTexturesThatCannotBeCreatedFailAssembly) {
-    ExpectFailureMessage("texture-fail-32x32", "Unable to load textures");
+    ExpectFailureMessage("texture-fail-32x32", pinned::kNoTexturesText);
     EXPECT_TRUE(Logged("CreateTexture 32x32 format 21")) << DeviceCalls();
 }
 
 TEST_F(DeviceSetup, AnOverlayBufferThatCannotBeCreatedFailsAssembly) {
-    ExpectFailureMessage("vertex-buffer-fail-192", "Unable to load textures");
+    ExpectFailureMessage("vertex-buffer-fail-192", pinned::kNoTexturesText);
     EXPECT_TRUE(Logged("CreateVertexBuffer 192 bytes failed")) << DeviceCalls();
 }
 
@@ -204,7 +201,7 @@ TEST_F(DeviceSetup, SeaPartsThatCannotBeMadeLeaveTheSaverRunning) {
 }
 
 TEST_F(DeviceSetup, TexturesThatCannotBeLockedFailAssembly) {
-    ExpectFailureMessage("texture-lock-fail", "Unable to load textures");
+    ExpectFailureMessage("texture-lock-fail", pinned::kNoTexturesText);
     EXPECT_TRUE(Logged("texture LockRect failure 1")) << DeviceCalls();
 }
 
@@ -226,7 +223,7 @@ TEST_F(DeviceSetup, AnAccessViolationInAFrameEndsTheSaverCleanly) {
 TEST_F(DeviceSetup, AFaultHoldingTheDriversLockCannotHangTheExit) {
     constexpr DWORD kFaultToEndMs = 3000;
     SaverProcess saver("", WithFault("crash-locked-after-20"));
-    HWND window = saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs);
+    HWND window = saver.WaitForWindow(pinned::kSaverClass, pinned::kSaverName, kStartMs);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitForLogged("access violation in Present holding the driver's lock", saver)) << DeviceCalls();
     const DWORD faulted = GetTickCount();

@@ -7,26 +7,40 @@
 
 #include <string>
 
-#include "resources/resource_ids.h"
 #include "tests/e2e/e2e_settings.h"
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/shell_request_log.h"
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
-const char kCaption[] = "Brinemere Duzo v1.5 configuration";
-constexpr int kOk = IDC_CONFIG_OK, kCancel = IDC_CONFIG_CANCEL, kHomePage = IDC_CONFIG_HOME_PAGE;
-constexpr int kWideScreen = IDC_CONFIG_WIDE_SCREEN, kExitOnMouse = IDC_CONFIG_EXIT_ON_MOUSE, kSpeed = IDC_CONFIG_SPEED;
+constexpr int kOk = pinned::kOkButton, kCancel = pinned::kCancelButton, kHomePage = pinned::kHomePageButton;
+constexpr int kWideScreen = pinned::kWideScreenCheckBox, kExitOnMouse = pinned::kExitOnMouseCheckBox;
+constexpr int kSpeed = pinned::kSpeedTrackbar;
+
+// The three settings as the registry holds them (none: not stored).
+using Stored = std::optional<std::string>;
+void ExpectStored(const Stored& wideScreen, const Stored& exitOnMouse, const Stored& camSpeed) {
+    EXPECT_EQ(ReadSetting(pinned::kWideScreen), wideScreen);
+    EXPECT_EQ(ReadSetting(pinned::kExitOnMouse), exitOnMouse);
+    EXPECT_EQ(ReadSetting(pinned::kCamSpeed), camSpeed);
+}
 
 // What the dialog shows, read through its controls.
 struct DialogState {
     bool wideScreen;
     bool exitOnMouse;
     int speedMin, speedMax, speed;
+    bool operator==(const DialogState& o) const {
+        return wideScreen == o.wideScreen && exitOnMouse == o.exitOnMouse && speedMin == o.speedMin &&
+               speedMax == o.speedMax && speed == o.speed;
+    }
 };
+std::ostream& operator<<(std::ostream& out, const DialogState& s) {
+    return out << "wide screen " << s.wideScreen << ", exit on mouse " << s.exitOnMouse << ", speed " << s.speed
+               << " of " << s.speedMin << ".." << s.speedMax;
+}
 
 class ConfigDialog : public ::testing::Test {
 protected:
@@ -35,7 +49,7 @@ protected:
 
     HWND Open(SaverProcess& saver) {
         EXPECT_TRUE(saver.Started());
-        HWND dialog = saver.WaitForWindow("#32770", kCaption, kStartMs);
+        HWND dialog = saver.WaitForWindow(pinned::kDialogClass, pinned::kDialogCaption, kStartMs);
         EXPECT_NE(dialog, nullptr) << "no configuration dialog";
         PumpMessagesFor(300);
         return dialog;
@@ -71,44 +85,32 @@ TEST_F(ConfigDialog, OpensWithDefaultsAndOkWritesAllThreeValues) {
     SaverProcess saver("/c");
     HWND dialog = Open(saver);
     ASSERT_NE(dialog, nullptr);
-    const DialogState shown = Read(dialog);
-    EXPECT_FALSE(shown.wideScreen);
-    EXPECT_FALSE(shown.exitOnMouse);
-    EXPECT_EQ(shown.speedMin, 1);
-    EXPECT_EQ(shown.speedMax, 5);
-    EXPECT_EQ(shown.speed, 3);
+    EXPECT_EQ(Read(dialog), (DialogState{false, false, 1, 5, 3}));
     RECT rect = {};
     GetWindowRect(dialog, &rect);
     SaveScreenshot(rect, ScreenshotPath("config-dialog"));
 
     Press(dialog, kOk);
     EXPECT_EQ(ExitCode(saver), 0u);
-    EXPECT_EQ(ReadSetting("WideScreen"), std::optional<std::string>("0"));
-    EXPECT_EQ(ReadSetting("ExitOnMouse"), std::optional<std::string>("0"));
-    EXPECT_EQ(ReadSetting("CamSpeed"), std::optional<std::string>("3"));
+    ExpectStored("0", "0", "3");
 }
 
 TEST_F(ConfigDialog, OkStoresWhatTheUserChose) {
-    WriteSetting("WideScreen", "1");
-    WriteSetting("CamSpeed", "2");
+    WriteSetting(pinned::kWideScreen, "1");
+    WriteSetting(pinned::kCamSpeed, "2");
     SaverProcess saver("/c:1234");
     HWND dialog = Open(saver);
     ASSERT_NE(dialog, nullptr);
-    const DialogState shown = Read(dialog);
-    EXPECT_TRUE(shown.wideScreen);
-    EXPECT_FALSE(shown.exitOnMouse);
-    EXPECT_EQ(shown.speed, 2);
+    EXPECT_EQ(Read(dialog), (DialogState{true, false, 1, 5, 2}));
     Change(dialog, false, true, 5);
     Press(dialog, kOk);
     EXPECT_EQ(ExitCode(saver), 0u);
-    EXPECT_EQ(ReadSetting("WideScreen"), std::optional<std::string>("0"));
-    EXPECT_EQ(ReadSetting("ExitOnMouse"), std::optional<std::string>("1"));
-    EXPECT_EQ(ReadSetting("CamSpeed"), std::optional<std::string>("5"));
+    ExpectStored("0", "1", "5");
 }
 
 TEST_F(ConfigDialog, CancelEscapeAndHomePageWriteNothing) {
     ShellRequestLog shell;
-    WriteSetting("CamSpeed", "4");
+    WriteSetting(pinned::kCamSpeed, "4");
     struct {
         const char* arguments;
         int button;
@@ -122,9 +124,7 @@ TEST_F(ConfigDialog, CancelEscapeAndHomePageWriteNothing) {
         Change(dialog, true, true, 1);
         Press(dialog, closing.button);
         EXPECT_EQ(ExitCode(saver), 0u);
-        EXPECT_EQ(ReadSetting("CamSpeed"), std::optional<std::string>("4"));
-        EXPECT_FALSE(ReadSetting("WideScreen").has_value());
-        EXPECT_FALSE(ReadSetting("ExitOnMouse").has_value());
+        ExpectStored(std::nullopt, std::nullopt, "4");
     }
 }
 
@@ -142,8 +142,8 @@ TEST_F(ConfigDialog, StoredValuesOutOfRangeOrNotNumbers) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.speed) + " / " + c.flag);
-        WriteSetting("CamSpeed", c.speed);
-        WriteSetting("ExitOnMouse", c.flag);
+        WriteSetting(pinned::kCamSpeed, c.speed);
+        WriteSetting(pinned::kExitOnMouse, c.flag);
         SaverProcess saver("/c");
         HWND dialog = Open(saver);
         ASSERT_NE(dialog, nullptr);
@@ -152,7 +152,7 @@ TEST_F(ConfigDialog, StoredValuesOutOfRangeOrNotNumbers) {
         EXPECT_EQ(shown.exitOnMouse, c.shownChecked);
         Press(dialog, kOk);
         EXPECT_EQ(ExitCode(saver), 0u);
-        EXPECT_EQ(ReadSetting("CamSpeed"), std::optional<std::string>(std::to_string(c.shownSpeed)));
+        EXPECT_EQ(ReadSetting(pinned::kCamSpeed), std::optional<std::string>(std::to_string(c.shownSpeed)));
     }
 }
 

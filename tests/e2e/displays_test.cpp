@@ -11,13 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
 #include "tests/support/screenshot.h"
 
 namespace {
-
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
 
 struct Display {
     std::string device;
@@ -78,7 +76,7 @@ TEST(EveryDisplay, ThePrimaryShowsTheSceneAndEveryOtherDisplayIsBlack) {
     ASSERT_FALSE(before.empty());
     SaverProcess saver("", WithFault("none\nmeasure-frames-30"));
     ASSERT_TRUE(saver.Started());
-    HWND window = saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs);
+    HWND window = saver.WaitForWindow(pinned::kSaverClass, pinned::kSaverName, kStartMs);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitForStandInLog("frame 30 sky", saver)) << StandInLog();
     PumpMessagesFor(300);  // the black windows follow the primary's change of mode

@@ -7,14 +7,14 @@
 #include <optional>
 #include <string>
 
-inline const char kE2eSettingsKey[] = "Software\\Talvork Interactive\\Brinemere Duzo Screensaver\\Settings";
+#include "tests/support/external_names.h"
 
-inline void ClearSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Talvork Interactive"); }
+inline void ClearSettings() { RegDeleteTreeA(HKEY_CURRENT_USER, pinned::kMakerKey); }
 
 inline void WriteSetting(const char* name, const std::string& text) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kE2eSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, pinned::kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         return;
     RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>(text.size() + 1));
@@ -26,7 +26,7 @@ inline std::optional<std::string> ReadSetting(const char* name) {
     DWORD size = sizeof buffer - 1;
     DWORD type = 0;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kE2eSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, pinned::kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return std::nullopt;
     const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(key);

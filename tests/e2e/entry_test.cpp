@@ -5,16 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
 #include "tests/support/screenshot.h"
 
 namespace {
-
-constexpr DWORD kStartMs = 30000;  // a cold Wine start can take seconds
-constexpr DWORD kExitMs = 30000;
-const char kSaverClass[] = "ZSaverClass";
-const char kSaverTitle[] = "Brinemere Duzo Screensaver";
-const char kDialogCaption[] = "Brinemere Duzo v1.5 configuration";
 
 // A window of the test's own, standing in for a running copy of the saver
 // or its open dialog. It starts hidden, so that "brought forward" shows.
@@ -101,7 +96,7 @@ TEST(Entry, PasswordModeEndsAtOnceWithoutAWindow) {
 TEST(Entry, FullScreenSaverEndsOnAKey) {
     SaverProcess saver("");
     ASSERT_TRUE(saver.Started());
-    HWND window = saver.WaitForWindow(kSaverClass, kSaverTitle, kStartMs);
+    HWND window = saver.WaitForWindow(pinned::kSaverClass, pinned::kSaverName, kStartMs);
     ASSERT_NE(window, nullptr) << "no full-screen saver window appeared";
     // Mouse clicks and a close request do not end it.
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
@@ -119,7 +114,7 @@ TEST(Entry, PreviewLivesInsideItsParentUntilTheParentGoes) {
     ASSERT_TRUE(saver.Started());
     HWND child = nullptr;
     for (DWORD waited = 0; child == nullptr && waited < kStartMs && saver.IsRunning(); waited += 50) {
-        child = FindWindowExA(parent.get(), nullptr, "ZSaverClass2", "Brinemere Duzo Screensaver Preview");
+        child = FindWindowExA(parent.get(), nullptr, pinned::kPreviewClass, pinned::kPreviewTitle);
         PumpMessagesFor(50);
     }
     ASSERT_NE(child, nullptr) << "no preview window inside the parent";
@@ -134,8 +129,8 @@ TEST(Entry, PreviewWithoutParentReportsInitializationFailure) {
     ASSERT_TRUE(saver.Started());
     const std::optional<MessageBoxInfo> box = saver.WaitForMessageBox(kStartMs);
     ASSERT_TRUE(box.has_value()) << "no message box";
-    EXPECT_EQ(box->title, "Brinemere Duzo Screensaver");
-    EXPECT_EQ(box->text, "Initialization failed...");
+    EXPECT_EQ(box->title, pinned::kSaverName);
+    EXPECT_EQ(box->text, pinned::kInitializationFailedText);
     EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
     PressButton(box->window, IDOK);
     EXPECT_EQ(ExitCodeOf(saver), 0u);
@@ -157,10 +152,8 @@ TEST(Entry, MissingDirect3DAsksToDownloadDirectXWhereItDraws) {
         }
         const std::optional<MessageBoxInfo> box = saver.WaitForMessageBox(kStartMs);
         ASSERT_TRUE(box.has_value()) << "no message box";
-        EXPECT_EQ(box->title, "Hollowmead Screensaver Error");
-        EXPECT_EQ(box->text,
-                  "Brinemere Duzo Screensaver requires DirectX 9.0 or later. Download last version "
-                  "of DirectX?");
+        EXPECT_EQ(box->title, pinned::kDirectXMissingTitle);
+        EXPECT_EQ(box->text, pinned::kDirectXMissingText);
         EXPECT_EQ(box->buttons, (std::vector<int>{IDYES, IDNO}));
         EXPECT_EQ(saver.WaitForWindow(nullptr, nullptr, 0), box->window)
             << "no saver window before Direct3D is known to be there";
@@ -170,7 +163,7 @@ TEST(Entry, MissingDirect3DAsksToDownloadDirectXWhereItDraws) {
 }
 
 TEST(Entry, RunningFullScreenSaverIsBroughtForwardInEveryMode) {
-    StandInWindow running(kSaverClass, kSaverTitle);
+    StandInWindow running(pinned::kSaverClass, pinned::kSaverName);
     ASSERT_NE(running.get(), nullptr);
     for (const char* arguments : {"", "/s", "/p 123", "/c", "/c:456", "/t", "/a 5", "/x"}) {
         SCOPED_TRACE(std::string("arguments \"") + arguments + "\"");
@@ -192,8 +185,8 @@ TEST(Entry, AHungRunningCopyHoldsUpNoStart) {
         const char* title;
         std::vector<const char*> arguments;
     } cases[] = {
-        {kSaverClass, kSaverTitle, {"", "/s", "/p 123", "/c", "/t", "/a 5"}},
-        {"ConfigDialogStandIn", kDialogCaption, {"/c", "/t"}},
+        {pinned::kSaverClass, pinned::kSaverName, {"", "/s", "/p 123", "/c", "/t", "/a 5"}},
+        {"ConfigDialogStandIn", pinned::kDialogCaption, {"/c", "/t"}},
     };
     for (const auto& hung : cases) {
         HungWindow window(hung.className, hung.title);
@@ -208,7 +201,7 @@ TEST(Entry, AHungRunningCopyHoldsUpNoStart) {
 }
 
 TEST(Entry, OpenConfigurationDialogIsBroughtForwardByConfigureAndTest) {
-    StandInWindow dialog("ConfigDialogStandIn", kDialogCaption);
+    StandInWindow dialog("ConfigDialogStandIn", pinned::kDialogCaption);
     ASSERT_NE(dialog.get(), nullptr);
     for (const char* arguments : {"/c", "/c 1234", "-C:99", "/t"}) {
         SCOPED_TRACE(arguments);
@@ -243,7 +236,7 @@ private:
 SIZE ConfigDialogAt(DWORD dpi) {
     DisplayDpi scale(dpi);
     SaverProcess saver("/c");
-    HWND dialog = saver.WaitForWindow("#32770", kDialogCaption, kStartMs);
+    HWND dialog = saver.WaitForWindow(pinned::kDialogClass, pinned::kDialogCaption, kStartMs);
     if (dialog == nullptr) {
         ADD_FAILURE() << "no dialog at " << dpi << " dpi";
         return {};
@@ -302,7 +295,7 @@ TEST(Entry, At144DpiEveryWindowFitsItsPlace) {
         // Frames counted by the stand-in, not the clock: the opening fade is
         // over by the twentieth however busy the machine is.
         SaverProcess saver("", WithFault("none\nmeasure-frames-20"));
-        HWND window = saver.WaitForWindow(kSaverClass, kSaverTitle, kStartMs);
+        HWND window = saver.WaitForWindow(pinned::kSaverClass, pinned::kSaverName, kStartMs);
         ASSERT_NE(window, nullptr);
         ASSERT_TRUE(WaitForStandInLog("frame 20 sky", saver)) << StandInLog();
         PumpMessagesFor(100);

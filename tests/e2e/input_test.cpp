@@ -6,14 +6,13 @@
 #include <string>
 
 #include "tests/e2e/e2e_settings.h"
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
 #include "tests/support/screenshot.h"
 #include "tests/support/shell_request_log.h"
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
 constexpr DWORD kSettleMs = 700;  // long enough for the saver to act on what it was sent
 // The stand-in d3d9.dll logs the first frame it presents.
 const char kFirstFrameLogged[] = "none\nmeasure-frames-1";
@@ -29,7 +28,7 @@ protected:
     // display in its mode, so that the window stays where it is).
     HWND Start(SaverProcess& saver) {
         EXPECT_TRUE(saver.Started());
-        HWND window = saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs);
+        HWND window = saver.WaitForWindow(pinned::kSaverClass, pinned::kSaverName, kStartMs);
         EXPECT_NE(window, nullptr) << "no full-screen saver window";
         EXPECT_TRUE(WaitForStandInLog("frame 1 sky", saver)) << StandInLog();
         PumpMessagesFor(kSettleMs);
@@ -58,7 +57,7 @@ POINT CursorInClient(HWND window) {
 }
 
 TEST_F(FullScreenSaver, SixthNewMousePositionEndsItWhenChosen) {
-    WriteSetting("ExitOnMouse", "1");
+    WriteSetting(pinned::kExitOnMouse, "1");
     SaverProcess saver("", WithFault(kFirstFrameLogged));
     HWND window = Start(saver);
     ASSERT_NE(window, nullptr);
@@ -163,19 +162,18 @@ TEST_F(FullScreenSaver, DrawsNothingWhileTheDisplayIsOff) {
 // clicks in it do nothing, and real input closes it: Alt+F4 and its close box.
 TEST(TestWindow, ShowsTheSceneUntilAltF4OrTheCloseBoxEndsIt) {
     constexpr DWORD kSceneMs = 2500;  // past the opening fade
-    const char kTitle[] = "Brinemere Duzo Screensaver Test";
     SaverOptions options;
     options.wineDrawsCaptions = true;
     for (const bool altF4 : {true, false}) {
         SCOPED_TRACE(altF4 ? "Alt+F4" : "close box");
         SaverProcess saver("/t", options);
         ASSERT_TRUE(saver.Started());
-        HWND window = saver.WaitForWindow("ZSaverClass3", kTitle, kStartMs);
+        HWND window = saver.WaitForWindow(pinned::kTestClass, pinned::kTestTitle, kStartMs);
         ASSERT_NE(window, nullptr);
         const RECT client = ClientRectOnScreen(window);
         EXPECT_EQ(client.right - client.left, 600);
         EXPECT_EQ(client.bottom - client.top, 400);
-        const std::string find = std::string("xdotool search --name '^") + kTitle + "$'";
+        const std::string find = std::string("xdotool search --name '^") + pinned::kTestTitle + "$'";
         ASSERT_TRUE(RunUnixCommand(find + " windowfocus --sync key a space && xdotool click 1"));
         PumpMessagesFor(kSceneMs);
         ASSERT_TRUE(saver.IsRunning()) << "a key or a click ended the test window";

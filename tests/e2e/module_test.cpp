@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "resources/resource_ids.h"
 #include "saver_release.h"
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
 #include "tests/support/screenshot.h"
 
@@ -18,10 +18,10 @@ TEST(Module, CarriesItsNameIconAndManifest) {
     ASSERT_NE(module, nullptr);
     char name[128] = {};
     // Windows lists the saver under string 1.
-    static_assert(IDS_PRODUCT_NAME == 1, "Windows reads the saver's name from string 1");
-    EXPECT_GT(LoadStringA(module, IDS_PRODUCT_NAME, name, sizeof name), 0);
-    EXPECT_STREQ(name, "Brinemere Duzo Screensaver");
-    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(IDI_SAVER), MAKEINTRESOURCEA(14)), nullptr) << "the icon group";
+    EXPECT_GT(LoadStringA(module, pinned::kProductNameString, name, sizeof name), 0);
+    EXPECT_STREQ(name, pinned::kSaverName);
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(pinned::kIconGroup), MAKEINTRESOURCEA(14)), nullptr)
+        << "the icon group";
     HRSRC manifest = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
     ASSERT_NE(manifest, nullptr);
     const char* text = static_cast<const char*>(LockResource(LoadResource(module, manifest)));
@@ -57,8 +57,6 @@ TEST(Module, CarriesItsNameIconAndManifest) {
 // delay-loaded msimg32 without the search order the module set: both are
 // left out too.)
 TEST(Module, NoLibraryBesideItIsEverLoaded) {
-    constexpr DWORD kStartMs = 30000;
-    constexpr DWORD kExitMs = 30000;
     // comctl32 is imported (and redirected by the manifest), winmm, d3d9
     // and the compiler are loaded by the module, the rest by those under
     // Wine (on Windows, uxtheme, dwmapi and version are such names).
@@ -67,9 +65,9 @@ TEST(Module, NoLibraryBesideItIsEverLoaded) {
     const std::string build = module.substr(0, module.find_last_of("\\/"));
     const std::string folder = build + "\\planted";
     CreateDirectoryA(folder.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA(module.c_str(), (folder + "\\BrinemereDuzo.scr").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(module.c_str(), (folder + "\\" + pinned::kModuleFile).c_str(), FALSE));
     SaverOptions options = WithFault("none\nmeasure-frames-1");
-    options.modulePath = folder + "\\BrinemereDuzo.scr";
+    options.modulePath = folder + "\\" + pinned::kModuleFile;
     options.dllOverrides.clear();
     for (const char* name : kCanaries) {
         const std::string planted = folder + "\\" + name + ".dll";
@@ -82,18 +80,18 @@ TEST(Module, NoLibraryBesideItIsEverLoaded) {
     std::vector<std::string> loaded;
     const auto fullScreen = [&] {
         SaverProcess saver("", options);
-        ASSERT_NE(saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", kStartMs), nullptr);
+        ASSERT_NE(saver.WaitForWindow(pinned::kSaverClass, pinned::kSaverName, kStartMs), nullptr);
         ASSERT_TRUE(WaitForStandInLog("frame 1 sky", saver)) << StandInLog();
         PumpMessagesFor(1500);
         EXPECT_GT(CaptureScreen({0, 0, 800, 600}).MeanBrightness(0, 0, 800, 200), 150.0) << "no sky";
         for (const std::string& path : saver.LoadedModules())
             loaded.push_back(path);
-        PostMessageA(saver.WaitForWindow("ZSaverClass", nullptr, 0), WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageA(saver.WaitForWindow(pinned::kSaverClass, nullptr, 0), WM_KEYDOWN, VK_ESCAPE, 0);
         EXPECT_EQ(saver.WaitForExit(kExitMs), std::optional<DWORD>(0));
     };
     const auto settings = [&] {
         SaverProcess saver("/c", options);
-        HWND dialog = saver.WaitForWindow("#32770", "Brinemere Duzo v1.5 configuration", kStartMs);
+        HWND dialog = saver.WaitForWindow(pinned::kDialogClass, pinned::kDialogCaption, kStartMs);
         ASSERT_NE(dialog, nullptr);
         PumpMessagesFor(500);
         for (const std::string& path : saver.LoadedModules())

@@ -4,13 +4,11 @@
 
 #include <string>
 
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
 #include "tests/support/screenshot.h"
 
 namespace {
-
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
 
 bool CursorShown() {
     CURSORINFO info = {};
@@ -77,7 +75,7 @@ TEST(Preview, ParentThatIsNoWindowOrGoesAtOnce) {
         SaverProcess saver("/p 1234567");
         const std::optional<MessageBoxInfo> box = saver.WaitForMessageBox(kStartMs);
         ASSERT_TRUE(box.has_value());
-        EXPECT_EQ(box->text, "Initialization failed...");
+        EXPECT_EQ(box->text, pinned::kInitializationFailedText);
         PressButton(box->window, IDOK);
         const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
         ASSERT_TRUE(code.has_value());

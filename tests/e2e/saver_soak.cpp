@@ -38,12 +38,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
 constexpr int kDefaultSeconds = 600;
 constexpr int kDefaultIntervalSeconds = 5;
 // The first quarter of the run (at least this long) is warm-up: the
@@ -243,8 +242,8 @@ int main(int argc, char** argv) {
                        leakBytes > 0 ? WithFault("none\nleak-" + std::to_string(leakBytes)) : SaverOptions());
     HWND window = nullptr;
     for (DWORD waited = 0; saver.Started() && window == nullptr && waited < kStartMs; waited += 50) {
-        window = preview ? FindWindowExA(parent, nullptr, "ZSaverClass2", nullptr)
-                         : saver.WaitForWindow("ZSaverClass", "Brinemere Duzo Screensaver", 0);
+        window = preview ? FindWindowExA(parent, nullptr, pinned::kPreviewClass, nullptr)
+                         : saver.WaitForWindow(pinned::kSaverClass, pinned::kSaverName, 0);
         PumpMessagesFor(50);
     }
     if (window == nullptr) {

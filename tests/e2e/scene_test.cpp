@@ -9,13 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
 #include "tests/support/screenshot.h"
 
 namespace {
 
-constexpr DWORD kStartMs = 30000;
-constexpr DWORD kExitMs = 30000;
 // The banner shows for thirty seconds from the saver's first frame: a
 // picture taken within this time of the process start certainly has it.
 constexpr DWORD kBannerMs = 25000;
@@ -25,7 +24,7 @@ constexpr int kHeight = 600;
 const RECT kScreen = {0, 0, kWidth, kHeight};
 
 void EndWithAKey(SaverProcess& saver) {
-    PostMessageA(saver.WaitForWindow("ZSaverClass", nullptr, 0), WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(saver.WaitForWindow(pinned::kSaverClass, nullptr, 0), WM_KEYDOWN, VK_ESCAPE, 0);
     const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
     ASSERT_TRUE(code.has_value());
     EXPECT_EQ(*code, 0u);

@@ -8,12 +8,11 @@
 #include "host/saver_app.h"
 #include "host/setup_error.h"
 #include "tests/support/call_recorder.h"
+#include "tests/support/external_names.h"
 #include "tests/support/recording_device.h"
 #include "tests/support/recording_direct3d.h"
 
 namespace {
-
-const char kSettingsPath[] = "Software\\Talvork Interactive\\Brinemere Duzo Screensaver\\Settings";
 
 // What the stand-in Direct3DCreate9 hands out next (one reference, given away).
 RecordingDirect3D* nextDirect3D = nullptr;
@@ -33,7 +32,7 @@ HRESULT WINAPI FailToCreateMatrixStack(DWORD, ID3DXMatrixStack** stack) {
 class DeviceSetup : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Talvork Interactive");
+        RegDeleteTreeA(HKEY_CURRENT_USER, pinned::kMakerKey);
         recorder = std::make_shared<CallRecorder>();
         fake = RecordingDirect3D::Create(recorder);
         nextDirect3D = fake;
@@ -55,7 +54,7 @@ protected:
         nextDirect3D = nullptr;
         direct3dCreate9 = nullptr;
         createMatrixStack = D3DXCreateMatrixStack;
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Talvork Interactive");
+        RegDeleteTreeA(HKEY_CURRENT_USER, pinned::kMakerKey);
     }
 
     std::vector<std::string> CreateDeviceFlags() const {
@@ -73,9 +72,10 @@ protected:
 TEST_F(DeviceSetup, FullScreenDeviceAsTheSaverNeedsIt) {
     fake->DesktopMode().Format = D3DFMT_R5G6B5;  // a 16-bit desktop
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, "WideScreen", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, pinned::kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    RegSetValueExA(key, pinned::kWideScreen, 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
     RegCloseKey(key);
     app->mainWindow = reinterpret_cast<HWND>(0x1234);
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/setup_error.h"
+#include "tests/support/external_names.h"
 
 TEST(FramePacing, SleepsExactlyTheRestOfTheInterval) {
     EXPECT_EQ(FrameDelay(1000, 1000), 30u);
@@ -44,11 +45,11 @@ TEST(FramePacing, FramesThatFailForASecondEndTheSaver) {
 }
 
 TEST(SetupError, EachCodeHasItsMessage) {
-    EXPECT_EQ(std::string(SetupErrorText(1)), "Unable to initialize Direct3D.");
-    EXPECT_EQ(std::string(SetupErrorText(2)), "Unable to load textures");
-    EXPECT_EQ(std::string(SetupErrorText(3)), "Unable to load geometry");
-    EXPECT_EQ(std::string(SetupErrorText(4)), "Unable to create Direct3D object");
+    EXPECT_EQ(std::string(SetupErrorText(1)), pinned::kNoDeviceText);
+    EXPECT_EQ(std::string(SetupErrorText(2)), pinned::kNoTexturesText);
+    EXPECT_EQ(std::string(SetupErrorText(3)), pinned::kNoGeometryText);
+    EXPECT_EQ(std::string(SetupErrorText(4)), pinned::kNoDirect3DText);
     for (int other : {0, 5, -1, 1000})
         EXPECT_EQ(std::string(SetupErrorText(other)), "Unknown error") << other;
-    EXPECT_EQ(std::string(kSetupErrorTitle), "Brinemere Duzo Screensaver Error");
+    EXPECT_EQ(std::string(kSetupErrorTitle), pinned::kErrorTitle);
 }

@@ -8,10 +8,14 @@
 #include <string>
 
 #include "host/saver_app.h"
+#include "tests/support/external_names.h"
 
 namespace {
 
-const char kSettingsPath[] = "Software\\Talvork Interactive\\Brinemere Duzo Screensaver\\Settings";
+using pinned::kCamSpeed;
+using pinned::kExitOnMouse;
+using pinned::kSettingsKey;
+using pinned::kWideScreen;
 
 class SettingsStore : public ::testing::Test {
 protected:
@@ -22,7 +26,7 @@ protected:
     static void Put(const char* name, DWORD type, const void* data, DWORD bytes) {
         HKEY key = nullptr;
         ASSERT_EQ(
-            RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
         ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS);
         RegCloseKey(key);
@@ -33,29 +37,29 @@ protected:
 };
 
 TEST_F(SettingsStore, MissingKeyGivesDefaults) {
-    EXPECT_EQ(ReadSettingInt("Settings", "ExitOnMouse", 0), 0);
-    EXPECT_EQ(ReadSettingInt("Settings", "CamSpeed", 7), 7);
+    EXPECT_EQ(ReadSettingInt("Settings", kExitOnMouse, 0), 0);
+    EXPECT_EQ(ReadSettingInt("Settings", kCamSpeed, 7), 7);
     char buffer[64] = "untouched";
-    EXPECT_FALSE(ReadSettingText("Settings", "WideScreen", buffer, sizeof buffer));
-    EXPECT_FALSE(ReadRegistryValue(nullptr, kSettingsPath, "WideScreen", buffer, sizeof buffer));
+    EXPECT_FALSE(ReadSettingText("Settings", kWideScreen, buffer, sizeof buffer));
+    EXPECT_FALSE(ReadRegistryValue(nullptr, kSettingsKey, kWideScreen, buffer, sizeof buffer));
 }
 
 TEST_F(SettingsStore, WriteCreatesKeyAndStoresDecimalText) {
-    WriteSettingInt("Settings", "CamSpeed", 5);
-    WriteSettingInt("Settings", "ExitOnMouse", -12);
+    WriteSettingInt("Settings", kCamSpeed, 5);
+    WriteSettingInt("Settings", kExitOnMouse, -12);
 
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsPath, 0, KEY_READ, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
     char data[16] = {};
     DWORD type = 0, size = sizeof data;
-    ASSERT_EQ(RegQueryValueExA(key, "CamSpeed", nullptr, &type, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS);
+    ASSERT_EQ(RegQueryValueExA(key, kCamSpeed, nullptr, &type, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS);
     RegCloseKey(key);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(size, 2u);  // the text and its terminating NUL
     EXPECT_STREQ(data, "5");
 
-    EXPECT_EQ(ReadSettingInt("Settings", "CamSpeed", 0), 5);
-    EXPECT_EQ(ReadSettingInt("Settings", "ExitOnMouse", 0), -12);
+    EXPECT_EQ(ReadSettingInt("Settings", kCamSpeed, 0), 5);
+    EXPECT_EQ(ReadSettingInt("Settings", kExitOnMouse, 0), -12);
 }
 
 TEST_F(SettingsStore, TextParsing) {
@@ -80,45 +84,45 @@ TEST_F(SettingsStore, TextParsing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("stored \"") + c.stored + "\"");
-        PutText("CamSpeed", c.stored);
-        EXPECT_EQ(ReadSettingInt("Settings", "CamSpeed", 99), c.expected);
+        PutText(kCamSpeed, c.stored);
+        EXPECT_EQ(ReadSettingInt("Settings", kCamSpeed, 99), c.expected);
     }
 }
 
 TEST_F(SettingsStore, HostileValuesReadAsAbsent) {
     // A value longer than the 64-byte buffer never overruns it; it reads as
     // absent rather than as a number cut from its first 63 characters.
-    PutText("CamSpeed", std::string(200, '4'));
-    EXPECT_EQ(ReadSettingInt("Settings", "CamSpeed", 3), 3);
+    PutText(kCamSpeed, std::string(200, '4'));
+    EXPECT_EQ(ReadSettingInt("Settings", kCamSpeed, 3), 3);
     char guarded[80];
     std::memset(guarded, 'G', sizeof guarded);
-    EXPECT_FALSE(ReadSettingText("Settings", "CamSpeed", guarded, 64));
+    EXPECT_FALSE(ReadSettingText("Settings", kCamSpeed, guarded, 64));
     for (int i = 64; i < 80; ++i)
         ASSERT_EQ(guarded[i], 'G') << "byte " << i << " past the buffer was written";
 
     // The longest text that fits (63 characters and the NUL) is read.
-    PutText("CamSpeed", "1" + std::string(62, ' '));
-    EXPECT_EQ(ReadSettingInt("Settings", "CamSpeed", 3), 1);
-    PutText("CamSpeed", "1" + std::string(63, ' '));
-    EXPECT_EQ(ReadSettingInt("Settings", "CamSpeed", 3), 3);
+    PutText(kCamSpeed, "1" + std::string(62, ' '));
+    EXPECT_EQ(ReadSettingInt("Settings", kCamSpeed, 3), 1);
+    PutText(kCamSpeed, "1" + std::string(63, ' '));
+    EXPECT_EQ(ReadSettingInt("Settings", kCamSpeed, 3), 3);
 
     // A string stored without its terminator still reads as text.
-    Put("CamSpeed", REG_SZ, "2", 1);
-    EXPECT_EQ(ReadSettingInt("Settings", "CamSpeed", 3), 2);
+    Put(kCamSpeed, REG_SZ, "2", 1);
+    EXPECT_EQ(ReadSettingInt("Settings", kCamSpeed, 3), 2);
 
     // Numbers stored as REG_DWORD (even one whose bytes spell "4") or as
     // binary data are not settings text.
     const DWORD dword = 4;
-    Put("WideScreen", REG_DWORD, &dword, sizeof dword);
-    EXPECT_EQ(ReadSettingInt("Settings", "WideScreen", 0), 0);
+    Put(kWideScreen, REG_DWORD, &dword, sizeof dword);
+    EXPECT_EQ(ReadSettingInt("Settings", kWideScreen, 0), 0);
     const DWORD spellsFour = '4';
-    Put("WideScreen", REG_DWORD, &spellsFour, sizeof spellsFour);
-    EXPECT_EQ(ReadSettingInt("Settings", "WideScreen", 0), 0);
-    Put("WideScreen", REG_BINARY, "1", 2);
-    EXPECT_EQ(ReadSettingInt("Settings", "WideScreen", 0), 0);
+    Put(kWideScreen, REG_DWORD, &spellsFour, sizeof spellsFour);
+    EXPECT_EQ(ReadSettingInt("Settings", kWideScreen, 0), 0);
+    Put(kWideScreen, REG_BINARY, "1", 2);
+    EXPECT_EQ(ReadSettingInt("Settings", kWideScreen, 0), 0);
 
     // A value that was never written, beside others that were.
-    EXPECT_EQ(ReadSettingInt("Settings", "ExitOnMouse", 0), 0);
+    EXPECT_EQ(ReadSettingInt("Settings", kExitOnMouse, 0), 0);
 }
 
 TEST_F(SettingsStore, CamSpeedChoosesFlightSpeed) {
@@ -130,7 +134,7 @@ TEST_F(SettingsStore, CamSpeedChoosesFlightSpeed) {
                  {"0", 3.0}, {"6", 3.0}, {"7", 3.0}, {"-1", 3.0}, {"junk", 3.0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);
-        PutText("CamSpeed", c.stored);
+        PutText(kCamSpeed, c.stored);
         EXPECT_EQ(ReadFlightSpeedSetting(), c.speed);
     }
 }

@@ -45,7 +45,7 @@ double InitMilliseconds(IDirect3DDevice9* device) {
         WaterSurface water(device, 60, 60, 2);
         water.SetEnvironment(4);
         const double start = ProcessCpuMilliseconds();
-        const bool ok = water.Init(100.0f, 100.0f, 30);
+        const bool ok = water.Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES);
         total += ProcessCpuMilliseconds() - start;
         if (!ok)
             return -1.0;
@@ -77,7 +77,7 @@ double RenderMicroseconds(Device* device, const std::shared_ptr<CallRecorder>& r
     {
         WaterSurface water(device, 60, 60, 2);
         water.SetEnvironment(4);
-        if (water.Init(100.0f, 100.0f, 30)) {
+        if (water.Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES)) {
             if (tableBytes) {
                 *tableBytes = 0;
                 for (float* table : water.heightTables)

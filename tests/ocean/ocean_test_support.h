@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "art_table.h"
 #include "ocean/water_surface.h"
 #include "render/camera.h"
 #include "render/render_context.h"
@@ -58,7 +59,7 @@ struct RecordedSea {
         water->resourceModule = module;
         water->SetEnvironment(4);
         if (init)
-            initialised = water->Init(100.0f, 100.0f, 30);
+            initialised = water->Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES);
     }
     ~RecordedSea() {
         delete water;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "d3dx/d3dx.h"
+#include "art_table.h"
 #include "ocean/water_surface.h"
 #include "render/camera.h"
 #include "render/render_context.h"
@@ -68,11 +69,8 @@ private:
     IDirect3DDevice9* device_;
     UINT width_, height_;
     bool ok_ = false;
-    IDirect3DSurface9* target_ = nullptr;
-    IDirect3DSurface9* depth_ = nullptr;
-    IDirect3DSurface9* readBack_ = nullptr;
-    IDirect3DSurface9* savedTarget_ = nullptr;
-    IDirect3DSurface9* savedDepth_ = nullptr;
+    IDirect3DSurface9 *target_ = nullptr, *depth_ = nullptr, *readBack_ = nullptr;
+    IDirect3DSurface9 *savedTarget_ = nullptr, *savedDepth_ = nullptr;
 };
 
 // The two streams of the water's vertex declaration, filled by the test.
@@ -135,7 +133,7 @@ protected:
         ASSERT_NE(device_, nullptr);
         water_ = new WaterSurface(device_, 60, 60, 2);
         water_->SetEnvironment(4);
-        ASSERT_TRUE(water_->Init(100.0f, 100.0f, 30));
+        ASSERT_TRUE(water_->Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES));
         device_->SetRenderState(D3DRS_ZENABLE, FALSE);
         device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         device_->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -325,44 +323,27 @@ TEST_F(WaterShaders, FarAwayTheOutputIsTheSkySample) {
     sky->Release();
 }
 
-// The pixel shader's every step against a model of it on the CPU: single
-// points, each with its own eye, position and normal-map coordinate, over a
-// normal map of two normals (one at the 1x sample, one at the 16x), a sky
-// whose six faces differ in red and run smoothly in green and blue across
-// each face (so the reflection's direction shows in the colour), and a ramp
-// whose red is its coordinate.
-// A swapped swizzle or a wrong constant (the light, the detail mix, the
-// tilts, 1.35, 24, the fade's 0.8 and 0.2) moves the colour far beyond the
-// few levels that rounding explains. (The 0.075 added to the second tilt
-// moves a pixel by less than a level: no point can show it.)
-TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
-    using V = std::array<double, 4>;
+// The pixel shader's steps at chosen inputs, each a single point with its
+// own eye, position and normals, over a normal map of two normals (one at
+// the 1x sample, one at the 16x), a sky whose six faces differ in red and
+// run smoothly in green and blue across each face (so the reflection's
+// direction shows in the colour), and a ramp whose red is its coordinate.
+// The expected colours were worked out from the shader's formula and agree
+// with Mesa's rendering within a level; a swapped swizzle or a wrong constant
+// (the light, the detail mix, the tilts, 1.35, 24, the fade's 0.8 and 0.2)
+// moves a colour far beyond the 3 levels allowed for rounding. (The 0.075
+// added to the second tilt moves a pixel by less than a level: no point can
+// show it.)
+TEST_F(WaterShaders, EveryStepOfThePixelShaderGivesItsColour) {
     constexpr UINT kSide = 4, kNormalSide = 16, kFaceSide = 32;
     constexpr DWORD kFaceRed = 40, kStep = 8;  // red by face; green and blue by texel, 8 a texel
+    constexpr int kRoundingLevels = 3;
     OffscreenTarget target(device_, kSide, kSide);
     ASSERT_TRUE(target.Ok());
-    auto dot = [](const V& a, const V& b, int n = 3) {
-        double d = 0;
-        for (int i = 0; i < n; ++i)
-            d += a[i] * b[i];
-        return d;
-    };
-    auto normalised = [&](V a, int n = 3) {
-        const double length = std::sqrt(dot(a, a, n));
-        for (int i = 0; i < n; ++i)
-            a[i] /= length;
-        return a;
-    };
-    auto reflect = [&](const V& i, const V& n) {
-        const double d = 2 * dot(n, i);
-        return V{i[0] - d * n[0], i[1] - d * n[1], i[2] - d * n[2], 0};
-    };
-    auto saturate = [](double x) { return std::min(1.0, std::max(0.0, x)); };
-    auto texel = [](D3DCOLOR c) {
-        return V{((c >> 16) & 255) / 255.0, ((c >> 8) & 255) / 255.0, (c & 255) / 255.0, (c >> 24) / 255.0};
-    };
-    auto packed = [](const V& n) {  // a unit normal as the map stores it
-        auto byte = [](double x) { return DWORD(std::lround((x + 1) * 127.5)); };
+    // A normal as the map stores it, unit length first.
+    auto packed = [](const std::array<double, 3>& n) {
+        const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        auto byte = [length](double x) { return DWORD(std::lround((x / length + 1) * 127.5)); };
         return D3DCOLOR(0xFF000000 | byte(n[0]) << 16 | byte(n[1]) << 8 | byte(n[2]));
     };
 
@@ -392,84 +373,37 @@ TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
     struct Case {
         float x, z, height;  // the vertex
         D3DXVECTOR3 eye;
-        V coarse, fine;  // the normals at the 1x and the 16x sample
+        std::array<double, 3> coarse, fine;  // the normals at the 1x and the 16x sample
+        D3DCOLOR expected;                   // 0xRRGGBB
     };
     // The map's coordinate 0.035 both ways: the 1x sample reads texel 0, the
     // 16x sample texel 8, of a map whose columns from 8 on hold `fine`.
     const Case cases[] = {
-        {3, 4, 0, {0, 5, 0}, {0.3, 0.2, 0.93, 0}, {-0.4, 0.1, 0.91, 0}},
-        {60, 10, 0.5f, {0, 2, 0}, {0.1, -0.6, 0.79, 0}, {0.5, -0.5, 0.71, 0}},  // grazing: mostly lit
-        {70, -5, 0, {0, 2, 0}, {-0.6, 0.1, 0.79, 0}, {0.2, 0.3, 0.93, 0}},
-        {-20, 35, 1, {4, 3, -2}, {-0.2, 0.45, 0.87, 0}, {0.1, 0.1, 0.99, 0}},
-        {8, -30, 0, {0, 6, 0}, {0.6, -0.1, 0.79, 0}, {-0.3, -0.3, 0.9, 0}},
-        {120, -150, 0, {0, 4, 0}, {0.1, 0.3, 0.95, 0}, {0.2, 0.2, 0.96, 0}},
-        {0, 400, 0, {0, 3, 0}, {0.3, 0.3, 0.9, 0}, {0.3, 0.3, 0.9, 0}},  // far: only the sky
+        {3, 4, 0, {0, 5, 0}, {0.3, 0.2, 0.93}, {-0.4, 0.1, 0.91}, 0x2D2F38},
+        {60, 10, 0.5f, {0, 2, 0}, {0.1, -0.6, 0.79}, {0.5, -0.5, 0.71}, 0x635246},  // grazing: mostly lit
+        {70, -5, 0, {0, 2, 0}, {-0.6, 0.1, 0.79}, {0.2, 0.3, 0.93}, 0x936128},
+        {-20, 35, 1, {4, 3, -2}, {-0.2, 0.45, 0.87}, {0.1, 0.1, 0.99}, 0x2C7C58},
+        {8, -30, 0, {0, 6, 0}, {0.6, -0.1, 0.79}, {-0.3, -0.3, 0.9}, 0x3A674F},
+        {120, -150, 0, {0, 4, 0}, {0.1, 0.3, 0.95}, {0.2, 0.2, 0.96}, 0x4BC967},
+        {0, 400, 0, {0, 3, 0}, {0.3, 0.3, 0.9}, {0.3, 0.3, 0.9}, 0x287C80},  // far: only the sky
         // Wave sides turned toward the camera, where the reflection is weakened.
-        {0, 6, 0, {0, 5, 0}, {-0.3, 0.05, 0.95, 0}, {-0.2, 0.1, 0.97, 0}},
-        {5, 2, 0, {0, 4, 0}, {0.05, -0.5, 0.86, 0}, {0.1, -0.3, 0.95, 0}},
-        {-4, -3, 0, {0, 3, 0}, {0.2, 0.4, 0.89, 0}, {0.3, 0.1, 0.95, 0}},
-        {5, 0, 0, {0, 5, 0}, {0, -0.04, 1, 0}, {0, -0.04, 1, 0}},       // nearly flat: the x 24 shows
-        {15, 3, 0, {0, 1, 0}, {0, -0.7, 0.71, 0}, {0, -0.7, 0.71, 0}},  // tilted away at a glance: the light shows
+        {0, 6, 0, {0, 5, 0}, {-0.3, 0.05, 0.95}, {-0.2, 0.1, 0.97}, 0x23572D},
+        {5, 2, 0, {0, 4, 0}, {0.05, -0.5, 0.86}, {0.1, -0.3, 0.95}, 0x573C21},
+        {-4, -3, 0, {0, 3, 0}, {0.2, 0.4, 0.89}, {0.3, 0.1, 0.95}, 0x4F664F},
+        {5, 0, 0, {0, 5, 0}, {0, -0.04, 1}, {0, -0.04, 1}, 0x615224},       // nearly flat: the x 24 shows
+        {15, 3, 0, {0, 1, 0}, {0, -0.7, 0.71}, {0, -0.7, 0.71}, 0x372C21},  // tilted away at a glance: the light shows
     };
-    const double kCoordinate = 0.035;
+    const float kCoordinate = 0.035f;
     for (const Case& c : cases) {
         SCOPED_TRACE("vertex (" + std::to_string(c.x) + ", " + std::to_string(c.z) + ")");
-        const V coarse = normalised(c.coarse), fine = normalised(c.fine);
         ASSERT_EQ(normals->LockRect(0, &locked, nullptr, 0), D3D_OK);
         for (UINT y = 0; y < kNormalSide; ++y)
             for (UINT x = 0; x < kNormalSide; ++x)
                 reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x] =
-                    packed(x >= 8 ? fine : coarse);
+                    packed(x >= 8 ? c.fine : c.coarse);
         normals->UnlockRect(0);
 
-        // The vertex shader's outputs, then the pixel shader's steps.
-        const V toVertex{c.x - c.eye.x, c.height - c.eye.y, c.z - c.eye.z, 0};
-        const double distance2 = dot(toVertex, toVertex);
-        const V view = normalised(V{toVertex[0], toVertex[2], toVertex[1], 0});
-        const double detail = 1 - saturate(std::pow(0.00001 * distance2, 0.25));
-        const V n1 = texel(packed(coarse)), n2 = texel(packed(fine));
-        V n = {0, 0, 0, 0};
-        for (int i = 0; i < 3; ++i)
-            n[i] = (n1[i] * 0.8 + n2[i] * 0.2) * 2 - 1;
-        n[0] *= 0.8, n[1] *= 0.8;
-        n = normalised(n);
-        const double fren = saturate(dot(reflect(view, n), n));
-        const double light = dot(n, V{0.7, 0.7, 0.7, 0});
-        n[0] *= fren * 1.35 + 0.075, n[1] *= fren * 1.35 + 0.075;
-        n = normalised(n);
-        const V r = reflect(view, n);
-        const V lookup{r[1], r[2], r[0], 0};
-        int axis = 0;
-        for (int i = 1; i < 3; ++i)
-            if (std::fabs(lookup[i]) > std::fabs(lookup[axis]))
-                axis = i;
-        const bool negative = lookup[axis] < 0;
-        const double major = std::fabs(lookup[axis]), rx = lookup[0], ry = lookup[1], rz = lookup[2];
-        // Where a direction lands on its face (the cube map's face layout).
-        const double sc[3][2] = {{-rz, rz}, {rx, rx}, {rx, -rx}}, tc[3][2] = {{-ry, -ry}, {rz, -rz}, {-ry, -ry}};
-        auto across = [&](double coordinate) {  // linear filtering of 8 a texel
-            return kStep *
-                   std::min(double(kFaceSide - 1), std::max(0.0, (coordinate / major + 1) / 2 * kFaceSide - 0.5)) /
-                   255.0;
-        };
-        const V cube{kFaceRed * (axis * 2 + negative + 1) / 255.0, across(sc[axis][negative]),
-                     across(tc[axis][negative]), 1};
-        const double f = std::min(255.0, std::floor(fren * 256)) / 255.0;
-        V m = n1;
-        for (double& x : m)
-            x = x * 2 - 1;
-        m[0] *= 24, m[1] *= 24;
-        m = normalised(m, 4);
-        const double fade = saturate(1 + dot(V{m[1], m[0], m[2], 0}, view)) * 0.8 + 0.2;
-        V expected;
-        for (int i = 0; i < 3; ++i) {
-            const double lit = water[i] * light;
-            const double reflected = lit + (cube[i] - lit) * f;
-            const double close = lit + (reflected - lit) * fade;
-            expected[i] = cube[i] + (close - cube[i]) * detail;
-        }
-
-        TestStreams streams(device_, {{c.x, c.z, float(kCoordinate), float(kCoordinate), c.height, c.height}});
+        TestStreams streams(device_, {{c.x, c.z, kCoordinate, kCoordinate, c.height, c.height}});
         ASSERT_TRUE(streams.Ok());
         const D3DXMATRIX toCentre(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0.5f, 1);
         device_->Clear(0, nullptr, D3DCLEAR_TARGET, kBackground, 1.0f, 0);
@@ -499,10 +433,9 @@ TEST_F(WaterShaders, EveryStepOfThePixelShaderMatchesItsModel) {
             if (p != kBackground)
                 drawn = p;
         ASSERT_NE(drawn, kBackground) << "the point was not drawn";
-        const V got = texel(drawn);
-        for (int i = 0; i < 3; ++i)
-            EXPECT_NEAR(got[i] * 255, saturate(expected[i]) * 255, 3.0)
-                << "channel " << i << std::hex << ", pixel " << drawn;
+        for (int shift : {16, 8, 0})
+            EXPECT_NEAR(int((drawn >> shift) & 0xFF), int((c.expected >> shift) & 0xFF), kRoundingLevels)
+                << std::hex << "pixel " << (drawn & 0xFFFFFF) << ", expected " << c.expected;
     }
     for (DWORD stage : {0u, 1u, 3u})
         device_->SetTexture(stage, nullptr);
@@ -639,7 +572,7 @@ TEST_F(WaterShaders, ModuleArtLoadsAndDrawsWithoutHoles) {
         WaterSurface water(device_, 60, 60, 2);
         water.resourceModule = module;
         water.SetEnvironment(4);
-        ASSERT_TRUE(water.Init(100.0f, 100.0f, 30));
+        ASSERT_TRUE(water.Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES));
         ASSERT_NE(water.cubeMap, nullptr);
         ASSERT_NE(water.fresnelRamp, nullptr);
         ASSERT_NE(water.vertexShader, nullptr);

@@ -114,7 +114,7 @@ TEST(WaterSurfaceFaults, ShaderCodeTheDeviceRefusesIsReplacedByTheBuilds) {
             sea->recorder->FailCall(method, 1);
             if (refusals == 2)
                 sea->recorder->FailCall(method, 2);
-            EXPECT_TRUE(sea->water->Init(100.0f, 100.0f, 30));
+            EXPECT_TRUE(sea->water->Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES));
             EXPECT_EQ(sea->recorder->CountOf(method), 2u);
             const std::vector<DWORD> made =
                 vertex
@@ -160,7 +160,7 @@ TEST(WaterSurfaceFaults, FailingBufferCallsEndInitWithTheGridReleased) {
         SCOPED_TRACE(std::string(c.method) + " #" + std::to_string(c.nth));
         auto* sea = new RecordedSea(nullptr, false);
         sea->recorder->FailCall(c.method, c.nth);
-        sea->initialised = sea->water->Init(100.0f, 100.0f, 30);
+        sea->initialised = sea->water->Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES);
         EXPECT_EQ(sea->initialised, c.initSucceeds);
         if (!c.initSucceeds) {
             EXPECT_TRUE(GridIsGone(*sea->water));
@@ -182,7 +182,7 @@ TEST(WaterSurfaceFaults, FailingLoadsOfFramesEndInitWithFailure) {
         SCOPED_TRACE(method);
         auto* sea = new RecordedSea(nullptr, false);
         sea->recorder->FailCallsFrom(method, sea->recorder->CallCount(method) + 3);
-        EXPECT_FALSE(sea->water->Init(100.0f, 100.0f, 30));
+        EXPECT_FALSE(sea->water->Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES));
         EXPECT_TRUE(GridIsGone(*sea->water));
         EXPECT_LT(sea->water->normalMaps.size(), 30u);
         EXPECT_EQ(DrawsOfOneFrame(*sea), 0u);
@@ -221,7 +221,7 @@ TEST(WaterSurfaceFaults, MissingDeclarationCameraOrWrongSizesDrawNothing) {
         {
             WaterSurface w(device, 60, 60, 2);
             w.SetEnvironment(4);
-            EXPECT_TRUE(w.Init(100.0f, 100.0f, 30));
+            EXPECT_TRUE(w.Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES));
             EXPECT_EQ(w.vertexDecl, nullptr);
             recorder->ClearCalls();
             device->BeginScene();
@@ -247,7 +247,7 @@ TEST(WaterSurfaceFaults, MissingDeclarationCameraOrWrongSizesDrawNothing) {
         EXPECT_EQ(DrawsOfOneFrame(sea), 0u);
         for (UINT side : {300u, 0u}) {
             WaterSurface odd(sea.device, side, side, 2);
-            EXPECT_FALSE(odd.Init(100.0f, 100.0f, 30)) << side;
+            EXPECT_FALSE(odd.Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES)) << side;
             EXPECT_TRUE(GridIsGone(odd));
         }
     }
@@ -255,7 +255,7 @@ TEST(WaterSurfaceFaults, MissingDeclarationCameraOrWrongSizesDrawNothing) {
         // No device at all.
         WaterSurface w(nullptr, 60, 60, 2);
         w.SetEnvironment(4);
-        EXPECT_FALSE(w.Init(100.0f, 100.0f, 30));
+        EXPECT_FALSE(w.Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES));
         w.Render(RenderContext{}, 0.01f);
     }
 }

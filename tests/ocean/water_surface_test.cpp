@@ -399,7 +399,7 @@ TEST(WaterSurfaceLifetime, TeardownReleasesEverything) {
     EXPECT_EQ(recorder->CountOf("CreateCubeTexture"), 2u);
     EXPECT_EQ(water->heightScale, 2.0f);
     EXPECT_EQ(water->waterColor[1], 94.0f / 255.0f);
-    ASSERT_TRUE(water->Init(100.0f, 100.0f, 30));
+    ASSERT_TRUE(water->Init(100.0f, 100.0f, ART_HEIGHTMAP_FRAMES));
     device->BeginScene();
     for (int k = 0; k < 5; ++k)
         water->Render(context, 0.01f);

@@ -16,6 +16,7 @@
 
 #include "saver_release.h"
 #include "tests/e2e/e2e_settings.h"
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
 #include "tests/support/screenshot.h"
 
@@ -23,7 +24,6 @@ namespace {
 
 constexpr DWORD kInstallMs = 120000;
 constexpr DWORD kSaverMs = 60000;  // Mesa's software rasteriser starts slowly under load
-const char kName[] = "Brinemere Duzo Screensaver";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\BrinemereDuzo";
 const char kDesktopKey[] = "Control Panel\\Desktop";
 const char kOtherSaver[] = "C:\\windows\\system32\\other.scr";
@@ -76,16 +76,16 @@ std::string WindowsDirectory() {
 // Where the module is installed, as Windows names it (the user's choice of
 // screen saver, the entry's icon): System32, which holds the 64-bit module on
 // 64-bit Windows and the 32-bit one on 32-bit Windows.
-std::string InstalledSaverPath() { return WindowsDirectory() + "\\System32\\BrinemereDuzo.scr"; }
+std::string InstalledSaverPath() { return WindowsDirectory() + "\\System32\\" + pinned::kModuleFile; }
 
 // The same file as this 32-bit test reaches it: 64-bit Windows shows a
 // 32-bit program SysWOW64 under the name System32, the real one as Sysnative.
 std::string ReachableSaverPath() {
-    return OnWindows64() ? WindowsDirectory() + "\\Sysnative\\BrinemereDuzo.scr" : InstalledSaverPath();
+    return OnWindows64() ? WindowsDirectory() + "\\Sysnative\\" + pinned::kModuleFile : InstalledSaverPath();
 }
 
 // Where releases before 1.5.0 put the 32-bit module on 64-bit Windows.
-std::string OlderSysWow64SaverPath() { return WindowsDirectory() + "\\SysWOW64\\BrinemereDuzo.scr"; }
+std::string OlderSysWow64SaverPath() { return WindowsDirectory() + "\\SysWOW64\\" + pinned::kModuleFile; }
 
 std::string FileContents(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -95,7 +95,7 @@ std::string FileContents(const std::string& path) {
 // Whether the installed file is, byte for byte, the module of the system's
 // kind this build made (the 64-bit one stands in the 64-bit tree, x64\).
 bool IsTheBuiltModule(const std::string& path) {
-    const std::string built = OnWindows64() ? BuildDirectory() + "\\x64\\BrinemereDuzo.scr" : SaverModulePath();
+    const std::string built = OnWindows64() ? BuildDirectory() + "\\x64\\" + pinned::kModuleFile : SaverModulePath();
     const std::string installed = FileContents(path);
     return !installed.empty() && installed == FileContents(built);
 }
@@ -170,20 +170,20 @@ TEST(Release, InstallsChoosesRunsAndUninstallsCleanly) {
     ASSERT_TRUE(IsTheBuiltModule(saver)) << saver;
     EXPECT_EQ(VersionString(saver, "FileVersion"), SAVER_VERSION_TEXT);
     EXPECT_EQ(VersionString(saver, "ProductVersion"), SAVER_VERSION_TEXT);
-    EXPECT_EQ(VersionString(saver, "ProductName"), kName);
-    EXPECT_EQ(VersionString(saver, "FileDescription"), kName);
-    EXPECT_EQ(VersionString(saver, "CompanyName"), "Talvork Interactive");
-    EXPECT_EQ(VersionString(saver, "OriginalFilename"), "BrinemereDuzo.scr");
-    EXPECT_NE(VersionString(saver, "LegalCopyright").find("Talvork Interactive"), std::string::npos);
+    EXPECT_EQ(VersionString(saver, "ProductName"), pinned::kSaverName);
+    EXPECT_EQ(VersionString(saver, "FileDescription"), pinned::kSaverName);
+    EXPECT_EQ(VersionString(saver, "CompanyName"), pinned::kMaker);
+    EXPECT_EQ(VersionString(saver, "OriginalFilename"), pinned::kModuleFile);
+    EXPECT_NE(VersionString(saver, "LegalCopyright").find(pinned::kMaker), std::string::npos);
     const std::string shortcut = WindowsDirectory() + "\\brinemere-homepage.url";
     char address[256] = {};
     GetPrivateProfileStringA("InternetShortcut", "URL", "", address, sizeof address, shortcut.c_str());
     EXPECT_STREQ(address, SAVER_HOME_PAGE);
 
     // Its entry in Apps & features.
-    EXPECT_EQ(EntryValue("DisplayName"), kName);
+    EXPECT_EQ(EntryValue("DisplayName"), pinned::kSaverName);
     EXPECT_EQ(EntryValue("DisplayVersion"), SAVER_VERSION_TEXT);
-    EXPECT_EQ(EntryValue("Publisher"), "Talvork Interactive");
+    EXPECT_EQ(EntryValue("Publisher"), pinned::kMaker);
     EXPECT_STRCASEEQ(EntryValue("DisplayIcon").value_or("").c_str(), (InstalledSaverPath() + ",0").c_str());
     const std::string uninstall = EntryValue("UninstallString").value_or("");
     ASSERT_GT(uninstall.size(), 2u) << "no UninstallString";
@@ -206,7 +206,7 @@ TEST(Release, InstallsChoosesRunsAndUninstallsCleanly) {
         options.modulePath = saver;
         SaverProcess running("/s", options);
         ASSERT_TRUE(running.Started()) << saver;
-        HWND window = running.WaitForWindow("ZSaverClass", kName, kSaverMs);
+        HWND window = running.WaitForWindow(pinned::kSaverClass, pinned::kSaverName, kSaverMs);
         ASSERT_NE(window, nullptr) << "no full-screen window";
         const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         const DWORD start = GetTickCount();
@@ -224,7 +224,7 @@ TEST(Release, InstallsChoosesRunsAndUninstallsCleanly) {
     // Removed as Apps & features removes it quietly: no module, no entry, no
     // uninstaller, no shortcut, the screen saver chosen before back, the
     // user's settings kept.
-    WriteSetting("CamSpeed", "7");
+    WriteSetting(pinned::kCamSpeed, "7");
     ASSERT_EQ(UninstallQuietly(), 0u);
     EXPECT_EQ(GetFileAttributesA(saver.c_str()), INVALID_FILE_ATTRIBUTES) << saver;
     EXPECT_EQ(EntryValue("DisplayName"), std::nullopt);
@@ -232,7 +232,7 @@ TEST(Release, InstallsChoosesRunsAndUninstallsCleanly) {
     EXPECT_EQ(GetFileAttributesA(shortcut.c_str()), INVALID_FILE_ATTRIBUTES) << shortcut;
     EXPECT_EQ(DesktopValue("SCRNSAVE.EXE"), std::string(kOtherSaver));
     EXPECT_EQ(DesktopValue("ScreenSaveActive"), "0");
-    EXPECT_EQ(ReadSetting("CamSpeed"), "7");
+    EXPECT_EQ(ReadSetting(pinned::kCamSpeed), "7");
     ClearSettings();
 }
 
@@ -255,14 +255,14 @@ TEST(Release, InstallingOverAnOlderVersionReplacesIt) {
         ASSERT_GT(GetShortPathNameA(older.c_str(), shortName, MAX_PATH), 0u);
         SetDesktopValue("SCRNSAVE.EXE", shortName);
     }
-    WriteSetting("CamSpeed", "5");
+    WriteSetting(pinned::kCamSpeed, "5");
 
     ASSERT_EQ(Install(Installer()), 0u);
     EXPECT_TRUE(IsTheBuiltModule(saver)) << "the older module stayed";
     EXPECT_EQ(EntryValue("DisplayVersion"), SAVER_VERSION_TEXT);
     EXPECT_STRCASEEQ(DesktopValue("SCRNSAVE.EXE").value_or("").c_str(), InstalledSaverPath().c_str());
     EXPECT_EQ(GetFileAttributesA(older.c_str()), INVALID_FILE_ATTRIBUTES) << "the older module in SysWOW64 stayed";
-    EXPECT_EQ(ReadSetting("CamSpeed"), "5");
+    EXPECT_EQ(ReadSetting(pinned::kCamSpeed), "5");
 
     ASSERT_EQ(UninstallQuietly(), 0u);
     EXPECT_EQ(GetFileAttributesA(saver.c_str()), INVALID_FILE_ATTRIBUTES);

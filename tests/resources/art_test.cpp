@@ -8,21 +8,24 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <csetjmp>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
+#include "art_table.h"
+#include "d3dx/dds_decoder.h"
+#include "d3dx/jpeg_decoder.h"
+#include "tests/support/external_names.h"
 #include "tests/support/saver_process.h"
-#include "resources/resource_ids.h"
+#include "tools/picture/bmp_file.h"
+#include "tools/picture/dds_file.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using picture::Bytes;
+using picture::Image;
+using picture::kDdsHeaderBytes;
 
 class Art : public ::testing::Test {
 protected:
@@ -47,8 +50,8 @@ protected:
 
     static std::vector<Bytes> HeightFrames() {
         std::vector<Bytes> frames;
-        for (int k = 0; k < IDR_HEIGHTMAP_COUNT; ++k)
-            frames.push_back(Resource(IDR_HEIGHTMAP_FIRST + k));
+        for (int k = 0; k < ART_HEIGHTMAP_FRAMES; ++k)
+            frames.push_back(Resource(pinned::kHeightmapFirst + k));
         return frames;
     }
 
@@ -56,60 +59,79 @@ protected:
 };
 HMODULE Art::module_ = nullptr;
 
+// What a DDS header must say for the saver's loaders, by kind of picture.
+struct DdsKind {
+    uint32_t pixelFlags, fourCC, bitCount, redMask, greenMask, blueMask, alphaMask, caps, caps2;
+};
+constexpr uint32_t kDxt3 = 0x33545844;                              // "DXT3"
+constexpr DdsKind kL8Dds{0x20000, 0, 8, 0xFF, 0, 0, 0, 0x1000, 0};  // DDPF_LUMINANCE; DDSCAPS_TEXTURE
+constexpr DdsKind kArgbDds{0x41,       0,          32,     0x00FF0000, 0x0000FF00,
+                           0x000000FF, 0xFF000000, 0x1000, 0};  // DDPF_RGB | DDPF_ALPHAPIXELS
+// DDPF_FOURCC; DDSCAPS_COMPLEX | DDSCAPS_TEXTURE; DDSCAPS2_CUBEMAP and all six faces.
+constexpr DdsKind kDxt3CubeDds{0x4, kDxt3, 0, 0, 0, 0, 0, 0x1008, 0xFE00};
+constexpr uint32_t DDSD_REQUIRED = 0x1 | 0x2 | 0x4 | 0x1000;  // caps, height, width, pixel format
+
+void ExpectDds(const Bytes& f, const DdsKind& kind, uint32_t width, uint32_t height, size_t texelBytes) {
+    ASSERT_EQ(f.size(), kDdsHeaderBytes + texelBytes);
+    picture::DdsHeader d;
+    ASSERT_TRUE(picture::DdsHeader::Read(f, d)) << "no DDS magic";
+    EXPECT_EQ(d.size, 124u);
+    EXPECT_EQ(d.flags & DDSD_REQUIRED, DDSD_REQUIRED);
+    EXPECT_EQ(d.width, width);
+    EXPECT_EQ(d.height, height);
+    EXPECT_EQ(d.mipCount, 0u);
+    EXPECT_EQ(d.pixelFormatSize, 32u);
+    EXPECT_EQ(d.pixelFlags, kind.pixelFlags);
+    EXPECT_EQ(d.fourCC, kind.fourCC);
+    EXPECT_EQ(d.bitCount, kind.bitCount);
+    EXPECT_EQ(d.redMask, kind.redMask);
+    EXPECT_EQ(d.greenMask, kind.greenMask);
+    EXPECT_EQ(d.blueMask, kind.blueMask);
+    EXPECT_EQ(d.alphaMask, kind.alphaMask);
+    EXPECT_EQ(d.caps, kind.caps);
+    EXPECT_EQ(d.caps2, kind.caps2);
+}
+
+void ExpectArgbDds(const Bytes& f, uint32_t width, uint32_t height, const char* what) {
+    SCOPED_TRACE(what);
+    ExpectDds(f, kArgbDds, width, height, width * height * 4);
+}
+
+// An 8-bit BMP with the 256 greys as its palette, as the saver's loader reads it.
+void ExpectGreyBmp(const Bytes& f, int32_t width, int32_t height) {
+    const uint32_t imageSize = ((width + 3) & ~3) * height, pixelOffset = 14 + 40 + 256 * 4;
+    ASSERT_EQ(f.size(), pixelOffset + imageSize);
+    picture::BmpHeader h;
+    ASSERT_TRUE(picture::BmpHeader::Read(f, h)) << "no BMP magic";
+    EXPECT_EQ(h.fileSize, f.size());
+    EXPECT_EQ(h.pixelOffset, pixelOffset);
+    EXPECT_EQ(h.infoSize, 40u);
+    EXPECT_EQ(h.width, width);
+    EXPECT_EQ(h.height, height);
+    EXPECT_EQ(h.planes, 1);
+    EXPECT_EQ(h.bitCount, 8);
+    EXPECT_EQ(h.compression, 0u) << "no compression";
+    EXPECT_EQ(h.imageSize, imageSize);
+    EXPECT_EQ(h.coloursUsed, 256u) << "palette colours";
+    for (int i = 0; i < 256; ++i)
+        ASSERT_TRUE(f[54 + 4 * i] == i && f[55 + 4 * i] == i && f[56 + 4 * i] == i) << "palette entry " << i;
+}
+
 uint32_t U32(const Bytes& b, size_t at) { return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24; }
 uint16_t U16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
 
-// The fields of a DDS header ("DDS " + DDS_HEADER), by byte offset.
-struct Dds {
-    uint32_t size, flags, height, width, pitch, depth, mips, pfSize, pfFlags, fourCC, bits, r, g, b, a, caps, caps2;
-    explicit Dds(const Bytes& f)
-        : size(U32(f, 4)),
-          flags(U32(f, 8)),
-          height(U32(f, 12)),
-          width(U32(f, 16)),
-          pitch(U32(f, 20)),
-          depth(U32(f, 24)),
-          mips(U32(f, 28)),
-          pfSize(U32(f, 76)),
-          pfFlags(U32(f, 80)),
-          fourCC(U32(f, 84)),
-          bits(U32(f, 88)),
-          r(U32(f, 92)),
-          g(U32(f, 96)),
-          b(U32(f, 100)),
-          a(U32(f, 104)),
-          caps(U32(f, 108)),
-          caps2(U32(f, 112)) {}
-};
-constexpr uint32_t DDSD_REQUIRED = 0x1 | 0x2 | 0x4 | 0x1000;  // caps, height, width, pixel format
-
-void ExpectArgbDds(const Bytes& f, uint32_t width, uint32_t height, const char* what) {
-    ASSERT_EQ(f.size(), 128 + width * height * 4) << what;
-    ASSERT_EQ(std::memcmp(f.data(), "DDS ", 4), 0) << what;
-    const Dds d(f);
-    EXPECT_EQ(d.size, 124u) << what;
-    EXPECT_EQ(d.flags & DDSD_REQUIRED, DDSD_REQUIRED) << what;
-    EXPECT_EQ(d.width, width) << what;
-    EXPECT_EQ(d.height, height) << what;
-    EXPECT_EQ(d.mips, 0u) << what;
-    EXPECT_EQ(d.pfSize, 32u) << what;
-    EXPECT_EQ(d.pfFlags, 0x41u) << what << ": DDPF_RGB | DDPF_ALPHAPIXELS";
-    EXPECT_EQ(d.bits, 32u) << what;
-    EXPECT_EQ(d.r, 0x00FF0000u) << what;
-    EXPECT_EQ(d.g, 0x0000FF00u) << what;
-    EXPECT_EQ(d.b, 0x000000FFu) << what;
-    EXPECT_EQ(d.a, 0xFF000000u) << what;
-    EXPECT_EQ(d.caps, 0x1000u) << what;
-    EXPECT_EQ(d.caps2, 0u) << what;
-}
-
 // Texel (x, y) of an A8R8G8B8 DDS as {r, g, b, a}.
 std::array<int, 4> Argb(const Bytes& f, int width, int x, int y) {
-    const size_t at = 128 + (static_cast<size_t>(y) * width + x) * 4;
+    const size_t at = kDdsHeaderBytes + (static_cast<size_t>(y) * width + x) * 4;
     return {f[at + 2], f[at + 1], f[at], f[at + 3]};
 }
 
 // ---------------------------------------------------------------- heightmaps
+
+constexpr int kFrames = ART_HEIGHTMAP_FRAMES, kSide = ART_HEIGHTMAP_SIDE, kTexels = kSide * kSide;
+
+// Height (x, y) of a frame's texels, wrapping around its edges.
+int Height(const uint8_t* t, int x, int y) { return t[((y + kSide) % kSide) * kSide + (x + kSide) % kSide]; }
 
 double MeanAbsDiff(const uint8_t* a, const uint8_t* b, size_t n) {
     double sum = 0;
@@ -119,52 +141,37 @@ double MeanAbsDiff(const uint8_t* a, const uint8_t* b, size_t n) {
 }
 
 TEST_F(Art, HeightmapFramesAreLuminanceDds) {
-    for (int k = 0; k < 30; ++k) {
-        const Bytes f = Resource(IDR_HEIGHTMAP_FIRST + k);
-        SCOPED_TRACE("resource " + std::to_string(IDR_HEIGHTMAP_FIRST + k));
-        ASSERT_EQ(f.size(), 65664u);
-        ASSERT_EQ(std::memcmp(f.data(), "DDS ", 4), 0);
-        const Dds d(f);
-        EXPECT_EQ(d.size, 124u);
-        EXPECT_EQ(d.flags & DDSD_REQUIRED, DDSD_REQUIRED);
-        EXPECT_EQ(d.height, 256u);
-        EXPECT_EQ(d.width, 256u);
-        EXPECT_EQ(d.mips, 0u);
-        EXPECT_EQ(d.pfSize, 32u);
-        EXPECT_EQ(d.pfFlags, 0x20000u) << "DDPF_LUMINANCE only";
-        EXPECT_EQ(d.bits, 8u);
-        EXPECT_EQ(d.r, 0xFFu);
-        EXPECT_EQ(d.g | d.b | d.a, 0u);
-        EXPECT_EQ(d.caps, 0x1000u) << "DDSCAPS_TEXTURE only";
-        EXPECT_EQ(d.caps2, 0u);
+    for (int k = 0; k < kFrames; ++k) {
+        SCOPED_TRACE("resource " + std::to_string(pinned::kHeightmapFirst + k));
+        ExpectDds(Resource(pinned::kHeightmapFirst + k), kL8Dds, kSide, kSide, kTexels);
     }
 }
 
 TEST_F(Art, HeightmapStatisticsSuitTheWater) {
     const auto frames = HeightFrames();
-    for (int k = 0; k < 30; ++k) {
-        const uint8_t* t = frames[k].data() + 128;
+    for (int k = 0; k < kFrames; ++k) {
+        const uint8_t* t = frames[k].data() + kDdsHeaderBytes;
         double sum = 0;
         int lo = 255, hi = 0;
-        for (int i = 0; i < 65536; ++i) {
+        for (int i = 0; i < kTexels; ++i) {
             sum += t[i];
             lo = std::min<int>(lo, t[i]);
             hi = std::max<int>(hi, t[i]);
         }
-        EXPECT_NEAR(sum / 65536, 128.0, 3.0) << "frame " << k;
+        const double mean = sum / kTexels;
+        EXPECT_NEAR(mean, 128.0, 3.0) << "frame " << k;
         EXPECT_GE(lo, 100) << "frame " << k;
         EXPECT_LE(hi, 220) << "frame " << k;
         EXPECT_GE(hi - lo, 50) << "frame " << k << ": an ocean, not a flat plate";
         // Sharp crests over broad troughs: the mean lies much nearer the
         // lowest height than the highest.
-        EXPECT_LT(sum / 65536 - lo, (hi - sum / 65536) / 2) << "frame " << k;
+        EXPECT_LT(mean - lo, (hi - mean) / 2) << "frame " << k;
         // Waves, not noise: neighbouring heights go together.
         double var = 0, cov = 0;
-        const double mean = sum / 65536;
-        for (int y = 0; y < 256; ++y)
-            for (int x = 0; x < 256; ++x) {
-                var += (t[y * 256 + x] - mean) * (t[y * 256 + x] - mean);
-                cov += (t[y * 256 + x] - mean) * (t[y * 256 + (x + 1) % 256] - mean);
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x) {
+                var += (Height(t, x, y) - mean) * (Height(t, x, y) - mean);
+                cov += (Height(t, x, y) - mean) * (Height(t, x + 1, y) - mean);
             }
         EXPECT_GT(cov / var, 0.5) << "frame " << k;
     }
@@ -177,19 +184,19 @@ TEST_F(Art, HeightmapSlopesAreThoseOfASeaInABreeze) {
     // 0.003 + 0.00512 x wind speed: 0.018 to 0.039 from 3 to 7 m/s.
     const auto frames = HeightFrames();
     std::vector<double> meanSquare;
-    for (int k = 0; k < 30; ++k) {
-        const uint8_t* t = frames[k].data() + 128;
-        auto at = [&](int x, int y) { return t[(y & 255) * 256 + (x & 255)] / 255.0; };
+    for (int k = 0; k < kFrames; ++k) {
+        const uint8_t* t = frames[k].data() + kDdsHeaderBytes;
+        auto at = [&](int x, int y) { return Height(t, x, y) / 255.0; };
         double squares = 0, tilt = 0;
-        for (int y = 0; y < 256; ++y)
-            for (int x = 0; x < 256; ++x) {
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x) {
                 const double sx = 3.0 * (at(x + 1, y) - at(x - 1, y)) / 2, sy = 3.0 * (at(x, y + 1) - at(x, y - 1)) / 2;
                 squares += sx * sx + sy * sy;
                 tilt += std::atan(std::sqrt(sx * sx + sy * sy)) * 180 / 3.14159265358979;
             }
-        meanSquare.push_back(squares / 65536);
+        meanSquare.push_back(squares / kTexels);
         std::printf("heightmap %2d: mean-square slope %.4f, mean tilt %.2f degrees\n", k, meanSquare.back(),
-                    tilt / 65536);
+                    tilt / kTexels);
         EXPECT_GE(meanSquare.back(), 0.018) << "frame " << k << ": calmer than a light breeze";
         EXPECT_LE(meanSquare.back(), 0.039) << "frame " << k << ": rougher than a moderate breeze";
     }
@@ -199,25 +206,24 @@ TEST_F(Art, HeightmapSlopesAreThoseOfASeaInABreeze) {
 
 TEST_F(Art, HeightmapFramesTileInBothDirections) {
     const auto frames = HeightFrames();
-    for (int k = 0; k < 30; ++k) {
-        const uint8_t* t = frames[k].data() + 128;
-        auto at = [&](int x, int y) { return int(t[y * 256 + x]); };
+    for (int k = 0; k < kFrames; ++k) {
+        const uint8_t* t = frames[k].data() + kDdsHeaderBytes;
         // Mean step between neighbouring columns (rows): every interior pair,
         // and the pair across the wrap-around edge.
         double inside = 0, across = 0, insideRows = 0, acrossRows = 0;
-        for (int y = 0; y < 256; ++y)
-            for (int x = 0; x < 255; ++x) {
-                inside += std::abs(at(x + 1, y) - at(x, y));
-                insideRows += std::abs(at(y, x + 1) - at(y, x));
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide - 1; ++x) {
+                inside += std::abs(Height(t, x + 1, y) - Height(t, x, y));
+                insideRows += std::abs(Height(t, y, x + 1) - Height(t, y, x));
             }
-        for (int i = 0; i < 256; ++i) {
-            across += std::abs(at(0, i) - at(255, i));
-            acrossRows += std::abs(at(i, 0) - at(i, 255));
+        for (int i = 0; i < kSide; ++i) {
+            across += std::abs(Height(t, 0, i) - Height(t, kSide - 1, i));
+            acrossRows += std::abs(Height(t, i, 0) - Height(t, i, kSide - 1));
         }
-        inside /= 255.0 * 256;
-        insideRows /= 255.0 * 256;
-        across /= 256;
-        acrossRows /= 256;
+        inside /= (kSide - 1.0) * kSide;
+        insideRows /= (kSide - 1.0) * kSide;
+        across /= kSide;
+        acrossRows /= kSide;
         EXPECT_LE(across, inside * 1.25) << "frame " << k << ": left and right edges";
         EXPECT_LE(acrossRows, insideRows * 1.25) << "frame " << k << ": top and bottom edges";
     }
@@ -226,57 +232,20 @@ TEST_F(Art, HeightmapFramesTileInBothDirections) {
 TEST_F(Art, HeightmapAnimationLoopsAndMoves) {
     const auto frames = HeightFrames();
     std::vector<double> steps;
-    for (int k = 0; k < 30; ++k)
-        steps.push_back(MeanAbsDiff(frames[k].data() + 128, frames[(k + 1) % 30].data() + 128, 65536));
+    for (int k = 0; k < kFrames; ++k)
+        steps.push_back(MeanAbsDiff(frames[k].data() + kDdsHeaderBytes,
+                                    frames[(k + 1) % kFrames].data() + kDdsHeaderBytes, kTexels));
     double others = 0;
-    for (int k = 0; k < 29; ++k) {
+    for (int k = 0; k < kFrames - 1; ++k) {
         EXPECT_GT(steps[k], 0.5) << "frames " << k << " and " << k + 1 << " should differ";
         others += steps[k];
     }
-    others /= 29;
-    EXPECT_NEAR(steps[29], others, others * 0.10) << "frame 29 must lead into frame 0 like any frame into the next";
+    others /= kFrames - 1;
+    EXPECT_NEAR(steps[kFrames - 1], others, others * 0.10)
+        << "the last frame must lead into the first like any frame into the next";
 }
 
 // ---------------------------------------------------------------- sky box
-
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-    const uint8_t* At(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
-};
-
-struct JpegFailure {
-    jpeg_error_mgr mgr;  // first, so that the library's pointer is ours
-    jmp_buf back;
-};
-
-// Baseline colour JPEG -> RGB; false if it is not one or does not decode.
-bool DecodeJpeg(const Bytes& data, Picture& out) {
-    jpeg_decompress_struct cinfo;
-    JpegFailure failure;
-    cinfo.err = jpeg_std_error(&failure.mgr);
-    failure.mgr.error_exit = [](j_common_ptr c) { longjmp(reinterpret_cast<JpegFailure*>(c->err)->back, 1); };
-    if (setjmp(failure.back)) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
-    jpeg_read_header(&cinfo, TRUE);
-    const bool baseline = !cinfo.progressive_mode && cinfo.num_components == 3;
-    cinfo.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&cinfo);
-    out.width = static_cast<int>(cinfo.output_width);
-    out.height = static_cast<int>(cinfo.output_height);
-    out.rgb.assign(static_cast<size_t>(out.width) * out.height * 3, 0);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = &out.rgb[static_cast<size_t>(cinfo.output_scanline) * out.width * 3];
-        jpeg_read_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return baseline;
-}
 
 // Which face of the sky box (0..4 = 430..434) a world direction hits, and
 // at which texture coordinate (u, v). The box spans x and z from -0.25 to
@@ -306,7 +275,7 @@ bool FaceOf(std::array<double, 3> d, int& f, double& u, double& v) {
 }
 
 // Bilinear sample with clamped edges, as the sky box is drawn.
-std::array<double, 3> Sample(const Picture& p, double u, double v) {
+std::array<double, 3> Sample(const Image& p, double u, double v) {
     const double x = std::clamp(u * p.width - 0.5, 0.0, p.width - 1.0);
     const double y = std::clamp(v * p.height - 0.5, 0.0, p.height - 1.0);
     const int x0 = std::min(static_cast<int>(x), p.width - 2), y0 = std::min(static_cast<int>(y), p.height - 2);
@@ -320,59 +289,64 @@ std::array<double, 3> Sample(const Picture& p, double u, double v) {
     return c;
 }
 
+constexpr int kSideFaces = 4, kFaceSide = ART_SKY_FACE_SIDE;
+// The rows above the horizon painted at 55 % of a side face.
+constexpr int kSkyRows = kFaceSide * 55 / 100 - 1;
+
 class SkyArt : public Art {
 protected:
+    // The faces as the saver decodes them.
     static void SetUpTestSuite() {
         Art::SetUpTestSuite();
         faces_.clear();
-        if (!module_)
-            return;
-        for (int f = 0; f < 5; ++f) {
-            Picture p;
-            decoded_[f] = DecodeJpeg(Resource(IDR_SKY_FACE_FIRST + f), p);
-            faces_.push_back(p);
+        for (int f = 0; module_ && f < ART_SKY_FACES; ++f) {
+            const Bytes file = Resource(pinned::kSkyFaceFirst + f);
+            d3dx::DecodedImage decoded;
+            colour_[f] =
+                d3dx::DecodeJpeg(file.data(), file.size(), decoded) && decoded.layout == d3dx::TexelLayout::X8R8G8B8;
+            faces_.push_back(colour_[f] ? picture::ToImage(decoded.Level(0, 0), decoded.layout) : Image());
         }
     }
     void SetUp() override {
         Art::SetUp();
-        for (int f = 0; f < 5; ++f) {
-            ASSERT_TRUE(decoded_[f]) << "resource " << IDR_SKY_FACE_FIRST + f << " is not a baseline colour JPEG";
-            ASSERT_EQ(faces_[f].width, 512);
-            ASSERT_EQ(faces_[f].height, 512);
+        for (int f = 0; f < ART_SKY_FACES; ++f) {
+            ASSERT_TRUE(colour_[f]) << "resource " << pinned::kSkyFaceFirst + f << " is not a baseline colour JPEG";
+            ASSERT_EQ(faces_[f].width, kFaceSide);
+            ASSERT_EQ(faces_[f].height, kFaceSide);
         }
     }
-    static std::vector<Picture> faces_;
-    static bool decoded_[5];
+    static std::vector<Image> faces_;
+    static bool colour_[ART_SKY_FACES];
 };
-std::vector<Picture> SkyArt::faces_;
-bool SkyArt::decoded_[5];
+std::vector<Image> SkyArt::faces_;
+bool SkyArt::colour_[ART_SKY_FACES];
 
 int MaxChannel(const uint8_t* p) { return std::max({p[0], p[1], p[2]}); }
 
 TEST_F(SkyArt, SideFacesAreBlackBelowAHorizonAt55Percent) {
-    for (int f = 0; f < 4; ++f) {
-        const Picture& p = faces_[f];
+    for (int f = 0; f < kSideFaces; ++f) {
+        const Image& p = faces_[f];
         std::vector<int> horizon;
-        for (int x = 0; x < 512; ++x) {
+        for (int x = 0; x < kFaceSide; ++x) {
             int last = -1;
-            for (int y = 0; y < 512; ++y)
+            for (int y = 0; y < kFaceSide; ++y)
                 if (MaxChannel(p.At(x, y)) > 40)
                     last = y;
             horizon.push_back(last);
             // Plain black from a few rows under the painted horizon down.
-            for (int y = last + 4; y < 512; ++y)
+            for (int y = last + 4; y < kFaceSide; ++y)
                 ASSERT_LE(MaxChannel(p.At(x, y)), 12)
-                    << "face " << IDR_SKY_FACE_FIRST + f << " at (" << x << ", " << y << ")";
+                    << "face " << pinned::kSkyFaceFirst + f << " at (" << x << ", " << y << ")";
             // Sky (not black) everywhere above it.
             for (int y = 0; y < last - 3; ++y)
                 ASSERT_GT(MaxChannel(p.At(x, y)), 40)
-                    << "face " << IDR_SKY_FACE_FIRST + f << " at (" << x << ", " << y << ")";
+                    << "face " << pinned::kSkyFaceFirst + f << " at (" << x << ", " << y << ")";
         }
         std::sort(horizon.begin(), horizon.end());
-        const double row = horizon[256] + 1;  // the first black row
-        EXPECT_NEAR(row / 512, 0.55, 0.02) << "face " << 430 + f;
+        const double row = horizon[kFaceSide / 2] + 1;  // the first black row
+        EXPECT_NEAR(row / kFaceSide, 0.55, 0.02) << "face " << pinned::kSkyFaceFirst + f;
         EXPECT_LE(horizon.back() - horizon.front(), 2)
-            << "face " << IDR_SKY_FACE_FIRST + f << ": the horizon is a straight row";
+            << "face " << pinned::kSkyFaceFirst + f << ": the horizon is a straight row";
     }
 }
 
@@ -388,18 +362,19 @@ TEST_F(SkyArt, AdjacentFacesMeetWithoutSeams) {
         Edge a, b;
         int length;
     };
+    constexpr int kLast = kFaceSide - 1;
     const std::vector<Seam> seams = {
-        {{1, true, 511, false}, {2, true, 0, false}, 280},    // 431 | 432 at x = z = +0.25
-        {{2, true, 511, false}, {0, true, 0, false}, 280},    // 432 | 430
-        {{0, true, 511, false}, {3, true, 0, false}, 280},    // 430 | 433
-        {{3, true, 511, false}, {1, true, 0, false}, 280},    // 433 | 431
-        {{1, false, 0, false}, {4, false, 511, false}, 512},  // 431 top | top face z = +0.25
-        {{0, false, 0, false}, {4, false, 0, true}, 512},     // 430 top | top face z = -0.25
-        {{3, false, 0, false}, {4, true, 0, false}, 512},     // 433 top | top face x = -0.25
-        {{2, false, 0, false}, {4, true, 511, true}, 512},    // 432 top | top face x = +0.25
+        {{1, true, kLast, false}, {2, true, 0, false}, kSkyRows},     // 431 | 432 at x = z = +0.25
+        {{2, true, kLast, false}, {0, true, 0, false}, kSkyRows},     // 432 | 430
+        {{0, true, kLast, false}, {3, true, 0, false}, kSkyRows},     // 430 | 433
+        {{3, true, kLast, false}, {1, true, 0, false}, kSkyRows},     // 433 | 431
+        {{1, false, 0, false}, {4, false, kLast, false}, kFaceSide},  // 431 top | top face z = +0.25
+        {{0, false, 0, false}, {4, false, 0, true}, kFaceSide},       // 430 top | top face z = -0.25
+        {{3, false, 0, false}, {4, true, 0, false}, kFaceSide},       // 433 top | top face x = -0.25
+        {{2, false, 0, false}, {4, true, kLast, true}, kFaceSide},    // 432 top | top face x = +0.25
     };
     auto texel = [&](const Edge& e, int i, int inset) {
-        const int along = e.reversed ? 511 - i : i;
+        const int along = e.reversed ? kLast - i : i;
         const int fixed = e.fixed == 0 ? e.fixed + inset : e.fixed - inset;
         return e.column ? faces_[e.face].At(fixed, along) : faces_[e.face].At(along, fixed);
     };
@@ -412,8 +387,8 @@ TEST_F(SkyArt, AdjacentFacesMeetWithoutSeams) {
                 insideB += std::abs(texel(s.b, i, 0)[k] - texel(s.b, i, 1)[k]);
             }
         const double n = 3.0 * s.length;
-        SCOPED_TRACE("seam " + std::to_string(IDR_SKY_FACE_FIRST + s.a.face) + " / " +
-                     std::to_string(IDR_SKY_FACE_FIRST + s.b.face));
+        SCOPED_TRACE("seam " + std::to_string(pinned::kSkyFaceFirst + s.a.face) + " / " +
+                     std::to_string(pinned::kSkyFaceFirst + s.b.face));
         EXPECT_LE(across / n, std::max(3.0, 2.0 * std::max(insideA, insideB) / n));
     }
 }
@@ -422,9 +397,9 @@ TEST_F(SkyArt, TheSunGlowsOnFace431NearTheHorizonsMiddle) {
     // The brightest 16 x 16 block of the four side faces.
     double best = -1;
     int bestFace = -1, bestX = 0, bestY = 0;
-    for (int f = 0; f < 4; ++f)
-        for (int by = 0; by < 512; by += 16)
-            for (int bx = 0; bx < 512; bx += 16) {
+    for (int f = 0; f < kSideFaces; ++f)
+        for (int by = 0; by < kFaceSide; by += 16)
+            for (int bx = 0; bx < kFaceSide; bx += 16) {
                 double sum = 0;
                 for (int y = by; y < by + 16; ++y)
                     for (int x = bx; x < bx + 16; ++x) {
@@ -439,45 +414,24 @@ TEST_F(SkyArt, TheSunGlowsOnFace431NearTheHorizonsMiddle) {
                 }
             }
     EXPECT_EQ(bestFace, 1);  // the face towards the sun
-    EXPECT_NEAR(bestX / 512.0, 0.5, 0.1) << "horizontally in the middle";
+    EXPECT_NEAR(bestX / double(kFaceSide), 0.5, 0.1) << "horizontally in the middle";
     // The flare puts the sun at (0, 0.03, 1.3): v = (0.125 - 0.25 * 0.03 / 1.3) / 0.25 = 0.477.
-    EXPECT_NEAR(bestY / 512.0, 0.477, 0.06) << "just above the horizon";
+    EXPECT_NEAR(bestY / double(kFaceSide), 0.477, 0.06) << "just above the horizon";
 }
 
 // ---------------------------------------------------------------- cube map
 
-std::vector<std::array<uint8_t, 4>> DecodeDxt3Face(const uint8_t* blocks, int size, bool& valid) {
-    std::vector<std::array<uint8_t, 4>> out(static_cast<size_t>(size) * size);
-    valid = true;
-    for (int by = 0; by < size; by += 4)
-        for (int bx = 0; bx < size; bx += 4, blocks += 16) {
-            const int c0 = blocks[8] | blocks[9] << 8, c1 = blocks[10] | blocks[11] << 8;
-            int c[4][3];
-            auto expand = [](int v, int out3[3]) {
-                const int r = v >> 11, g = (v >> 5) & 63, b = v & 31;
-                out3[0] = r << 3 | r >> 2;
-                out3[1] = g << 2 | g >> 4;
-                out3[2] = b << 3 | b >> 2;
-            };
-            expand(c0, c[0]);
-            expand(c1, c[1]);
-            for (int k = 0; k < 3; ++k) {
-                c[2][k] = (2 * c[0][k] + c[1][k]) / 3;
-                c[3][k] = (c[0][k] + 2 * c[1][k]) / 3;
-            }
-            // Written so that the DXT1 three-colour rule never applies.
-            uint32_t indices = blocks[12] | blocks[13] << 8 | blocks[14] << 16 | uint32_t(blocks[15]) << 24;
-            if (c0 < c1 || (c0 == c1 && indices != 0))
-                valid = false;
-            for (int i = 0; i < 16; ++i) {
-                const int index = (indices >> (2 * i)) & 3;
-                const int alpha = ((blocks[i / 2] >> (4 * (i % 2))) & 15) * 17;
-                out[static_cast<size_t>(by + i / 4) * size + bx + i % 4] = {
-                    static_cast<uint8_t>(c[index][0]), static_cast<uint8_t>(c[index][1]),
-                    static_cast<uint8_t>(c[index][2]), static_cast<uint8_t>(alpha)};
-            }
-        }
-    return out;
+// Whether every colour block is written so that the DXT1 three-colour rule
+// never applies: colour0 > colour1, or all indices 0 when they are equal.
+bool FourColourBlocks(const d3dx::ImageLevel& blocks) {
+    for (size_t at = 0; at + 16 <= blocks.texels.size(); at += 16) {
+        const uint8_t* b = &blocks.texels[at];
+        const int c0 = b[8] | b[9] << 8, c1 = b[10] | b[11] << 8;
+        const bool indicesZero = (b[12] | b[13] | b[14] | b[15]) == 0;
+        if (c0 < c1 || (c0 == c1 && !indicesZero))
+            return false;
+    }
+    return true;
 }
 
 // D3D cube face (DDS order +X, -X, +Y, -Y, +Z, -Z) at s, t in [-1, 1].
@@ -493,28 +447,19 @@ std::array<double, 3> CubeDirection(int face, double s, double t) {
 }
 
 TEST_F(SkyArt, CubeMapIsADxt3CubeShowingTheSameSky) {
-    const Bytes cube = Resource(IDR_SKY_CUBE);
-    ASSERT_EQ(cube.size(), 393344u);
-    ASSERT_EQ(std::memcmp(cube.data(), "DDS ", 4), 0);
-    const Dds d(cube);
-    EXPECT_EQ(d.size, 124u);
-    EXPECT_EQ(d.flags & DDSD_REQUIRED, DDSD_REQUIRED);
-    EXPECT_EQ(d.width, 256u);
-    EXPECT_EQ(d.height, 256u);
-    EXPECT_EQ(d.mips, 0u);
-    EXPECT_EQ(d.pfSize, 32u);
-    EXPECT_EQ(d.pfFlags, 0x4u) << "DDPF_FOURCC";
-    EXPECT_EQ(std::memcmp(&cube[84], "DXT3", 4), 0);
-    EXPECT_EQ(d.caps, 0x1008u) << "DDSCAPS_COMPLEX | DDSCAPS_TEXTURE";
-    EXPECT_EQ(d.caps2, 0xFE00u) << "DDSCAPS2_CUBEMAP and all six faces";
-
-    std::vector<std::vector<std::array<uint8_t, 4>>> faces;
+    constexpr int kCubeSide = ART_SKY_CUBE_SIDE;
+    const Bytes cube = Resource(pinned::kSkyCube);
+    ExpectDds(cube, kDxt3CubeDds, kCubeSide, kCubeSide, 6 * kCubeSide * kCubeSide);  // a byte a texel
+    if (HasFatalFailure())
+        return;
+    d3dx::DecodedImage decoded;
+    ASSERT_TRUE(d3dx::DecodeDds(cube.data(), cube.size(), decoded));
+    std::vector<Image> faces;
     for (int f = 0; f < 6; ++f) {
-        bool valid = false;
-        faces.push_back(DecodeDxt3Face(&cube[128 + f * 65536], 256, valid));
-        EXPECT_TRUE(valid) << "cube face " << f << ": four-colour blocks";
-        for (const auto& texel : faces.back())
-            ASSERT_EQ(texel[3], 255) << "cube face " << f << " is opaque";
+        EXPECT_TRUE(FourColourBlocks(decoded.Level(f, 0))) << "cube face " << f << ": four-colour blocks";
+        faces.push_back(picture::ToImage(decoded.Level(f, 0), decoded.layout));
+        for (size_t i = 3; i < faces.back().rgba.size(); i += 4)
+            ASSERT_EQ(faces.back().rgba[i], 255) << "cube face " << f << " is opaque";
     }
 
     // Cube direction (a, b, c) shows the sky of world direction (c, b, a).
@@ -525,15 +470,15 @@ TEST_F(SkyArt, CubeMapIsADxt3CubeShowingTheSameSky) {
     std::string worstWhere;
     std::vector<double> diffs;
     for (int f = 0; f < 6; ++f)
-        for (int ty = 6; ty < 256; ty += 12)
-            for (int tx = 6; tx < 256; tx += 12) {
+        for (int ty = 6; ty < kCubeSide; ty += 12)
+            for (int tx = 6; tx < kCubeSide; tx += 12) {
                 std::array<double, 3> cubeColour{}, boxColour{};
                 bool usable = true;
                 int samples = 0;
                 for (int sy = -4; sy <= 4 && usable; ++sy)
                     for (int sx = -4; sx <= 4 && usable; ++sx) {
                         const double px = tx + 0.5 + sx / 3.0, py = ty + 0.5 + sy / 3.0;  // within 3 x 3 texels
-                        const auto c = CubeDirection(f, 2 * px / 256 - 1, 2 * py / 256 - 1);
+                        const auto c = CubeDirection(f, 2 * px / kCubeSide - 1, 2 * py / kCubeSide - 1);
                         const std::array<double, 3> world{c[2], c[1], c[0]};
                         const double len = std::sqrt(world[0] * world[0] + world[1] * world[1] + world[2] * world[2]);
                         // Keep clear of the painted horizon (where the box turns black).
@@ -544,8 +489,8 @@ TEST_F(SkyArt, CubeMapIsADxt3CubeShowingTheSameSky) {
                             break;
                         }
                         const auto b = Sample(faces_[face], u, v);
-                        const auto& t =
-                            faces[f][static_cast<size_t>(std::min(255, int(py))) * 256 + std::min(255, int(px))];
+                        const uint8_t* t =
+                            faces[f].At(std::min(kCubeSide - 1, int(px)), std::min(kCubeSide - 1, int(py)));
                         for (int k = 0; k < 3; ++k) {
                             boxColour[k] += b[k];
                             cubeColour[k] += t[k];
@@ -577,7 +522,7 @@ TEST_F(SkyArt, CubeMapIsADxt3CubeShowingTheSameSky) {
 
     // Below the horizon the reflection gets a dark sea colour, not a hard
     // black cut: straight down is dark but not black.
-    const auto& down = faces[3][128 * 256 + 128];
+    const uint8_t* down = faces[3].At(kCubeSide / 2, kCubeSide / 2);
     EXPECT_LT(std::max({down[0], down[1], down[2]}), 80);
     EXPECT_GT(int(down[0]) + down[1] + down[2], 6);
 }
@@ -598,38 +543,26 @@ TEST_F(Art, FresnelRampHasTheExactValues) {
         8,   7,   7,   7,   7,   7,   7,   7,   7,   7,   7,   7,   6,   6,   6,   6,  // 128-159
         6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,                      // 160-171
     };
-    const Bytes f = Resource(IDR_FRESNEL_RAMP);
-    ASSERT_EQ(f.size(), 1334u);
-    EXPECT_EQ(f[0], 'B');
-    EXPECT_EQ(f[1], 'M');
-    EXPECT_EQ(U32(f, 2), 1334u);
-    EXPECT_EQ(U32(f, 10), 1078u);
-    EXPECT_EQ(U32(f, 14), 40u);
-    EXPECT_EQ(U32(f, 18), 256u);
-    EXPECT_EQ(U32(f, 22), 1u);
-    EXPECT_EQ(U16(f, 26), 1);
-    EXPECT_EQ(U16(f, 28), 8);
-    EXPECT_EQ(U32(f, 30), 0u) << "no compression";
-    EXPECT_EQ(U32(f, 34), 256u) << "image size";
-    EXPECT_EQ(U32(f, 46), 256u) << "palette colours";
-    for (int i = 0; i < 256; ++i) {
-        EXPECT_EQ(f[54 + 4 * i], i);
-        EXPECT_EQ(f[55 + 4 * i], i);
-        EXPECT_EQ(f[56 + 4 * i], i);
-    }
-    for (int i = 0; i < 256; ++i)
-        EXPECT_EQ(f[1078 + i], i < 172 ? kValues[i] : 5) << "texel " << i;
+    const Bytes f = Resource(pinned::kFresnelRamp);
+    ExpectGreyBmp(f, ART_FRESNEL_RAMP_WIDTH, 1);
+    if (HasFatalFailure())
+        return;
+    const size_t texels = f.size() - ART_FRESNEL_RAMP_WIDTH;
+    for (int i = 0; i < ART_FRESNEL_RAMP_WIDTH; ++i)
+        EXPECT_EQ(f[texels + i], i < 172 ? kValues[i] : 5) << "texel " << i;
 }
 
 TEST_F(Art, FlareSpritesAreArgbDds) {
-    const Bytes star = Resource(IDR_FLARE_STAR), glow = Resource(IDR_FLARE_GLOW), ring = Resource(IDR_FLARE_RING);
-    ExpectArgbDds(star, 128, 128, "star 360");
-    ExpectArgbDds(glow, 256, 256, "glow 361");
-    ExpectArgbDds(ring, 128, 128, "ring 362");
+    constexpr int kStar = ART_FLARE_STAR_SIDE, kGlow = ART_FLARE_GLOW_SIDE, kRing = ART_FLARE_RING_SIDE;
+    const Bytes star = Resource(pinned::kFlareStar), glow = Resource(pinned::kFlareGlow);
+    const Bytes ring = Resource(pinned::kFlareRing);
+    ExpectArgbDds(star, kStar, kStar, "star 360");
+    ExpectArgbDds(glow, kGlow, kGlow, "glow 361");
+    ExpectArgbDds(ring, kRing, kRing, "ring 362");
     if (HasFatalFailure())
         return;
     // Every sprite fades to nothing before its border.
-    const std::pair<const Bytes*, int> sprites[] = {{&star, 128}, {&glow, 256}, {&ring, 128}};
+    const std::pair<const Bytes*, int> sprites[] = {{&star, kStar}, {&glow, kGlow}, {&ring, kRing}};
     for (const auto& [sprite, size] : sprites)
         for (int i = 0; i < size; ++i) {
             ASSERT_EQ(Argb(*sprite, size, i, 0)[3], 0);
@@ -638,27 +571,27 @@ TEST_F(Art, FlareSpritesAreArgbDds) {
             ASSERT_EQ(Argb(*sprite, size, size - 1, i)[3], 0);
         }
     // Star: white, with a bright core and rays reaching far out in alpha.
-    EXPECT_GT(Argb(star, 128, 64, 64)[3], 200);
+    EXPECT_GT(Argb(star, kStar, kStar / 2, kStar / 2)[3], 200);
     int rayTexels = 0;
-    for (int y = 0; y < 128; ++y)
-        for (int x = 0; x < 128; ++x) {
-            const auto p = Argb(star, 128, x, y);
+    for (int y = 0; y < kStar; ++y)
+        for (int x = 0; x < kStar; ++x) {
+            const auto p = Argb(star, kStar, x, y);
             if (p[3] > 0) {
                 EXPECT_EQ(p[0] + p[1] + p[2], 3 * 255);
             }
-            const double r = std::hypot(x - 63.5, y - 63.5);
-            if (r > 32 && p[3] > 40)
+            const double r = std::hypot(x - (kStar - 1) / 2.0, y - (kStar - 1) / 2.0);
+            if (r > kStar / 4 && p[3] > 40)
                 ++rayTexels;
         }
     EXPECT_GT(rayTexels, 40);
     // Glow: bright centre falling off smoothly.
-    EXPECT_GT(Argb(glow, 256, 128, 128)[3], 150);
-    EXPECT_LT(Argb(glow, 256, 128 + 64, 128)[3], Argb(glow, 256, 128 + 16, 128)[3]);
+    EXPECT_GT(Argb(glow, kGlow, kGlow / 2, kGlow / 2)[3], 150);
+    EXPECT_LT(Argb(glow, kGlow, kGlow * 3 / 4, kGlow / 2)[3], Argb(glow, kGlow, kGlow * 9 / 16, kGlow / 2)[3]);
     // Ring: a faint disc inside a bright rim, the rim red outside and blue inside.
-    const auto centre = Argb(ring, 128, 64, 64);
+    const auto centre = Argb(ring, kRing, kRing / 2, kRing / 2);
     int rimAlpha = 0, bluestR = 0, reddestR = 0, blue = -999, red = -999;
-    for (int x = 64; x < 128; ++x) {
-        const auto p = Argb(ring, 128, x, 64);
+    for (int x = kRing / 2; x < kRing; ++x) {
+        const auto p = Argb(ring, kRing, x, kRing / 2);
         rimAlpha = std::max(rimAlpha, p[3]);
         if (p[3] > 60 && p[2] - p[0] > blue) {
             blue = p[2] - p[0];
@@ -675,14 +608,15 @@ TEST_F(Art, FlareSpritesAreArgbDds) {
 }
 
 TEST_F(Art, BannerIsA256By64ArgbDdsWithText) {
-    const Bytes banner = Resource(IDR_BANNER);
-    ExpectArgbDds(banner, 256, 64, "banner 245");
+    constexpr int kWidth = ART_BANNER_WIDTH;
+    const Bytes banner = Resource(pinned::kBanner);
+    ExpectArgbDds(banner, kWidth, ART_BANNER_HEIGHT, "banner 245");
     if (HasFatalFailure())
         return;
     int transparent = 0, opaque = 0, bright = 0;
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 256; ++x) {
-            const auto p = Argb(banner, 256, x, y);
+    for (int y = 0; y < ART_BANNER_HEIGHT; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            const auto p = Argb(banner, kWidth, x, y);
             if (p[3] == 0)
                 ++transparent;
             if (p[3] > 200)
@@ -690,67 +624,62 @@ TEST_F(Art, BannerIsA256By64ArgbDdsWithText) {
             if (p[3] > 200 && p[0] > 200 && p[1] > 200 && p[2] > 180)
                 ++bright;  // light text
         }
-    EXPECT_EQ(Argb(banner, 256, 0, 0)[3], 0) << "rounded corners";
+    EXPECT_EQ(Argb(banner, kWidth, 0, 0)[3], 0) << "rounded corners";
     EXPECT_GT(transparent, 0);
     EXPECT_GT(opaque, 500);
     EXPECT_GT(bright, 300) << "antialiased light text on the panel";
 }
 
 TEST_F(Art, NoisePicturesAre32By32GreyBmps) {
-    for (int id = IDR_NOISE_FIRST; id < IDR_NOISE_FIRST + IDR_NOISE_COUNT; ++id) {
+    for (int id = pinned::kNoiseFirst; id < pinned::kNoiseFirst + ART_NOISE_PICTURES; ++id) {
         const Bytes f = Resource(id);
         SCOPED_TRACE("resource " + std::to_string(id));
-        ASSERT_EQ(f.size(), 14u + 40 + 1024 + 1024);
-        EXPECT_EQ(f[0], 'B');
-        EXPECT_EQ(U32(f, 10), 1078u);
-        EXPECT_EQ(U32(f, 18), 32u);
-        EXPECT_EQ(U32(f, 22), 32u);
-        EXPECT_EQ(U16(f, 28), 8);
-        for (int i = 0; i < 256; ++i)
-            ASSERT_TRUE(f[54 + 4 * i] == i && f[55 + 4 * i] == i && f[56 + 4 * i] == i);
-        const auto [lo, hi] = std::minmax_element(f.begin() + 1078, f.end());
+        ExpectGreyBmp(f, ART_NOISE_SIDE, ART_NOISE_SIDE);
+        if (HasFatalFailure())
+            return;
+        const auto [lo, hi] = std::minmax_element(f.end() - ART_NOISE_SIDE * ART_NOISE_SIDE, f.end());
         EXPECT_GT(*hi - *lo, 200) << "full-contrast noise";
     }
 }
 
 TEST_F(Art, PreviewIsA152By112BitmapTheWindowCanPaint) {
-    const Bytes dib = Resource(IDB_PREVIEW, MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    constexpr int kWidth = ART_PREVIEW_WIDTH, kHeight = ART_PREVIEW_HEIGHT, kStride = (kWidth * 3 + 3) & ~3;
+    const Bytes dib = Resource(pinned::kPreviewBitmap, MAKEINTRESOURCEA(2) /* RT_BITMAP */);
     ASSERT_GE(dib.size(), 40u);
-    EXPECT_EQ(U32(dib, 4), 152u);
-    EXPECT_EQ(U32(dib, 8), 112u);
+    EXPECT_EQ(U32(dib, 4), uint32_t(kWidth));
+    EXPECT_EQ(U32(dib, 8), uint32_t(kHeight));
     EXPECT_EQ(U16(dib, 14), 24);
-    // As the preview window reads it: LoadBitmap, GetDIBits of 112 rows.
-    HBITMAP bitmap = LoadBitmapA(module_, MAKEINTRESOURCEA(IDB_PREVIEW));
+    // As the preview window reads it: LoadBitmap, GetDIBits of every row.
+    HBITMAP bitmap = LoadBitmapA(module_, MAKEINTRESOURCEA(pinned::kPreviewBitmap));
     ASSERT_NE(bitmap, nullptr);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 152;
-    info.bmiHeader.biHeight = 112;
+    info.bmiHeader.biWidth = kWidth;
+    info.bmiHeader.biHeight = kHeight;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
-    std::vector<uint8_t> pixels(456 * 112);
+    std::vector<uint8_t> pixels(kStride * kHeight);
     HDC dc = GetDC(nullptr);
-    EXPECT_EQ(GetDIBits(dc, bitmap, 0, 112, pixels.data(), &info, DIB_RGB_COLORS), 112);
+    EXPECT_EQ(GetDIBits(dc, bitmap, 0, kHeight, pixels.data(), &info, DIB_RGB_COLORS), kHeight);
     ReleaseDC(nullptr, dc);
     DeleteObject(bitmap);
     // Dusk: a bright sun near the horizon, darker water below.
     auto lum = [&](int x, int y) {  // y from the top
-        const uint8_t* p = &pixels[static_cast<size_t>(111 - y) * 456 + x * 3];
+        const uint8_t* p = &pixels[static_cast<size_t>(kHeight - 1 - y) * kStride + x * 3];
         return 0.114 * p[0] + 0.587 * p[1] + 0.299 * p[2];
     };
-    double top = 0, bottom = 0, brightest = 0;
-    for (int x = 0; x < 152; ++x) {
-        bottom += lum(x, 108);
-        top += lum(x, 4);
-        for (int y = 0; y < 112; ++y)
+    double bottom = 0, brightest = 0;
+    for (int x = 0; x < kWidth; ++x) {
+        bottom += lum(x, kHeight - 4);
+        for (int y = 0; y < kHeight; ++y)
             brightest = std::max(brightest, lum(x, y));
     }
     EXPECT_GT(brightest, 230);
-    EXPECT_LT(bottom / 152, 120);
+    EXPECT_LT(bottom / kWidth, 120);
 }
 
 TEST_F(Art, IconHas16And32And48PixelImages) {
-    const Bytes group = Resource(IDI_SAVER, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+    const Bytes group = Resource(pinned::kIconGroup, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
     ASSERT_GE(group.size(), 6u);
     const int count = U16(group, 4);
     std::vector<int> sizes;
@@ -767,8 +696,10 @@ TEST_F(Art, IconHas16And32And48PixelImages) {
         if (icon)
             DestroyIcon(icon);
     }
+    std::vector<int> expected{ART_ICON_SIDES};
     std::sort(sizes.begin(), sizes.end());
-    EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48}));
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(sizes, expected);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "tests/support/external_names.h"
+
 namespace {
 
 constexpr DWORD kPollMs = 20;
@@ -18,14 +20,15 @@ constexpr UINT kMessageBoxTextId = 0xFFFF;  // the static text of a message box
 // Wine takes WINEDLLOVERRIDES of a child process from its own start-up
 // environment, not from the block handed to CreateProcess, so a per-program
 // override goes through Wine's AppDefaults registry key instead.
-const char kAppOverridesKey[] = "Software\\Wine\\AppDefaults\\BrinemereDuzo.scr\\DllOverrides";
-const char kAppX11Key[] = "Software\\Wine\\AppDefaults\\BrinemereDuzo.scr\\X11 Driver";
+const std::string kAppKey = std::string("Software\\Wine\\AppDefaults\\") + pinned::kModuleFile;
+const std::string kAppOverridesKey = kAppKey + "\\DllOverrides";
+const std::string kAppX11Key = kAppKey + "\\X11 Driver";
 
 // "Decorated" = "N": Wine draws the module's window frames itself.
 void SetWineDrawsCaptions(bool draws) {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kAppX11Key);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppX11Key.c_str());
     HKEY key = nullptr;
-    if (draws && RegCreateKeyExA(HKEY_CURRENT_USER, kAppX11Key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+    if (draws && RegCreateKeyExA(HKEY_CURRENT_USER, kAppX11Key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                                  nullptr) == ERROR_SUCCESS) {
         RegSetValueExA(key, "Decorated", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
         RegCloseKey(key);
@@ -33,12 +36,12 @@ void SetWineDrawsCaptions(bool draws) {
 }
 
 void SetDllOverrides(const std::string& overrides) {
-    RegDeleteTreeA(HKEY_CURRENT_USER, kAppOverridesKey);
+    RegDeleteTreeA(HKEY_CURRENT_USER, kAppOverridesKey.c_str());
     if (overrides.empty())
         return;
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppOverridesKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppOverridesKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
         return;
     // "name=mode;name=mode"; an empty mode means the DLL is disabled.
     size_t begin = 0;
@@ -67,7 +70,7 @@ std::string SaverModulePath() {
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string result = path;
     result.erase(result.find_last_of("\\/") + 1);
-    return result + "BrinemereDuzo.scr";
+    return result + pinned::kModuleFile;
 }
 
 void PumpMessagesFor(DWORD milliseconds) {
@@ -236,7 +239,7 @@ HWND SaverProcess::WaitForWindow(const char* className, const char* title, DWORD
 }
 
 std::optional<MessageBoxInfo> SaverProcess::WaitForMessageBox(DWORD timeoutMs) const {
-    HWND box = WaitForWindow("#32770", nullptr, timeoutMs);
+    HWND box = WaitForWindow(pinned::kDialogClass, nullptr, timeoutMs);
     if (box == nullptr)
         return std::nullopt;
     // Give the box a moment to finish building its controls.
@@ -280,7 +283,7 @@ std::string PreviewHost::Arguments() const { return "/p " + std::to_string(reint
 HWND PreviewHost::WaitForPreview(const SaverProcess& saver) const {
     constexpr DWORD kPreviewStartMs = 30000;
     for (DWORD waited = 0; waited < kPreviewStartMs && saver.IsRunning(); waited += 50) {
-        HWND child = FindWindowExA(window_, nullptr, "ZSaverClass2", "Brinemere Duzo Screensaver Preview");
+        HWND child = FindWindowExA(window_, nullptr, pinned::kPreviewClass, pinned::kPreviewTitle);
         if (child != nullptr)
             return child;
         PumpMessagesFor(50);
@@ -316,7 +319,7 @@ int SaverProcessCount() {
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (lstrcmpiA(entry.szExeFile, "BrinemereDuzo.scr") == 0)
+        if (lstrcmpiA(entry.szExeFile, pinned::kModuleFile) == 0)
             ++count;
     CloseHandle(snapshot);
     return count;

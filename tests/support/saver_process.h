@@ -13,6 +13,11 @@
 // The module that sits beside the test executable.
 std::string SaverModulePath();
 
+// How long the end-to-end tests wait for the saver to start (a cold Wine
+// start can take seconds) and to end.
+inline constexpr DWORD kStartMs = 30000;
+inline constexpr DWORD kExitMs = 30000;
+
 // A time limit of the waits below, stretched by the factor that the
 // variable BRINEMERE_TIME_SCALE gives where the saver runs far slower than
 // natively (a 32-bit Wine emulated on a host without 32-bit code).

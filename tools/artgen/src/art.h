@@ -13,9 +13,15 @@
 #include <thread>
 #include <vector>
 
+#include "tools/picture/picture.h"
+
 namespace art {
 
-using Bytes = std::vector<uint8_t>;
+// The pictures are the picture toolkit's (tools/picture), shared with the
+// tests.
+using picture::Bytes;
+using picture::Grey;
+using picture::Image;
 
 constexpr double kPi = 3.14159265358979323846;
 
@@ -28,18 +34,8 @@ struct Vec3 {
     Vec3 operator*(double s) const { return {x * s, y * s, z * s}; }
     Vec3 operator*(const Vec3& o) const { return {x * o.x, y * o.y, z * o.z}; }
     Vec3 operator/(double s) const { return {x / s, y / s, z / s}; }
-    Vec3& operator+=(const Vec3& o) {
-        x += o.x;
-        y += o.y;
-        z += o.z;
-        return *this;
-    }
-    Vec3& operator*=(double s) {
-        x *= s;
-        y *= s;
-        z *= s;
-        return *this;
-    }
+    Vec3& operator+=(const Vec3& o) { return *this = *this + o; }
+    Vec3& operator*=(double s) { return *this = *this * s; }
 };
 inline double Dot(const Vec3& a, const Vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 inline Vec3 Cross(const Vec3& a, const Vec3& b) {
@@ -58,31 +54,6 @@ inline double Smoothstep(double e0, double e1, double x) {
     return t * t * (3 - 2 * t);
 }
 inline uint8_t ToByte(double v) { return static_cast<uint8_t>(std::lround(Clamp(v, 0.0, 1.0) * 255.0)); }
-
-// 8-bit RGBA picture, rows top first.
-struct Image {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgba;  // width * height * 4
-    Image() = default;
-    Image(int w, int h) : width(w), height(h), rgba(static_cast<size_t>(w) * h * 4, 0) {}
-    uint8_t* At(int x, int y) { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
-    const uint8_t* At(int x, int y) const { return &rgba[(static_cast<size_t>(y) * width + x) * 4]; }
-    void Set(int x, int y, uint8_t r, uint8_t g, uint8_t b, uint8_t a = 255) {
-        uint8_t* p = At(x, y);
-        p[0] = r;
-        p[1] = g;
-        p[2] = b;
-        p[3] = a;
-    }
-};
-
-// Single-channel 8-bit picture (heightmaps, noise).
-struct Grey {
-    int width = 0, height = 0;
-    std::vector<uint8_t> v;
-    Grey() = default;
-    Grey(int w, int h) : width(w), height(h), v(static_cast<size_t>(w) * h, 0) {}
-};
 
 // SplitMix64: small, seedable, the same sequence on every platform.
 class Rng {
@@ -121,6 +92,35 @@ void ParallelFor(int count, Body body) {
         });
     for (std::thread& thread : pool)
         thread.join();
+}
+
+// Paints a width x height picture from `paint(x, y, rgba)` (x, y in pixels
+// from the top left corner, rgba straight) averaged over super x super
+// samples a pixel, colour weighted by alpha; a pixel nothing covers gets
+// `clear`.
+template <typename Paint>
+Image Supersample(int width, int height, int super, const std::array<uint8_t, 4>& clear, Paint paint) {
+    Image image(width, height);
+    ParallelFor(height, [&](int row) {
+        for (int col = 0; col < width; ++col) {
+            double r = 0, g = 0, b = 0, a = 0;
+            for (int sy = 0; sy < super; ++sy)
+                for (int sx = 0; sx < super; ++sx) {
+                    double c[4];
+                    paint(col + (sx + 0.5) / super, row + (sy + 0.5) / super, c);
+                    r += c[0] * c[3];
+                    g += c[1] * c[3];
+                    b += c[2] * c[3];
+                    a += c[3];
+                }
+            const double n = super * super;
+            if (a > 1e-9)
+                image.Set(col, row, ToByte(r / a), ToByte(g / a), ToByte(b / a), ToByte(a / n));
+            else
+                image.Set(col, row, clear[0], clear[1], clear[2], clear[3]);
+        }
+    });
+    return image;
 }
 
 // Integer hash of a lattice point, for noise.

@@ -13,12 +13,13 @@
 
 #include <stdexcept>
 
+#include "art_table.h"
 #include "generators.h"
 
 namespace art {
 namespace {
 
-constexpr int kW = 256, kH = 64;
+constexpr int kW = ART_BANNER_WIDTH, kH = ART_BANNER_HEIGHT;
 constexpr double kStretch = 4.0 / 3.0;
 
 struct Layer {  // premultiplied RGBA in floats
@@ -171,7 +172,7 @@ Image MakeBanner(const std::string& boldFont, const std::string& regularFont) {
         const double warmWhite[3] = {1.0, 0.97, 0.92}, gold[3] = {1.0, 0.76, 0.38}, soft[3] = {0.86, 0.89, 0.93};
         // The name: the largest size that fits the column.
         double nameSize = 20;
-        std::vector<Run> name{{&bold, nameSize, warmWhite[0], warmWhite[1], warmWhite[2], "Talvork Interactive"}};
+        std::vector<Run> name{{&bold, nameSize, warmWhite[0], warmWhite[1], warmWhite[2], ART_MAKER_NAME}};
         while (MeasureRuns(name) > columnWidth && nameSize > 8)
             name[0].size = nameSize -= 0.25;
         std::vector<Run> line1{{&regular, 11, soft[0], soft[1], soft[2], "Press "},

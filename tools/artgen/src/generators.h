@@ -9,7 +9,7 @@
 
 namespace art {
 
-// Resources 370-399: thirty 256 x 256 heightmap frames.
+// Resources 370-399: the heightmap frames (count and side: the art table).
 std::vector<Grey> MakeHeightmaps();
 
 // The sunset sky, shared by the sky box, the cube map and the preview.
@@ -51,18 +51,18 @@ private:
     Vec3 cirrusAmbient_;  // sky light on the cirrus
 };
 
-// Resources 360-362: star burst 128, glow 256, ring 128.
+// Resources 360-362: star burst, glow and ring.
 Image MakeStarSprite();
 Image MakeGlowSprite();
 Image MakeRingSprite();
 
-// Resource 245: 256 x 64 banner with alpha; fonts from Debian.
+// Resource 245: the banner, with alpha; fonts from Debian.
 Image MakeBanner(const std::string& boldFont, const std::string& regularFont);
 
-// Resources 334-345: twelve 32 x 32 grey noise pictures.
+// Resources 334-345: the grey noise pictures.
 std::vector<Grey> MakeNoisePictures();
 
-// Resource 363: the water's Fresnel ramp, 256 x 1.
+// Resource 363: the water's Fresnel ramp, one row.
 Grey MakeFresnelRamp();
 
 // Resource 101: the emblem (a wave at sunset) at a given size, with alpha.
@@ -71,7 +71,7 @@ Image MakeEmblem(int size);
 // softness `aa`: straight RGBA in out[0..3].
 void PaintEmblem(double x, double y, double aa, double out[4]);
 
-// Resource 246: 152 x 112 view of the sea at dusk.
+// Resource 246: a view of the sea at dusk.
 Image MakePreview(const Sky& sky, const Grey& heightmap, int width, int height);
 
 }  // namespace art

@@ -12,16 +12,25 @@
 #include <stdexcept>
 #include <string>
 
+#include "art_table.h"
 #include "formats.h"
 #include "generators.h"
+#include "d3dx/dds_decoder.h"
+#include "tools/picture/bmp_file.h"
+#include "tools/picture/dds_file.h"
+#include "tools/picture/jpeg_file.h"
 
 using namespace art;
+using namespace picture;
 
 namespace {
 
 // "07": the place of a picture in its series (the module's resource ids are
 // resources/resource_ids.h's; file names do not repeat them).
 std::string Index(int i) { return (i < 10 ? "0" : "") + std::to_string(i); }
+
+// The sky faces' JPEG quality, on libjpeg's scale of 0 to 100.
+constexpr int kSkyFaceJpegQuality = 90;
 
 Image FromGrey(const Grey& g) {
     Image im(g.width, g.height);
@@ -104,26 +113,29 @@ int main(int argc, char** argv) {
 
         // The heightmap frames.
         const std::vector<Grey> heightmaps = MakeHeightmaps();
-        for (int k = 0; k < 30; ++k) {
-            write("heightmap-" + Index(k) + ".dds", DdsLuminance8(heightmaps[k]));
+        for (int k = 0; k < ART_HEIGHTMAP_FRAMES; ++k) {
+            write("heightmap-" + Index(k) + ".dds", DdsL8(heightmaps[k]));
             preview("heightmap-" + Index(k), FromGrey(heightmaps[k]));
         }
 
         stage("heightmaps");
         // The sky-box faces and the cube map of the same sky.
         const Sky sky;
-        for (int f = 0; f < 5; ++f) {
-            const Image face = sky.Face(f, 512);
-            write("sky-" + std::to_string(f) + ".jpg", Jpeg(face, 90));
+        for (int f = 0; f < ART_SKY_FACES; ++f) {
+            const Image face = sky.Face(f, ART_SKY_FACE_SIDE);
+            write("sky-" + std::to_string(f) + ".jpg", Jpeg(face, kSkyFaceJpegQuality));
             preview("sky-" + std::to_string(f), face);
         }
         stage("sky faces");
-        const std::array<Image, 6> cube = sky.CubeFaces(256);
+        const std::array<Image, 6> cube = sky.CubeFaces(ART_SKY_CUBE_SIDE);
         const Bytes cubeDds = DdsDxt3Cube(cube);
         write("skycube.dds", cubeDds);
         static const char* kCubeNames[6] = {"px", "nx", "py", "ny", "pz", "nz"};
+        d3dx::DecodedImage decoded;  // the faces as the module decodes them
+        if (!d3dx::DecodeDds(cubeDds.data(), cubeDds.size(), decoded))
+            throw std::logic_error("the cube map does not decode");
         for (int f = 0; f < 6; ++f)
-            preview(std::string("skycube-") + kCubeNames[f], DecodeDxt3(&cubeDds[128 + f * 65536], 256, 256));
+            preview(std::string("skycube-") + kCubeNames[f], ToImage(decoded.Level(f, 0), decoded.layout));
 
         stage("cube map");
         // The Fresnel ramp.
@@ -133,9 +145,9 @@ int main(int argc, char** argv) {
 
         // The lens-flare sprites.
         const Image star = MakeStarSprite(), glow = MakeGlowSprite(), ring = MakeRingSprite();
-        write("flare-star.dds", DdsArgb8(star));
-        write("flare-glow.dds", DdsArgb8(glow));
-        write("flare-ring.dds", DdsArgb8(ring));
+        write("flare-star.dds", DdsArgb(star));
+        write("flare-glow.dds", DdsArgb(glow));
+        write("flare-ring.dds", DdsArgb(ring));
         preview("flare-star", star);
         preview("flare-glow", glow);
         preview("flare-ring", ring);
@@ -143,26 +155,28 @@ int main(int argc, char** argv) {
         stage("sprites");
         // The banner.
         const Image banner = MakeBanner(boldFont, regularFont);
-        write("banner.dds", DdsArgb8(banner));
+        write("banner.dds", DdsArgb(banner));
         preview("banner", banner);
 
         stage("banner");
         // The noise pictures.
         const std::vector<Grey> noise = MakeNoisePictures();
-        for (int i = 0; i < 12; ++i) {
+        for (int i = 0; i < ART_NOISE_PICTURES; ++i) {
             write("noise-" + Index(i) + ".bmp", BmpGrey8(noise[i]));
             preview("noise-" + Index(i), FromGrey(noise[i]));
         }
 
         stage("noise");
         // The preview picture.
-        const Image previewPicture = MakePreview(sky, heightmaps[0], 152, 112);
+        const Image previewPicture = MakePreview(sky, heightmaps[0], ART_PREVIEW_WIDTH, ART_PREVIEW_HEIGHT);
         write("preview.bmp", BmpRgb24(previewPicture));
         preview("preview", previewPicture);
 
         stage("preview");
-        // The icon, 48, 32 and 16 pixels.
-        std::vector<Image> icons{MakeEmblem(48), MakeEmblem(32), MakeEmblem(16)};
+        // The icon, in each of its sizes.
+        std::vector<Image> icons;
+        for (int side : {ART_ICON_SIDES})
+            icons.push_back(MakeEmblem(side));
         write("icon.ico", Ico(icons));
         for (const Image& icon : icons)
             preview("icon-" + std::to_string(icon.width), icon);

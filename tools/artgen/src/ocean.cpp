@@ -22,14 +22,15 @@
 #include <complex>
 #include <stdexcept>
 
+#include "art_table.h"
 #include "generators.h"
 
 namespace art {
 namespace {
 
 using Complex = std::complex<double>;
-constexpr int N = 256;
-constexpr int kFrames = 30;
+constexpr int N = ART_HEIGHTMAP_SIDE;
+constexpr int kFrames = ART_HEIGHTMAP_FRAMES;
 
 // In-place radix-2 FFT of length N with sign +1 (inverse, unscaled) or -1.
 void Fft(Complex* data, int stride, int sign) {

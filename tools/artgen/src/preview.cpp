@@ -4,19 +4,25 @@
 // heightmap frame 0 as normals (with the finer copy the water's pixel shader
 // adds), the Fresnel ramp (resource 363) and the water colour, lit in linear
 // light so that the sun leaves a glittering path.
+#include "art_table.h"
 #include "generators.h"
 
 namespace art {
 namespace {
 
+constexpr int kSide = ART_HEIGHTMAP_SIDE;                      // the heightmap's texels, both ways
+constexpr double kTexelsPerUnit = ART_HEIGHTMAP_SIDE / 100.0;  // over the 100-unit water tile
+constexpr int kRampTexels = ART_FRESNEL_RAMP_WIDTH;
+
 struct Heights {
     const Grey& map;
     double At(double x, double y) const {  // bilinear, wrapping, in texels
         const double fx = std::floor(x), fy = std::floor(y);
-        const int x0 = ((static_cast<int>(fx) % 256) + 256) % 256, y0 = ((static_cast<int>(fy) % 256) + 256) % 256;
-        const int x1 = (x0 + 1) % 256, y1 = (y0 + 1) % 256;
+        const int x0 = ((static_cast<int>(fx) % kSide) + kSide) % kSide;
+        const int y0 = ((static_cast<int>(fy) % kSide) + kSide) % kSide;
+        const int x1 = (x0 + 1) % kSide, y1 = (y0 + 1) % kSide;
         const double tx = x - fx, ty = y - fy;
-        auto v = [&](int xx, int yy) { return map.v[yy * 256 + xx] / 255.0; };
+        auto v = [&](int xx, int yy) { return map.v[yy * kSide + xx] / 255.0; };
         return Mixd(Mixd(v(x0, y0), v(x1, y0), tx), Mixd(v(x0, y1), v(x1, y1), tx), ty);
     }
     // Tangent-space normal as D3DXComputeNormalMap makes it (amplitude 3),
@@ -61,9 +67,9 @@ Image MakePreview(const Sky& sky, const Grey& heightmap, int width, int height) 
                 }
                 const double t = (eye.y - 1.0) / -d.y;
                 const Vec3 p = eye + d * t;
-                // Texels: 256 per 100 units; the footprint stands in for the mip level.
-                const double tx = p.x * 2.56, tz = p.z * 2.56;
-                const double footprint = t * 0.004 * 2.56 / std::max(-d.y, 0.05);
+                // The footprint stands in for the mip level.
+                const double tx = p.x * kTexelsPerUnit, tz = p.z * kTexelsPerUnit;
+                const double footprint = t * 0.004 * kTexelsPerUnit / std::max(-d.y, 0.05);
                 const Vec3 n1 = heights.Normal(tx, tz, footprint * 0.5);
                 const Vec3 n16 = heights.Normal(tx * 8, tz * 8, footprint * 4);
                 Vec3 n = n1 * 0.75 + n16 * 0.25;
@@ -77,8 +83,8 @@ Image MakePreview(const Sky& sky, const Grey& heightmap, int width, int height) 
                 const double cosTheta = Saturate(-Dot(d, normal));
                 // Water's Fresnel reflectance through the ramp of resource 363
                 // (coordinate = cosine of the angle to the normal).
-                const double rc = Clamp(cosTheta * 256 - 0.5, 0, 255);
-                const int r0 = static_cast<int>(rc), r1 = std::min(r0 + 1, 255);
+                const double rc = Clamp(cosTheta * kRampTexels - 0.5, 0, kRampTexels - 1);
+                const int r0 = static_cast<int>(rc), r1 = std::min(r0 + 1, kRampTexels - 1);
                 const double f = Mixd(ramp.v[r0], ramp.v[r1], rc - r0) / 255.0;
                 const double light = 0.4 + 0.6 * Saturate(Dot(normal, Normalize(Vec3(0, 0.4, 1))));
                 sum += Mix(water * light, sky.Radiance(refl), f);

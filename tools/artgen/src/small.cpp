@@ -2,6 +2,7 @@
 // the icon (101) and the banner use.
 #include <stdexcept>
 
+#include "art_table.h"
 #include "generators.h"
 
 namespace art {
@@ -11,17 +12,19 @@ std::vector<Grey> MakeNoisePictures() {
     // plain, "turbulent" (absolute values) and "ridged"; full contrast.
     std::vector<Grey> pictures;
     static const int kPeriods[4] = {2, 4, 8, 16};
-    for (int i = 0; i < 12; ++i) {
+    constexpr int kKinds = 3, kSide = ART_NOISE_SIDE;
+    static_assert(ART_NOISE_PICTURES == kKinds * 4, "one picture of each kind at each period");
+    for (int i = 0; i < ART_NOISE_PICTURES; ++i) {
         const int period = kPeriods[i % 4];
         const int kind = i / 4;
-        std::vector<double> v(32 * 32);
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x) {
-                const double fx = x * period / 32.0, fy = y * period / 32.0;
+        std::vector<double> v(kSide * kSide);
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x) {
+                const double fx = x * period / double(kSide), fy = y * period / double(kSide);
                 double sum = 0, amp = 1, norm = 0;
                 int p = period;
                 double sx = fx, sy = fy;
-                for (int o = 0; o < 4 && p <= 32; ++o) {
+                for (int o = 0; o < 4 && p <= kSide; ++o) {
                     double n = GradientNoise(sx, sy, 500u + 31u * i + o, p);
                     if (kind == 1)
                         n = std::fabs(n) * 2 - 0.5;
@@ -34,10 +37,10 @@ std::vector<Grey> MakeNoisePictures() {
                     sy *= 2;
                     p *= 2;
                 }
-                v[y * 32 + x] = sum / norm;
+                v[y * kSide + x] = sum / norm;
             }
         const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
-        Grey g(32, 32);
+        Grey g(kSide, kSide);
         for (size_t k = 0; k < v.size(); ++k)
             g.v[k] = ToByte((v[k] - *lo) / (*hi - *lo));
         pictures.push_back(std::move(g));
@@ -56,8 +59,8 @@ Grey MakeFresnelRamp() {
         13,  13,  13,  13,  12,  12,  12,  12,  11,  11,  11,  11,  11,  10,  10,  10,  10,  10,  10,  9,   9,   9,
         9,   9,   9,   9,   8,   8,   8,   8,   8,   8,   8,   8,   8,   7,   7,   7,   7,   7,   7,   7,   7,   7,
         7,   7,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6,   6};
-    Grey ramp(256, 1);
-    for (int i = 0; i < 256; ++i)
+    Grey ramp(ART_FRESNEL_RAMP_WIDTH, 1);
+    for (int i = 0; i < ART_FRESNEL_RAMP_WIDTH; ++i)
         ramp.v[i] = i < 172 ? kHead[i] : 5;
     return ramp;
 }
@@ -152,26 +155,10 @@ void PaintEmblem(double x, double y, double aa, double out[4]) {
 }
 
 Image MakeEmblem(int size) {
-    Image image(size, size);
     constexpr int kSuper = 6;
     const double aa = 0.5 / size;
-    for (int row = 0; row < size; ++row)
-        for (int col = 0; col < size; ++col) {
-            double r = 0, g = 0, b = 0, a = 0;
-            for (int sy = 0; sy < kSuper; ++sy)
-                for (int sx = 0; sx < kSuper; ++sx) {
-                    double c[4];
-                    PaintEmblem((col + (sx + 0.5) / kSuper) / size, (row + (sy + 0.5) / kSuper) / size, aa * 0.5, c);
-                    r += c[0] * c[3];
-                    g += c[1] * c[3];
-                    b += c[2] * c[3];
-                    a += c[3];
-                }
-            constexpr double n = kSuper * kSuper;
-            if (a > 1e-9)
-                image.Set(col, row, ToByte(r / a), ToByte(g / a), ToByte(b / a), ToByte(a / n));
-        }
-    return image;
+    return Supersample(size, size, kSuper, {0, 0, 0, 0},
+                       [&](double x, double y, double c[4]) { PaintEmblem(x / size, y / size, aa * 0.5, c); });
 }
 
 }  // namespace art

@@ -2,39 +2,19 @@
 // alpha. They are drawn additively (SRCALPHA, ONE) with the texture colour
 // modulated by white, so colour x alpha is what lands on the screen; every
 // sprite fades to alpha 0 well inside its border.
+#include "art_table.h"
 #include "generators.h"
 
 namespace art {
 namespace {
 
-// Averages `draw(x, y)` (x, y in [-1, 1], y down) over 4 x 4 samples per pixel.
+// Averages `draw(x, y)` (x, y in [-1, 1], y down) over 4 x 4 samples per
+// pixel. Fully transparent pixels keep a neutral colour.
 template <typename F>
 Image Paint(int size, F draw) {
-    Image image(size, size);
     constexpr int kSuper = 4;
-    ParallelFor(size, [&](int row) {
-        for (int col = 0; col < size; ++col) {
-            double r = 0, g = 0, b = 0, a = 0;
-            for (int sy = 0; sy < kSuper; ++sy)
-                for (int sx = 0; sx < kSuper; ++sx) {
-                    const double x = 2 * (col + (sx + 0.5) / kSuper) / size - 1;
-                    const double y = 2 * (row + (sy + 0.5) / kSuper) / size - 1;
-                    double c[4];
-                    draw(x, y, c);
-                    r += c[0] * c[3];
-                    g += c[1] * c[3];
-                    b += c[2] * c[3];
-                    a += c[3];
-                }
-            constexpr double n = kSuper * kSuper;
-            // Straight alpha; fully transparent pixels keep a neutral colour.
-            if (a > 1e-9)
-                image.Set(col, row, ToByte(r / a), ToByte(g / a), ToByte(b / a), ToByte(a / n));
-            else
-                image.Set(col, row, 255, 255, 255, 0);
-        }
-    });
-    return image;
+    return Supersample(size, size, kSuper, {255, 255, 255, 0},
+                       [&](double x, double y, double c[4]) { draw(2 * x / size - 1, 2 * y / size - 1, c); });
 }
 
 }  // namespace
@@ -55,7 +35,7 @@ Image MakeStarSprite() {
         rays.push_back({2 * kPi * rng.Uniform(), 0.3 + 0.6 * rng.Uniform(), 0.005 + 0.006 * rng.Uniform(),
                         0.12 + 0.3 * rng.Uniform()});
     }
-    return Paint(128, [&](double x, double y, double out[4]) {
+    return Paint(ART_FLARE_STAR_SIDE, [&](double x, double y, double out[4]) {
         const double r = std::sqrt(x * x + y * y);
         double a = 1.0 * std::exp(-(r / 0.07) * (r / 0.07)) + 0.45 * std::exp(-r / 0.12) + 0.12 * std::exp(-r / 0.35);
         const double theta = std::atan2(y, x);
@@ -78,7 +58,7 @@ Image MakeStarSprite() {
 
 Image MakeGlowSprite() {
     // A soft grey glow: bright centre, fading smoothly to nothing at the rim.
-    return Paint(256, [](double x, double y, double out[4]) {
+    return Paint(ART_FLARE_GLOW_SIDE, [](double x, double y, double out[4]) {
         const double r = std::sqrt(x * x + y * y);
         const double window = Saturate(1 - r * r);
         const double a = (0.55 * std::exp(-(r / 0.22) * (r / 0.22)) + 0.45 * std::exp(-(r / 0.55) * (r / 0.55))) *
@@ -94,7 +74,7 @@ Image MakeGlowSprite() {
 Image MakeRingSprite() {
     // A faint translucent disc with a bright rim whose colour runs from blue
     // (inside) through green-yellow to red (outside), like a lens ghost.
-    return Paint(128, [](double x, double y, double out[4]) {
+    return Paint(ART_FLARE_RING_SIDE, [](double x, double y, double out[4]) {
         const double r = std::sqrt(x * x + y * y);
         const double rim = 0.86, width = 0.07;
         const double t = (r - rim) / width;  // -1 inner edge .. +1 outer edge of the rim

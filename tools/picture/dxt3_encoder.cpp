@@ -1,15 +1,20 @@
-// Our own DXT3 block encoder: explicit 4-bit alpha, and a colour block fitted
-// along the principal axis of the block's colours, then improved by a least
-// squares refit and a small greedy search over the 5:6:5 endpoints.
-// The colour block is always written with colour0 > colour1 (or all indices
-// 0 when both are equal), so decoders that apply the DXT1 three-colour rule
-// to DXT3 blocks see the same four colours.
+// The art's DXT3 encoder (see dxt3_encoder.h). Everything in double
+// precision and in a fixed order: the same bytes on every run.
+#include "tools/picture/dxt3_encoder.h"
+
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <utility>
 
-#include "formats.h"
-
-namespace art {
+namespace picture {
 namespace {
+
+// Power-iteration steps when looking for a block's main colour axis.
+constexpr int kAxisIterations = 16;
+
+double Clamp(double v, double lo, double hi) { return v < lo ? lo : (v > hi ? hi : v); }
+double Dot3(const double a[3], const double b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 struct Endpoint {
     int r, g, b;  // 5, 6, 5 bits
@@ -92,11 +97,9 @@ void EncodeColourBlock(const double px[16][3], uint8_t out[8]) {
             for (int c = 0; c < 3; ++c)
                 cov[r][c] += (px[i][r] - mean[r]) * (px[i][c] - mean[c]);
     double axis[3] = {0.577, 0.577, 0.577};
-    for (int it = 0; it < 16; ++it) {
-        double n[3];
-        for (int r = 0; r < 3; ++r)
-            n[r] = cov[r][0] * axis[0] + cov[r][1] * axis[1] + cov[r][2] * axis[2];
-        const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    for (int it = 0; it < kAxisIterations; ++it) {
+        const double n[3] = {Dot3(cov[0], axis), Dot3(cov[1], axis), Dot3(cov[2], axis)};
+        const double len = std::sqrt(Dot3(n, n));
         if (len < 1e-12)
             break;
         for (int r = 0; r < 3; ++r)
@@ -117,22 +120,23 @@ void EncodeColourBlock(const double px[16][3], uint8_t out[8]) {
     Endpoint e0 = Quantise(a), e1 = Quantise(b);
     int indices[16];
     double err = Fit(px, e0, e1, indices);
+    // Takes the endpoints (t0, t1) when they fit the block better.
+    const auto takeIfBetter = [&](const Endpoint& t0, const Endpoint& t1) {
+        int trial[16];
+        const double trialError = Fit(px, t0, t1, trial);
+        if (trialError >= err)
+            return false;
+        err = trialError;
+        e0 = t0;
+        e1 = t1;
+        std::memcpy(indices, trial, sizeof indices);
+        return true;
+    };
     // Two rounds of least-squares refit.
     for (int round = 0; round < 2; ++round) {
         double ra[3], rb[3];
-        if (!Refit(px, indices, ra, rb))
+        if (!Refit(px, indices, ra, rb) || !takeIfBetter(Quantise(ra), Quantise(rb)))
             break;
-        Endpoint f0 = Quantise(ra), f1 = Quantise(rb);
-        int fi[16];
-        const double fe = Fit(px, f0, f1, fi);
-        if (fe < err) {
-            err = fe;
-            e0 = f0;
-            e1 = f1;
-            std::memcpy(indices, fi, sizeof indices);
-        } else {
-            break;
-        }
     }
     // Greedy search: nudge each endpoint component by one step.
     for (int pass = 0; pass < 8; ++pass) {
@@ -146,15 +150,8 @@ void EncodeColourBlock(const double px[16][3], uint8_t out[8]) {
                 *comp += delta;
                 if (*comp < 0 || *comp > maxv)
                     continue;
-                int ti[16];
-                const double te = Fit(px, t0, t1, ti);
-                if (te < err) {
-                    err = te;
-                    e0 = t0;
-                    e1 = t1;
-                    std::memcpy(indices, ti, sizeof indices);
+                if (takeIfBetter(t0, t1))
                     improved = true;
-                }
             }
         }
         if (!improved)
@@ -205,31 +202,4 @@ Bytes EncodeDxt3(const Image& image) {
     return out;
 }
 
-Image DecodeDxt3(const uint8_t* blocks, int width, int height) {
-    Image image(width, height);
-    for (int by = 0; by < height; by += 4)
-        for (int bx = 0; bx < width; bx += 4) {
-            const uint8_t* b = blocks;
-            blocks += 16;
-            const uint16_t c0 = b[8] | (b[9] << 8), c1 = b[10] | (b[11] << 8);
-            int c[4][3];
-            const Endpoint e0{c0 >> 11, (c0 >> 5) & 63, c0 & 31}, e1{c1 >> 11, (c1 >> 5) & 63, c1 & 31};
-            double d0[3], d1[3];
-            Expand(e0, d0);
-            Expand(e1, d1);
-            for (int k = 0; k < 3; ++k) {
-                c[0][k] = static_cast<int>(d0[k]);
-                c[1][k] = static_cast<int>(d1[k]);
-                c[2][k] = (2 * c[0][k] + c[1][k]) / 3;
-                c[3][k] = (c[0][k] + 2 * c[1][k]) / 3;
-            }
-            for (int i = 0; i < 16; ++i) {
-                const int index = (b[12 + i / 4] >> (2 * (i % 4))) & 3;
-                const int alpha = ((b[i / 2] >> (4 * (i % 2))) & 15) * 17;
-                image.Set(bx + i % 4, by + i / 4, c[index][0], c[index][1], c[index][2], alpha);
-            }
-        }
-    return image;
-}
-
-}  // namespace art
+}  // namespace picture
