@@ -1,6 +1,6 @@
 // End to end on real display layouts: the CTest entries e2e_layout_NAME run
 // these tests on Xorg's dummy driver with several displays placed side by
-// side, above one another, of different sizes (scripts/test-env
+// side, above one another, of different sizes (scripts/inside/test-env
 // layout=NAME), each of which Wine shows as a monitor of its own. The tests
 // read the layout from the system itself.
 #include <gtest/gtest.h>

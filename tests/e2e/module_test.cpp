@@ -51,7 +51,7 @@ TEST(Module, CarriesItsNameIconAndManifest) {
 // the system, and no canary leaves its mark.
 // (The module's other imports are known DLLs, which Windows always takes
 // from its own folder; Wine does not implement that, so they are left out
-// here and scripts/check-module-imports keeps the imports to them. Wine's
+// here and scripts/inside/check-module-imports keeps the imports to them. Wine's
 // user32 also loads uxtheme by name before the module's first instruction,
 // where Windows gives the full path, and Wine resolves its comctl32's
 // delay-loaded msimg32 without the search order the module set: both are

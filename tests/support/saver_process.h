@@ -31,7 +31,7 @@ struct MessageBoxInfo {
 };
 
 // A file in the system directory, where the fault-injecting d3d9.dll stands
-// (scripts/test-env puts it there) and reads its fault and writes its log.
+// (scripts/inside/test-env puts it there) and reads its fault and writes its log.
 std::string SystemDirectoryPath(const char* name);
 
 struct SaverOptions {

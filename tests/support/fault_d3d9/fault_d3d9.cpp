@@ -1,5 +1,5 @@
 // A d3d9.dll for tests that stands in front of the platform's Direct3D 9 and
-// fails on request. scripts/test-env puts it in the test prefix's system
+// fails on request. scripts/inside/test-env puts it in the test prefix's system
 // directory under the platform's name, with the platform's own d3d9.dll in
 // the folder d3d9-platform beside it; the module loads it when d3d9 is set
 // to load native first. The first line of d3d9-fault.txt beside this DLL
@@ -153,7 +153,7 @@ extern "C" __declspec(dllexport) IDirect3D9* WINAPI Direct3DCreate9(UINT sdkVers
     if (FaultIs("create-null"))
         return nullptr;
     // This DLL stands in the system directory under the platform's name; the
-    // platform's own d3d9.dll waits in a folder beside it (scripts/test-env).
+    // platform's own d3d9.dll waits in a folder beside it (scripts/inside/test-env).
     char path[MAX_PATH];
     SiblingPath("d3d9-platform\\d3d9.dll", path);
     HMODULE real = path[0] != '\0' ? LoadLibraryA(path) : nullptr;

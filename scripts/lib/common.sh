@@ -1,7 +1,7 @@
 # Shared by the scripts: where the repository and the toolbox live.
 # Sourced, never run.
 
-REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 SCRIPTS=$REPO/scripts
 TOOLBOX_CACHE=${BRINEMERE_TOOLBOX_CACHE:-/var/cache/brinemere-toolbox}
 TOOLBOX_SUITE=trixie
@@ -10,7 +10,7 @@ TOOLBOX_MIRROR=http://deb.debian.org/debian
 # The toolbox is keyed by everything that makes it: the package list, the
 # provisioning script and the suite. A changed recipe builds a new toolbox.
 toolbox_key() {
-    { grep -v '^#' "$SCRIPTS/toolbox.packages"; cat "$SCRIPTS/provision-toolbox"; echo "suite=$TOOLBOX_SUITE"; } |
+    { grep -v '^#' "$SCRIPTS/lib/toolbox.packages"; cat "$SCRIPTS/lib/provision-toolbox"; echo "suite=$TOOLBOX_SUITE"; } |
         sha256sum | cut -c1-16
 }
 
