@@ -1,6 +1,7 @@
 // Scene's frame: checks the device, moves the camera along the flight and
 // draws its passes (sky, sea, sun flare, then banner and fade), then
-// presents.
+// presents; or, for one of several displays, draws a view of a flight step
+// already taken, turned towards that display's place.
 #include "flight/camera_flight.h"
 #include "scene/frame_view.h"
 #include "scene/scene.h"
@@ -30,6 +31,20 @@ void FrameViewFromFlight(const D3DXVECTOR3& position, const D3DXVECTOR3& lookAt,
 // (tests/scene/frame_test.cpp) guards the order and every call: do not
 // "tidy" them.
 FrameOutcome Scene::RenderFrame(RenderContext& context, CameraFlight& flight, uint32_t bannerElapsedMs) {
+    return DrawView(context, NextFlightView(flight), ViewTurn{}, true, bannerElapsedMs);
+}
+
+FlightView Scene::NextFlightView(CameraFlight& flight) {
+    flight.Update();
+    D3DXVECTOR3 position, lookAt;
+    FlightView view;
+    flight.Evaluate(position, lookAt, view.up);
+    FrameViewFromFlight(position, lookAt, view.eye, view.target);
+    return view;
+}
+
+FrameOutcome Scene::DrawView(RenderContext& context, const FlightView& view, ViewTurn turn, bool withOverlays,
+                             uint32_t bannerElapsedMs) {
     IDirect3DDevice9* device = context.device;
     if (FAILED(device->TestCooperativeLevel()))
         return FrameOutcome::DeviceLost;
@@ -38,14 +53,14 @@ FrameOutcome Scene::RenderFrame(RenderContext& context, CameraFlight& flight, ui
 
     D3DXMatrixIdentity(&context.worldMatrix);
     device->SetTransform(D3DTS_WORLD, &context.worldMatrix);
-    PlaceCameraOnFlight(context, flight);
+    PlaceCamera(context, view, turn);
 
     DrawSkyPass(context);
     DrawSeaPass(context);
     DrawSunFlarePass(context);
     // A failed lock of the shared buffer ends the frame without presenting
     // it, but with its scene closed, so that the next frame can begin.
-    if (!DrawOverlayPass(context, bannerElapsedMs)) {
+    if (withOverlays && !DrawOverlayPass(context, bannerElapsedMs)) {
         device->EndScene();
         return FrameOutcome::Dropped;
     }
@@ -57,16 +72,12 @@ FrameOutcome Scene::RenderFrame(RenderContext& context, CameraFlight& flight, ui
                                                                           : FrameOutcome::PresentFailed;
 }
 
-void Scene::PlaceCameraOnFlight(RenderContext& context, CameraFlight& flight) {
-    flight.Update();
-    D3DXVECTOR3 position, lookAt, up;
-    flight.Evaluate(position, lookAt, up);
-
-    D3DXVECTOR3 eye, target;
-    FrameViewFromFlight(position, lookAt, eye, target);
-    viewVectors.Store(eye, target, up);
+void Scene::PlaceCamera(RenderContext& context, const FlightView& view, ViewTurn turn) {
+    D3DXVECTOR3 target = view.target, up = view.up;
+    TurnView(view.eye, target, up, turn);
+    viewVectors.Store(view.eye, target, up);
     Camera* camera = context.camera;
-    camera->eye = eye;
+    camera->eye = view.eye;
     camera->target = target;
     camera->up = up;
     camera->fieldOfView = kFieldOfView;

@@ -13,6 +13,7 @@
 
 #include "render/render_context.h"
 #include "render/view_vectors.h"
+#include "scene/panorama.h"
 #include "scene/state_cache.h"
 
 class CameraFlight;
@@ -23,6 +24,14 @@ class WaterSurface;
 // What became of a frame: the host ends the saver on a lost device and on
 // frames that keep failing to reach the screen.
 enum class FrameOutcome { Presented, PresentFailed, Dropped, DeviceLost };
+
+// The view one step of the flight gives: the eye, the look-at point and the
+// up vector of the frame.
+struct FlightView {
+    D3DXVECTOR3 eye{0.0f, 0.0f, 0.0f};
+    D3DXVECTOR3 target{0.0f, 0.0f, 1.0f};
+    D3DXVECTOR3 up{0.0f, 1.0f, 0.0f};
+};
 
 class Scene {
 public:
@@ -48,7 +57,14 @@ public:
     // their order, the Present. `bannerElapsedMs` is the clock's time since
     // the main loop started, which the banner fades on.
     FrameOutcome RenderFrame(RenderContext& context, CameraFlight& flight, uint32_t bannerElapsedMs);
-    void PlaceCameraOnFlight(RenderContext& context, CameraFlight& flight);
+    // The flight's next step. Several displays take one step a frame and
+    // each draws its view of it (DrawView), so that they show one flight.
+    static FlightView NextFlightView(CameraFlight& flight);
+    // The frame of `view` turned by `turn` (scene/panorama.h): the passes
+    // and the Present; the banner and the fade only `withOverlays`.
+    FrameOutcome DrawView(RenderContext& context, const FlightView& view, ViewTurn turn, bool withOverlays,
+                          uint32_t bannerElapsedMs);
+    void PlaceCamera(RenderContext& context, const FlightView& view, ViewTurn turn);
 
     // The passes, one file each (scene/*_pass.cpp).
     void DrawSkyPass(RenderContext& context);

@@ -70,4 +70,24 @@ TEST_F(Frame, AFailedOverlayLockEndsTheSceneButPresentsNothingAndAFailedPresentI
     EXPECT_EQ(RenderFrame(), FrameOutcome::PresentFailed);
 }
 
+// Another display's view of the same flight step: turned towards its place,
+// without the banner and the fade (whose level stays where it was).
+TEST_F(Frame, AnotherDisplaysViewIsTurnedAndHasNeitherBannerNorFade) {
+    const FlightView view = Scene::NextFlightView(flight);
+    EXPECT_EQ(scene.DrawView(context, view, ViewTurn{}, true, 0), FrameOutcome::Presented);
+    const size_t locksWithOverlays = Count("Lock");
+    const float fade = scene.fadeLevel;
+    recorder->ClearCalls();
+
+    const ViewTurn turn = {-1.2f, 0.4f};
+    EXPECT_EQ(scene.DrawView(context, view, turn, false, 0), FrameOutcome::Presented);
+    EXPECT_EQ(Count("Lock"), locksWithOverlays - 2);
+    EXPECT_EQ(Count("Present"), 1u);
+    EXPECT_EQ(scene.fadeLevel, fade);
+    D3DXVECTOR3 target = view.target, up = view.up;
+    TurnView(view.eye, target, up, turn);
+    EXPECT_EQ(scene.viewVectors.viewTarget, target);
+    EXPECT_EQ(scene.viewVectors.viewUp, up);
+}
+
 }  // namespace

@@ -1,4 +1,5 @@
-// The screen's world and projection transforms on the recording device.
+// The screen's world and projection transforms on the recording device, and
+// the panorama's turns of the other displays' views.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,6 +7,7 @@
 
 #include "render/camera.h"
 #include "render/render_context.h"
+#include "scene/panorama.h"
 #include "scene/screen_projection.h"
 #include "tests/support/recording_device.h"
 
@@ -93,6 +95,87 @@ TEST_F(ScreenProjectionTest, WithoutADeviceNothingHappens) {
     recorder->FailCallsFrom("SetTransform", 1);
     EXPECT_EQ(Apply(device, &camera, false, 1280, 1024), 1.25f);
     EXPECT_EQ(camera.aspect, 1.25f);
+}
+
+// The primary's horizontal field of view for an aspect ratio.
+float Across(float aspect) { return static_cast<float>(2.0 * std::atan(std::tan(kFieldOfView / 2.0) * aspect)); }
+
+TEST(Panorama, EachDisplayTurnsByWholeFieldsOfViewTowardsItsPlace) {
+    const RECT primary = {0, 0, 800, 600};
+    const float h = Across(800.0f / 600.0f), v = kFieldOfView;
+    const struct {
+        const char* place;
+        RECT display;
+        float aspect;
+        float yaw, pitch;
+    } cases[] = {
+        {"right", {800, 0, 1600, 600}, 800.0f / 600.0f, h, 0},
+        {"left", {-800, 0, 0, 600}, 800.0f / 600.0f, -h, 0},
+        {"above", {0, -600, 800, 0}, 800.0f / 600.0f, 0, v},
+        {"below", {0, 600, 800, 1200}, 800.0f / 600.0f, 0, -v},
+        {"above and to the right", {800, -600, 1600, 0}, 800.0f / 600.0f, h, v},
+        {"two to the right", {1600, 0, 2400, 600}, 800.0f / 600.0f, 2 * h, 0},
+        {"a larger one to the right, lower", {800, 0, 1824, 768}, 800.0f / 600.0f, h, 0},
+        {"a smaller one above, to the left", {0, -480, 640, 0}, 800.0f / 600.0f, 0, v},
+        {"right, with the wide-screen ratio", {800, 0, 1600, 600}, 1.6f, Across(1.6f), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.place);
+        const ViewTurn turn = PanoramaTurn(primary, c.display, c.aspect);
+        EXPECT_NEAR(turn.yaw, c.yaw, 1e-5f);
+        EXPECT_NEAR(turn.pitch, c.pitch, 1e-5f);
+    }
+}
+
+// Where a point of the world lands on a screen: x and y from -1 to 1.
+D3DXVECTOR3 OnScreen(const D3DXVECTOR3& eye, const D3DXVECTOR3& target, const D3DXVECTOR3& up, float aspect,
+                     const D3DXVECTOR3& point) {
+    D3DXMATRIX view, projection, both;
+    D3DXMatrixLookAtLH(&view, &eye, &target, &up);
+    D3DXMatrixPerspectiveFovLH(&projection, kFieldOfView, aspect, kNearPlane, kFarPlane);
+    D3DXMatrixMultiply(&both, &view, &projection);
+    float out[4];
+    for (int c = 0; c < 4; ++c)
+        out[c] = point.x * both.m[0][c] + point.y * both.m[1][c] + point.z * both.m[2][c] + both.m[3][c];
+    return D3DXVECTOR3(out[0] / out[3], out[1] / out[3], out[2] / out[3]);
+}
+
+// Displays side by side show one picture: what lies on the primary's edge
+// lies on the neighbour's facing edge at the same height (or, above, the
+// same distance across), however the flight banks.
+TEST(Panorama, ANeighbourPicksUpWhereThePrimaryEnds) {
+    const D3DXVECTOR3 eye(10, 5, -20), target(14, 4.2f, -11);
+    const D3DXVECTOR3 banked(0.3f, 1, 0.1f);
+    const float aspect = 800.0f / 600.0f, halfHeight = std::tan(kFieldOfView / 2.0f);
+    D3DXMATRIX view;
+    D3DXMatrixLookAtLH(&view, &eye, &target, &banked);
+    const D3DXVECTOR3 right(view.m[0][0], view.m[1][0], view.m[2][0]), up(view.m[0][1], view.m[1][1], view.m[2][1]),
+        ahead(view.m[0][2], view.m[1][2], view.m[2][2]);
+    // A point 50 units out through the primary's screen at (x, y).
+    auto through = [&](float x, float y) {
+        return eye + (right * (x * halfHeight * aspect) + up * (y * halfHeight) + ahead) * 50.0f;
+    };
+    const struct {
+        const char* place;
+        RECT display;
+        D3DXVECTOR3 primaryEdge, neighbourEdge;
+    } cases[] = {
+        {"right", {800, 0, 1600, 600}, {1, 0.3f, 0}, {-1, 0.3f, 0}},
+        {"left", {-800, 0, 0, 600}, {-1, -0.6f, 0}, {1, -0.6f, 0}},
+        {"above", {0, -600, 800, 0}, {0.4f, 1, 0}, {0.4f, -1, 0}},
+        {"below", {0, 600, 800, 1200}, {-0.7f, -1, 0}, {-0.7f, 1, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.place);
+        D3DXVECTOR3 turnedTarget = target, turnedUp = banked;
+        TurnView(eye, turnedTarget, turnedUp, PanoramaTurn({0, 0, 800, 600}, c.display, aspect));
+        const D3DXVECTOR3 shown =
+            OnScreen(eye, turnedTarget, turnedUp, aspect, through(c.primaryEdge.x, c.primaryEdge.y));
+        EXPECT_NEAR(shown.x, c.neighbourEdge.x, 1e-3f);
+        EXPECT_NEAR(shown.y, c.neighbourEdge.y, 1e-3f);
+        const D3DXVECTOR3 before = target - eye, after = turnedTarget - eye;
+        EXPECT_NEAR(D3DXVec3Length(&after), D3DXVec3Length(&before), 1e-3f);
+    }
 }
 
 }  // namespace
