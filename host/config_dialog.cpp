@@ -1,5 +1,5 @@
-// SaverApp's configuration dialog: wide screen, exit on mouse movement and
-// the flight speed, written to the registry on OK.
+// SaverApp's configuration dialog: wide screen, exit on mouse movement, the
+// flight speed and the sea on every display, written to the registry on OK.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -73,6 +73,8 @@ INT_PTR SaverApp::HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, 
         if (lastSpeed == 0)
             lastSpeed = kMiddleSpeed;
         SendMessageA(trackbar, TBM_SETPOS, TRUE, lastSpeed);
+        // Shown as the saver reads it: only a stored 1 is "on".
+        CheckDlgButton(dialog, IDC_CONFIG_ALL_DISPLAYS, ReadAllDisplaysSetting() ? BST_CHECKED : BST_UNCHECKED);
     } else if (message == WM_COMMAND) {
         switch (LOWORD(wParam)) {
         case IDC_CONFIG_OK:
@@ -82,6 +84,8 @@ INT_PTR SaverApp::HandleDialogMessage(HWND dialog, UINT message, WPARAM wParam, 
                             IsDlgButtonChecked(dialog, IDC_CONFIG_EXIT_ON_MOUSE) == BST_CHECKED ? 1 : 0);
             lastSpeed = static_cast<int>(SendMessageA(GetDlgItem(dialog, IDC_CONFIG_SPEED), TBM_GETPOS, 0, 0));
             WriteSettingInt(kSettingsSection, kCamSpeedSetting, lastSpeed);
+            WriteSettingInt(kSettingsSection, kAllDisplaysSetting,
+                            IsDlgButtonChecked(dialog, IDC_CONFIG_ALL_DISPLAYS) == BST_CHECKED ? 1 : 0);
             EndDialog(dialog, IDC_CONFIG_OK);
             break;
         case IDC_CONFIG_CANCEL:

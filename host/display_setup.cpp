@@ -1,9 +1,11 @@
 // Display enumeration and the Direct3D device of the full-screen saver:
 // the device, its software-vertex-processing fallback, its fallback to the
 // display's own mode, the pixel-shader check; the windows of the other
-// displays placed where the displays stand.
+// displays placed where the displays stand, and, when the sea is shown on
+// every display, their devices and scenes.
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "host/direct3d_library.h"
 #include "host/saver_app.h"
@@ -114,17 +116,34 @@ const char kPixelShaderWarning[] =
     "Screensaver requires videocard with Pixel Shader v2.0 support and will not work on this "
     "computer ";
 
+// Creates a device with hardware vertex processing, or else with software
+// vertex processing; null when neither works.
+IDirect3DDevice9* CreateDeviceOn(IDirect3D9* direct3d, UINT adapter, HWND window, D3DPRESENT_PARAMETERS& parameters) {
+    IDirect3DDevice9* device = nullptr;
+    if (FAILED(direct3d->CreateDevice(adapter, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters,
+                                      &device)) &&
+        FAILED(direct3d->CreateDevice(adapter, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters,
+                                      &device)))
+        return nullptr;
+    return device;
+}
+
+// The adapter that drives `monitor`, if any.
+bool AdapterOfMonitor(IDirect3D9* direct3d, HMONITOR monitor, UINT& adapter) {
+    const UINT count = direct3d->GetAdapterCount();
+    for (UINT each = 0; each < count; ++each) {
+        if (direct3d->GetAdapterMonitor(each) == monitor) {
+            adapter = each;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool SaverApp::CreateDevice(D3DPRESENT_PARAMETERS& parameters) {
-    IDirect3D9* direct3d = render.direct3d;
-    if (FAILED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mainWindow,
-                                      D3DCREATE_HARDWARE_VERTEXPROCESSING, &parameters, &render.device)) &&
-        FAILED(direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mainWindow,
-                                      D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &render.device))) {
-        render.device = nullptr;
-        return false;
-    }
+    render.device = CreateDeviceOn(render.direct3d, D3DADAPTER_DEFAULT, mainWindow, parameters);
     return render.device != nullptr;
 }
 
@@ -208,4 +227,99 @@ bool SaverApp::SetupDirect3D() {
         return false;
     }
     return true;
+}
+
+namespace {
+
+// One other display's scene, matrix stack, device and its reference to the
+// Direct3D object. Its device is windowed: nothing to put back first.
+void ReleaseOtherDisplay(OtherDisplayView& view) {
+    view.scene.Release(view.render);
+    if (view.render.matrixStack != nullptr)
+        view.render.matrixStack->Release();
+    if (view.render.device != nullptr)
+        view.render.device->Release();
+    if (view.render.direct3d != nullptr)
+        view.render.direct3d->Release();
+    view.render.matrixStack = nullptr;
+    view.render.device = nullptr;
+    view.render.direct3d = nullptr;
+}
+
+}  // namespace
+
+void SaverApp::SetupOtherDisplays() {
+    if (mode != RunMode::Saver || render.direct3d == nullptr || !ReadAllDisplaysSetting())
+        return;
+    const MonitorRecord* primary = nullptr;
+    for (uint32_t i = 0; i < monitorCount && primary == nullptr; ++i)
+        if (monitors[i].window == mainWindow)
+            primary = &monitors[i];
+    if (primary == nullptr)
+        return;
+    for (uint32_t i = 0; i < monitorCount; ++i) {
+        const MonitorRecord& record = monitors[i];
+        if (record.window == nullptr || record.window == mainWindow || record.monitor == nullptr)
+            continue;
+        auto* view = new (std::nothrow) OtherDisplayView();
+        if (view == nullptr)
+            continue;
+        view->record = i;
+        if (SetupOtherDisplay(*view, primary->desktopRect)) {
+            otherViews[otherViewCount++] = view;
+            continue;
+        }
+        // Whatever was made goes, and the window shows its black again.
+        ReleaseOtherDisplay(*view);
+        delete view;
+        InvalidateRect(record.window, nullptr, TRUE);
+    }
+}
+
+bool SaverApp::SetupOtherDisplay(OtherDisplayView& view, const RECT& primary) {
+    const MonitorRecord& record = monitors[view.record];
+    IDirect3D9* direct3d = render.direct3d;
+    UINT adapter = 0;
+    if (!AdapterOfMonitor(direct3d, record.monitor, adapter) || adapter == D3DADAPTER_DEFAULT)
+        return false;
+    direct3d->AddRef();
+    view.render.direct3d = direct3d;
+
+    // Windowed on the display's own window: the display keeps its mode, and
+    // the picture has its own pixels' aspect ratio. The primary's Present
+    // already waits for the refresh; a wait for every other display too
+    // would divide the frame rate by the number of displays.
+    RECT client = {};
+    GetClientRect(record.window, &client);
+    D3DPRESENT_PARAMETERS parameters = {};
+    parameters.BackBufferWidth = client.right - client.left;
+    parameters.BackBufferHeight = client.bottom - client.top;
+    parameters.BackBufferFormat = D3DFMT_UNKNOWN;  // the display's own
+    parameters.BackBufferCount = 1;
+    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    parameters.hDeviceWindow = record.window;
+    parameters.Windowed = TRUE;
+    parameters.EnableAutoDepthStencil = TRUE;
+    parameters.AutoDepthStencilFormat = D3DFMT_D16;
+    parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    view.render.device = CreateDeviceOn(direct3d, adapter, record.window, parameters);
+    if (view.render.device == nullptr)
+        return false;
+    if (FAILED(createMatrixStack(0, &view.render.matrixStack)) || view.render.matrixStack == nullptr)
+        return false;
+    view.scene.InvalidateStateCaches();
+    if (!view.scene.Build(view.render, instance))
+        return false;
+    view.scene.ApplyScreenProjection(view.render, client.right - client.left, client.bottom - client.top);
+    view.turn = PanoramaTurn(primary, record.desktopRect, scene.aspectRatio);
+    return true;
+}
+
+void SaverApp::ReleaseOtherDisplays() {
+    for (uint32_t i = 0; i < otherViewCount; ++i) {
+        ReleaseOtherDisplay(*otherViews[i]);
+        delete otherViews[i];
+        otherViews[i] = nullptr;
+    }
+    otherViewCount = 0;
 }

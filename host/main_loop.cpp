@@ -45,6 +45,10 @@ int SaverApp::RunMainLoop() {
                 scene.ApplyScreenProjection(render, client.right - client.left, client.bottom - client.top);
             } else {
                 scene.ApplyScreenProjection(render, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+                // After the primary's change of mode and its projection:
+                // the other displays' windows stand where they stay, and
+                // their views turn by the primary's field of view.
+                SetupOtherDisplays();
             }
         }
         if (mode == RunMode::Saver) {
@@ -102,8 +106,19 @@ int SaverApp::RunMainLoop() {
 }
 
 void SaverApp::RenderFrame() {
-    // The unsigned difference stays right across a wrap of the timer.
-    const FrameOutcome outcome = scene.RenderFrame(render, flight, MultimediaTime() - startTime);
+    // One step of the flight a frame, drawn on the primary with the banner
+    // and the fade, then on every other display that shows the sea, turned
+    // towards its place. The unsigned difference stays right across a wrap
+    // of the timer.
+    const FlightView view = Scene::NextFlightView(flight);
+    FrameOutcome outcome = scene.DrawView(render, view, ViewTurn{}, true, MultimediaTime() - startTime);
+    for (uint32_t i = 0; i < otherViewCount && outcome != FrameOutcome::DeviceLost; ++i) {
+        OtherDisplayView& other = *otherViews[i];
+        const FrameOutcome shown = other.scene.DrawView(other.render, view, other.turn, false, 0);
+        // The frame counts as the worst of its displays' pictures.
+        if (outcome == FrameOutcome::Presented || shown == FrameOutcome::DeviceLost)
+            outcome = shown;
+    }
     // A lost device ends the saver, and so do frames that keep failing to
     // reach the screen (presents that fail, or overlay locks that drop the
     // frame), which would leave a frozen picture.

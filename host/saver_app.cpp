@@ -46,6 +46,8 @@ double ReadFlightSpeedSetting() {
     return FlightSpeedForCamSpeed(ReadSettingInt(kSettingsSection, kCamSpeedSetting, 0));
 }
 
+bool ReadAllDisplaysSetting() { return ReadSettingInt(kSettingsSection, kAllDisplaysSetting, 0) == 1; }
+
 void BringWindowForward(HWND window) {
     // The window belongs to another process that may hang: nothing here may
     // wait for its thread. ShowWindow would send it a message and wait, so
@@ -136,9 +138,11 @@ void SaverApp::RequestExit() {
 
 void SaverApp::ReleaseDirect3D() {
     // The scene exists only in the full-screen and test modes; nothing is
-    // drawn from the moment it goes.
+    // drawn from the moment it goes. The other displays' devices go first,
+    // while the primary's still holds its full-screen mode.
     if (mode == RunMode::Saver || mode == RunMode::Test) {
         renderingActive = false;
+        ReleaseOtherDisplays();
         scene.Release(render);
     }
     IDirect3D9*& direct3d = render.direct3d;

@@ -19,6 +19,18 @@
 #include "render/render_context.h"
 #include "scene/scene.h"
 
+// Another display showing the sea too (the "AllDisplays" choice): its own
+// device, windowed on the window that covers the display, in the display's
+// own mode, and its own scene made on it (a device's textures, buffers and
+// shaders serve that device alone); it draws each frame's flight step
+// turned towards the display's place beside the primary.
+struct OtherDisplayView {
+    uint32_t record = 0;  // its entry in SaverApp::monitors
+    RenderContext render;
+    Scene scene;
+    ViewTurn turn;
+};
+
 // SaverApp's members are implemented across host/, one file each; the
 // groups below name the file that implements them.
 class SaverApp {
@@ -59,6 +71,12 @@ public:
     // those displays as they stand now.
     void PlaceDisplayWindows();
     bool SetupDirect3D();
+    // With "AllDisplays" on, the full-screen saver's other displays show the
+    // sea too; a display whose device or scene cannot be made keeps its
+    // black window, and nothing is said.
+    void SetupOtherDisplays();
+    // Their scenes, matrix stacks and devices.
+    void ReleaseOtherDisplays();
 
     // host/main_loop.cpp: set-up, message pump and frame pacing.
     int RunMainLoop();
@@ -93,11 +111,15 @@ public:
     FrameFailureWatch frameFailures;
     // No frame is drawn while the display is off (host/display_power.h).
     DisplayPowerWatch displayPower;
+    // The other displays that show the sea, made by SetupOtherDisplays.
+    OtherDisplayView* otherViews[kMaxMonitorRecords] = {};
+    uint32_t otherViewCount = 0;
 
 private:
-    void PaintPreview(HWND window, HDC dc);                // host/saver_window.cpp
-    void ApplyMouseRule(LPARAM lParam);                    // host/saver_window.cpp
-    bool CreateDevice(D3DPRESENT_PARAMETERS& parameters);  // host/display_setup.cpp
+    void PaintPreview(HWND window, HDC dc);                               // host/saver_window.cpp
+    void ApplyMouseRule(LPARAM lParam);                                   // host/saver_window.cpp
+    bool CreateDevice(D3DPRESENT_PARAMETERS& parameters);                 // host/display_setup.cpp
+    bool SetupOtherDisplay(OtherDisplayView& view, const RECT& primary);  // host/display_setup.cpp
 
     bool shutdownDone_ = false;
 };
@@ -112,6 +134,11 @@ extern int32_t setupErrorCode;
 double FlightSpeedForCamSpeed(int camSpeed);
 // The same for the value stored now ("CamSpeed", default 0).
 double ReadFlightSpeedSetting();
+
+// Whether the sea is shown on every display: "AllDisplays" stored as 1.
+// It is stored as 0 or 1 only, so anything else (absent, not a number, 2,
+// -1) counts as its default, off.
+bool ReadAllDisplaysSetting();
 
 // Brings a window of an already running copy forward without waiting on it.
 void BringWindowForward(HWND window);

@@ -9,10 +9,11 @@
 
 extern const char kProductKey[];
 extern const char kSettingsSection[];
-// The three settings' value names.
+// The settings' value names.
 inline constexpr char kExitOnMouseSetting[] = "ExitOnMouse";
 inline constexpr char kCamSpeedSetting[] = "CamSpeed";
 inline constexpr char kWideScreenSetting[] = "WideScreen";
+inline constexpr char kAllDisplaysSetting[] = "AllDisplays";
 
 // Text values only (REG_SZ / REG_EXPAND_SZ). On success `buffer` holds the
 // value's text, always NUL-terminated. A value that would not fit in `size`

@@ -18,6 +18,7 @@
 #define IDC_CONFIG_SPEED 1026
 #define IDC_CONFIG_EXIT_ON_MOUSE 1036
 #define IDC_CONFIG_WIDE_SCREEN 1037
+#define IDC_CONFIG_ALL_DISPLAYS 1038
 
 /* The 152 x 112 preview picture (bitmap). */
 #define IDB_PREVIEW 246

@@ -17,14 +17,16 @@ namespace {
 
 constexpr int kOk = pinned::kOkButton, kCancel = pinned::kCancelButton, kHomePage = pinned::kHomePageButton;
 constexpr int kWideScreen = pinned::kWideScreenCheckBox, kExitOnMouse = pinned::kExitOnMouseCheckBox;
-constexpr int kSpeed = pinned::kSpeedTrackbar;
+constexpr int kSpeed = pinned::kSpeedTrackbar, kAllDisplays = pinned::kAllDisplaysCheckBox;
 
-// The three settings as the registry holds them (none: not stored).
+// The four settings as the registry holds them (none: not stored).
 using Stored = std::optional<std::string>;
-void ExpectStored(const Stored& wideScreen, const Stored& exitOnMouse, const Stored& camSpeed) {
+void ExpectStored(const Stored& wideScreen, const Stored& exitOnMouse, const Stored& camSpeed,
+                  const Stored& allDisplays) {
     EXPECT_EQ(ReadSetting(pinned::kWideScreen), wideScreen);
     EXPECT_EQ(ReadSetting(pinned::kExitOnMouse), exitOnMouse);
     EXPECT_EQ(ReadSetting(pinned::kCamSpeed), camSpeed);
+    EXPECT_EQ(ReadSetting(pinned::kAllDisplays), allDisplays);
 }
 
 // What the dialog shows, read through its controls.
@@ -32,14 +34,15 @@ struct DialogState {
     bool wideScreen;
     bool exitOnMouse;
     int speedMin, speedMax, speed;
+    bool allDisplays;
     bool operator==(const DialogState& o) const {
         return wideScreen == o.wideScreen && exitOnMouse == o.exitOnMouse && speedMin == o.speedMin &&
-               speedMax == o.speedMax && speed == o.speed;
+               speedMax == o.speedMax && speed == o.speed && allDisplays == o.allDisplays;
     }
 };
 std::ostream& operator<<(std::ostream& out, const DialogState& s) {
     return out << "wide screen " << s.wideScreen << ", exit on mouse " << s.exitOnMouse << ", speed " << s.speed
-               << " of " << s.speedMin << ".." << s.speedMax;
+               << " of " << s.speedMin << ".." << s.speedMax << ", every display " << s.allDisplays;
 }
 
 class ConfigDialog : public ::testing::Test {
@@ -61,17 +64,19 @@ protected:
                 SendMessageA(GetDlgItem(dialog, kExitOnMouse), BM_GETCHECK, 0, 0) == BST_CHECKED,
                 static_cast<int>(SendMessageA(speed, TBM_GETRANGEMIN, 0, 0)),
                 static_cast<int>(SendMessageA(speed, TBM_GETRANGEMAX, 0, 0)),
-                static_cast<int>(SendMessageA(speed, TBM_GETPOS, 0, 0))};
+                static_cast<int>(SendMessageA(speed, TBM_GETPOS, 0, 0)),
+                SendMessageA(GetDlgItem(dialog, kAllDisplays), BM_GETCHECK, 0, 0) == BST_CHECKED};
     }
 
     static void Press(HWND dialog, int id) {
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
     }
 
-    static void Change(HWND dialog, bool wideScreen, bool exitOnMouse, int speed) {
+    static void Change(HWND dialog, bool wideScreen, bool exitOnMouse, int speed, bool allDisplays) {
         SendMessageA(GetDlgItem(dialog, kWideScreen), BM_SETCHECK, wideScreen ? BST_CHECKED : BST_UNCHECKED, 0);
         SendMessageA(GetDlgItem(dialog, kExitOnMouse), BM_SETCHECK, exitOnMouse ? BST_CHECKED : BST_UNCHECKED, 0);
         SendMessageA(GetDlgItem(dialog, kSpeed), TBM_SETPOS, TRUE, speed);
+        SendMessageA(GetDlgItem(dialog, kAllDisplays), BM_SETCHECK, allDisplays ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 
     static DWORD ExitCode(SaverProcess& saver) {
@@ -81,18 +86,34 @@ protected:
     }
 };
 
-TEST_F(ConfigDialog, OpensWithDefaultsAndOkWritesAllThreeValues) {
+TEST_F(ConfigDialog, OpensWithDefaultsAndOkWritesAllFourValues) {
     SaverProcess saver("/c");
     HWND dialog = Open(saver);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(Read(dialog), (DialogState{false, false, 1, 5, 3}));
+    EXPECT_EQ(Read(dialog), (DialogState{false, false, 1, 5, 3, false}));
     RECT rect = {};
     GetWindowRect(dialog, &rect);
     SaveScreenshot(rect, ScreenshotPath("config-dialog"));
 
+    // The check box of the sea on every display, with its caption, stands
+    // visible inside the dialog, under the speed's group.
+    HWND allDisplays = GetDlgItem(dialog, kAllDisplays);
+    char caption[64] = {};
+    GetWindowTextA(allDisplays, caption, sizeof caption);
+    EXPECT_STREQ(caption, pinned::kAllDisplaysCaption);
+    RECT box = {}, client = {}, slider = {};
+    GetWindowRect(allDisplays, &box);
+    GetWindowRect(GetDlgItem(dialog, kSpeed), &slider);
+    GetClientRect(dialog, &client);
+    MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    EXPECT_TRUE(IsWindowVisible(allDisplays));
+    EXPECT_GT(box.top, slider.bottom);
+    EXPECT_LE(box.bottom, client.bottom);
+    EXPECT_LE(box.right, client.right);
+
     Press(dialog, kOk);
     EXPECT_EQ(ExitCode(saver), 0u);
-    ExpectStored("0", "0", "3");
+    ExpectStored("0", "0", "3", "0");
 }
 
 TEST_F(ConfigDialog, OkStoresWhatTheUserChose) {
@@ -101,11 +122,11 @@ TEST_F(ConfigDialog, OkStoresWhatTheUserChose) {
     SaverProcess saver("/c:1234");
     HWND dialog = Open(saver);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(Read(dialog), (DialogState{true, false, 1, 5, 2}));
-    Change(dialog, false, true, 5);
+    EXPECT_EQ(Read(dialog), (DialogState{true, false, 1, 5, 2, false}));
+    Change(dialog, false, true, 5, true);
     Press(dialog, kOk);
     EXPECT_EQ(ExitCode(saver), 0u);
-    ExpectStored("0", "1", "5");
+    ExpectStored("0", "1", "5", "1");
 }
 
 TEST_F(ConfigDialog, CancelEscapeAndHomePageWriteNothing) {
@@ -121,10 +142,10 @@ TEST_F(ConfigDialog, CancelEscapeAndHomePageWriteNothing) {
         HWND dialog = Open(saver);
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(Read(dialog).speed, 4);
-        Change(dialog, true, true, 1);
+        Change(dialog, true, true, 1, true);
         Press(dialog, closing.button);
         EXPECT_EQ(ExitCode(saver), 0u);
-        ExpectStored(std::nullopt, std::nullopt, "4");
+        ExpectStored(std::nullopt, std::nullopt, "4", std::nullopt);
     }
 }
 
@@ -134,25 +155,29 @@ TEST_F(ConfigDialog, StoredValuesOutOfRangeOrNotNumbers) {
         const char* flag;
         int shownSpeed;
         bool shownChecked;
+        bool shownAllDisplays;  // the flag stored as "AllDisplays", which only 1 checks
     } cases[] = {
-        {"9", "1", 5, true},        // beyond the range: shown at its end
-        {"-4", "0", 1, false},      // below it: the other end
-        {"fast", "yes", 3, false},  // not numbers: the defaults
-        {"0", "7", 3, true},        // 0 is shown as the middle; any non-zero flag checks
+        {"9", "1", 5, true, true},         // beyond the range: shown at its end
+        {"-4", "0", 1, false, false},      // below it: the other end
+        {"fast", "yes", 3, false, false},  // not numbers: the defaults
+        {"0", "7", 3, true, false},        // 0 is shown as the middle; any non-zero flag checks
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.speed) + " / " + c.flag);
         WriteSetting(pinned::kCamSpeed, c.speed);
         WriteSetting(pinned::kExitOnMouse, c.flag);
+        WriteSetting(pinned::kAllDisplays, c.flag);
         SaverProcess saver("/c");
         HWND dialog = Open(saver);
         ASSERT_NE(dialog, nullptr);
         const DialogState shown = Read(dialog);
         EXPECT_EQ(shown.speed, c.shownSpeed);
         EXPECT_EQ(shown.exitOnMouse, c.shownChecked);
+        EXPECT_EQ(shown.allDisplays, c.shownAllDisplays);
         Press(dialog, kOk);
         EXPECT_EQ(ExitCode(saver), 0u);
         EXPECT_EQ(ReadSetting(pinned::kCamSpeed), std::optional<std::string>(std::to_string(c.shownSpeed)));
+        EXPECT_EQ(ReadSetting(pinned::kAllDisplays), std::optional<std::string>(c.shownAllDisplays ? "1" : "0"));
     }
 }
 

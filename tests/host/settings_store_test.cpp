@@ -12,6 +12,7 @@
 
 namespace {
 
+using pinned::kAllDisplays;
 using pinned::kCamSpeed;
 using pinned::kExitOnMouse;
 using pinned::kSettingsKey;
@@ -125,17 +126,26 @@ TEST_F(SettingsStore, HostileValuesReadAsAbsent) {
     EXPECT_EQ(ReadSettingInt("Settings", kExitOnMouse, 0), 0);
 }
 
-TEST_F(SettingsStore, CamSpeedChoosesFlightSpeed) {
+// The same stored text as "CamSpeed" and as "AllDisplays": the flight speed
+// it chooses, and whether the sea is shown on every display (only a 1 is
+// on: the value is stored as 0 or 1, anything else is its default).
+TEST_F(SettingsStore, CamSpeedChoosesFlightSpeedAndOnlyOneShowsEveryDisplay) {
     EXPECT_EQ(ReadFlightSpeedSetting(), 3.0);  // absent
+    EXPECT_FALSE(ReadAllDisplaysSetting());
     const struct {
         const char* stored;
         double speed;
-    } cases[] = {{"1", 2.0}, {"2", 2.5}, {"3", 3.0}, {"4", 3.5},  {"5", 4.0},
-                 {"0", 3.0}, {"6", 3.0}, {"7", 3.0}, {"-1", 3.0}, {"junk", 3.0}};
+        bool allDisplays;
+    } cases[] = {{"1", 2.0, true},  {" 1", 2.0, true}, {"1x", 2.0, true},         {"2", 2.5, false},
+                 {"3", 3.0, false}, {"4", 3.5, false}, {"5", 4.0, false},         {"0", 3.0, false},
+                 {"6", 3.0, false}, {"7", 3.0, false}, {"-1", 3.0, false},        {"junk", 3.0, false},
+                 {"", 3.0, false},  {"01", 2.0, true}, {"4294967297", 3.0, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);
         PutText(kCamSpeed, c.stored);
+        PutText(kAllDisplays, c.stored);
         EXPECT_EQ(ReadFlightSpeedSetting(), c.speed);
+        EXPECT_EQ(ReadAllDisplaysSetting(), c.allDisplays);
     }
 }
 

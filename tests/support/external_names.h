@@ -29,6 +29,9 @@ inline constexpr char kSettingsKey[] = "Software\\Talvork Interactive\\Brinemere
 inline constexpr char kWideScreen[] = "WideScreen";
 inline constexpr char kExitOnMouse[] = "ExitOnMouse";
 inline constexpr char kCamSpeed[] = "CamSpeed";
+inline constexpr char kAllDisplays[] = "AllDisplays";
+// The dialog's check box of that choice.
+inline constexpr char kAllDisplaysCaption[] = "Show the sea on every display";
 // Message boxes: titles and texts.
 inline constexpr char kErrorTitle[] = "Brinemere Duzo Screensaver Error";
 inline constexpr char kNoDirect3DText[] = "Unable to create Direct3D object";
@@ -52,6 +55,7 @@ constexpr int kCancelButton = 1009;
 constexpr int kSpeedTrackbar = 1026;
 constexpr int kExitOnMouseCheckBox = 1036;
 constexpr int kWideScreenCheckBox = 1037;
+constexpr int kAllDisplaysCheckBox = 1038;
 constexpr int kBanner = 245;
 constexpr int kPreviewBitmap = 246;
 constexpr int kNoiseFirst = 334;
