@@ -97,33 +97,26 @@ TEST_F(ScreenProjectionTest, WithoutADeviceNothingHappens) {
     EXPECT_EQ(camera.aspect, 1.25f);
 }
 
-// The primary's horizontal field of view for an aspect ratio.
-float Across(float aspect) { return static_cast<float>(2.0 * std::atan(std::tan(kFieldOfView / 2.0) * aspect)); }
-
+// Beyond the direct neighbours (ANeighbourPicksUpWhereThePrimaryEnds): a
+// display counts whole steps to the nearest, whatever its size, and the
+// horizontal step follows the primary's aspect ratio.
 TEST(Panorama, EachDisplayTurnsByWholeFieldsOfViewTowardsItsPlace) {
-    const RECT primary = {0, 0, 800, 600};
-    const float h = Across(800.0f / 600.0f), v = kFieldOfView;
+    const auto across = [](float aspect) { return 2.0f * std::atan(std::tan(kFieldOfView / 2.0f) * aspect); };
+    const float h = across(800.0f / 600.0f), v = kFieldOfView;
     const struct {
-        const char* place;
         RECT display;
-        float aspect;
-        float yaw, pitch;
+        float aspect, yaw, pitch;
     } cases[] = {
-        {"right", {800, 0, 1600, 600}, 800.0f / 600.0f, h, 0},
-        {"left", {-800, 0, 0, 600}, 800.0f / 600.0f, -h, 0},
-        {"above", {0, -600, 800, 0}, 800.0f / 600.0f, 0, v},
-        {"below", {0, 600, 800, 1200}, 800.0f / 600.0f, 0, -v},
-        {"above and to the right", {800, -600, 1600, 0}, 800.0f / 600.0f, h, v},
-        {"two to the right", {1600, 0, 2400, 600}, 800.0f / 600.0f, 2 * h, 0},
-        {"a larger one to the right, lower", {800, 0, 1824, 768}, 800.0f / 600.0f, h, 0},
-        {"a smaller one above, to the left", {0, -480, 640, 0}, 800.0f / 600.0f, 0, v},
-        {"right, with the wide-screen ratio", {800, 0, 1600, 600}, 1.6f, Across(1.6f), 0},
+        {{800, -600, 1600, 0}, 800.0f / 600.0f, h, v},      // above and to the right
+        {{1600, 0, 2400, 600}, 800.0f / 600.0f, 2 * h, 0},  // two to the right
+        {{800, 0, 1824, 768}, 800.0f / 600.0f, h, 0},       // a larger one, right and lower
+        {{0, -480, 640, 0}, 800.0f / 600.0f, 0, v},         // a smaller one above, to the left
+        {{800, 0, 1600, 600}, 1.6f, across(1.6f), 0},       // right of a wide-screen primary
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.place);
-        const ViewTurn turn = PanoramaTurn(primary, c.display, c.aspect);
-        EXPECT_NEAR(turn.yaw, c.yaw, 1e-5f);
-        EXPECT_NEAR(turn.pitch, c.pitch, 1e-5f);
+        const ViewTurn turn = PanoramaTurn({0, 0, 800, 600}, c.display, c.aspect);
+        EXPECT_NEAR(turn.yaw, c.yaw, 1e-5f) << c.display.left << "," << c.display.top;
+        EXPECT_NEAR(turn.pitch, c.pitch, 1e-5f) << c.display.left << "," << c.display.top;
     }
 }
 

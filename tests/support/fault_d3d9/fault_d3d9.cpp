@@ -20,9 +20,16 @@ using TestCooperativeLevelFunction = HRESULT(WINAPI*)(IDirect3DDevice9*);
 using PresentFunction = HRESULT(WINAPI*)(IDirect3DDevice9*, const RECT*, const RECT*, HWND, const RGNDATA*);
 TestCooperativeLevelFunction realTestCooperativeLevel = nullptr;
 PresentFunction realPresent = nullptr;
+// The first device made: the primary display's. With the sea on every
+// display the others' devices share its method table, but only its frames
+// are counted, faulted, measured and timed, so that frame counts and rates
+// mean the same with one display or several.
+IDirect3DDevice9* countedDevice = nullptr;
 
 // Where a frame begins: lost on request, or counted.
 HRESULT WINAPI CountingTestCooperativeLevel(IDirect3DDevice9* device) {
+    if (device != countedDevice)
+        return realTestCooperativeLevel(device);
     if (DeviceLost() || TimedRunOver())
         return D3DERR_DEVICELOST;
     FrameBegins();
@@ -33,6 +40,8 @@ HRESULT WINAPI CountingTestCooperativeLevel(IDirect3DDevice9* device) {
 // Where a frame ends: failing on request, held, or counted and measured.
 HRESULT WINAPI CountingPresent(IDirect3DDevice9* device, const RECT* source, const RECT* destination, HWND window,
                                const RGNDATA* dirty) {
+    if (device != countedDevice)
+        return realPresent(device, source, destination, window, dirty);
     HRESULT failure = D3D_OK;
     if (PresentFails(failure))
         return failure;
@@ -47,6 +56,8 @@ HRESULT WINAPI CountingPresent(IDirect3DDevice9* device, const RECT* source, con
 }
 
 void PatchDevice(IDirect3DDevice9* device) {
+    if (countedDevice == nullptr)
+        countedDevice = device;
     Patch<TestCooperativeLevelFunction>(device, kTestCooperativeLevelSlot, &CountingTestCooperativeLevel,
                                         realTestCooperativeLevel);
     Patch<PresentFunction>(device, kPresentSlot, &CountingPresent, realPresent);
@@ -121,7 +132,8 @@ public:
                                 D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** device) override {
         Mark("CreateDevice begins");
         HRESULT result;
-        if (FaultIs("device-fail") || (FaultIs("hardware-vp-fail") && (flags & D3DCREATE_HARDWARE_VERTEXPROCESSING)))
+        if (FaultIs("device-fail") || (FaultIs("hardware-vp-fail") && (flags & D3DCREATE_HARDWARE_VERTEXPROCESSING)) ||
+            (FaultIs("other-devices-fail") && countedDevice != nullptr))
             result = D3DERR_NOTAVAILABLE;
         else
             result = real_->CreateDevice(adapter, type, focus, flags, parameters, device);

@@ -4,6 +4,8 @@
 //   caps-fail                GetDeviceCaps fails
 //   hardware-vp-fail         CreateDevice fails with hardware vertex processing
 //   device-fail              every CreateDevice fails
+//   other-devices-fail       every CreateDevice after the first device was made fails
+//                            (the other displays' devices, with the sea on every one)
 //   lost-after-N             the device reports itself lost once N frames were presented
 //   lost-during-setup        the device reports itself lost from its first texture on
 //   texture-fail-WxH         every CreateTexture of W by H texels fails
