@@ -41,7 +41,7 @@ double NowMilliseconds() {
 
 // Start-up events are kept in memory (the log's file calls would show in
 // the times) and written at the first Present.
-char timeline[8192];
+char timeline[32768];  // room for the marks of three displays' set-ups
 size_t timelineLength = 0;
 bool timelineWritten = false;
 double firstPresentAt = 0.0;  // milliseconds since 1601; 0 before it
