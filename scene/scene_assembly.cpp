@@ -56,6 +56,11 @@ bool Scene::Build(RenderContext& context, HMODULE module) {
         return false;
     // Without its art or shaders the sea stays undrawn; the sky and the sun go on.
     water->SetEnvironment(kEnvironment);
+    // BRINEMERE_SEA_CULL=off draws the whole sea as before the view test, so
+    // that the bench and the pixel proof can set the two side by side.
+    char cull[8] = "";
+    if (GetEnvironmentVariableA("BRINEMERE_SEA_CULL", cull, sizeof cull) > 0 && lstrcmpiA(cull, "off") == 0)
+        water->leaveOutHidden = false;
     // The sea's tile is the period of the camera's eye shift: one constant for both.
     water->Init(Camera::kTileSize, Camera::kTileSize, WaterSurface::kFrameCount);
 
