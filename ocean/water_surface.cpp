@@ -460,9 +460,12 @@ void WaterSurface::Render(const RenderContext& context, float timeStep) {
     device->SetSamplerState(kCubeStage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     device->SetSamplerState(kCubeStage, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
     device->SetSamplerState(kCubeStage, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    // The normal maps from their mip chain: far off, where a pixel covers
+    // many texels of the 16-times detail (and at the horizon of the 1-times
+    // waves), one texel picked at random would speckle and flicker.
     for (DWORD stage : {kNormalStage, kNextNormalStage}) {
         device->SetSamplerState(stage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        device->SetSamplerState(stage, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+        device->SetSamplerState(stage, D3DSAMP_MIPFILTER, filterNormalMips ? D3DTEXF_LINEAR : D3DTEXF_NONE);
         device->SetSamplerState(stage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     }
     device->SetSamplerState(kRampStage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);

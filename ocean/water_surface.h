@@ -114,6 +114,9 @@ public:
     // before the view test: only for comparing with it (the bench, the
     // pixel proof).
     bool leaveOutHidden = true;
+    // False samples the normal maps' first level alone, as before their mip
+    // filter: likewise only for comparing with it.
+    bool filterNormalMips = true;
 
     IDirect3DDevice9* device;  // borrowed
     // Where the resources come from: null is the process's own module.

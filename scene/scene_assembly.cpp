@@ -24,6 +24,13 @@ HRESULT LoadTexture(IDirect3DDevice9* device, HMODULE module, int id, IDirect3DT
                                             D3DX_FILTER_POINT, 0, nullptr, nullptr, texture);
 }
 
+// Whether the environment variable `name` is "off".
+bool SwitchedOff(const char* name) {
+    char value[8] = "";
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value && lstrcmpiA(value, "off") == 0;
+}
+
 }  // namespace
 
 bool Scene::Build(RenderContext& context, HMODULE module) {
@@ -56,11 +63,11 @@ bool Scene::Build(RenderContext& context, HMODULE module) {
         return false;
     // Without its art or shaders the sea stays undrawn; the sky and the sun go on.
     water->SetEnvironment(kEnvironment);
-    // BRINEMERE_SEA_CULL=off draws the whole sea as before the view test, so
-    // that the bench and the pixel proof can set the two side by side.
-    char cull[8] = "";
-    if (GetEnvironmentVariableA("BRINEMERE_SEA_CULL", cull, sizeof cull) > 0 && lstrcmpiA(cull, "off") == 0)
-        water->leaveOutHidden = false;
+    // BRINEMERE_SEA_CULL=off draws the whole sea as before the view test,
+    // BRINEMERE_SEA_MIPS=off without the normal maps' mip filter, so that
+    // the proofs can set each change and what was before side by side.
+    water->leaveOutHidden = !SwitchedOff("BRINEMERE_SEA_CULL");
+    water->filterNormalMips = !SwitchedOff("BRINEMERE_SEA_MIPS");
     // The sea's tile is the period of the camera's eye shift: one constant for both.
     water->Init(Camera::kTileSize, Camera::kTileSize, WaterSurface::kFrameCount);
 

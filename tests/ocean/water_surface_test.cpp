@@ -367,7 +367,7 @@ TEST(WaterSurfaceRendering, ExactSequenceOfOneFrame) {
     sampler(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
     for (DWORD stage : {1u, 2u}) {
         sampler(stage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        sampler(stage, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+        sampler(stage, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
         sampler(stage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     }
     sampler(3, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
