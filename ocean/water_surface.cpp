@@ -15,6 +15,9 @@ namespace {
 // factor (one 255th).
 constexpr float kHeightUnit = 1.0f / 255.0f;
 constexpr UINT kHeightFrameSide = 256;  // texels, both ways
+// The height frames are read by the processor only (their tables and the
+// normal maps come from the first level), so no mip chain is made for them.
+constexpr UINT kHeightFrameLevels = 1;
 
 // Water colour after the environment set-up, and at construction.
 constexpr float kWaterColor[4] = {59.0f / 255.0f, 94.0f / 255.0f, 83.0f / 255.0f, 0.5f};
@@ -173,9 +176,10 @@ bool WaterSurface::LoadHeightFrames(UINT frameCount) {
     normalMaps.reserve(frameCount);
     for (UINT k = 0; k < frameCount; ++k) {
         IDirect3DTexture9* frame = nullptr;
-        if (FAILED(D3DXCreateTextureFromResourceExA(
-                device, resourceModule, MAKEINTRESOURCEA(IDR_HEIGHTMAP_FIRST + k), kHeightFrameSide, kHeightFrameSide,
-                0, 0, D3DFMT_L8, D3DPOOL_SYSTEMMEM, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &frame)) ||
+        if (FAILED(D3DXCreateTextureFromResourceExA(device, resourceModule, MAKEINTRESOURCEA(IDR_HEIGHTMAP_FIRST + k),
+                                                    kHeightFrameSide, kHeightFrameSide, kHeightFrameLevels, 0,
+                                                    D3DFMT_L8, D3DPOOL_SYSTEMMEM, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                                    nullptr, nullptr, &frame)) ||
             !frame)
             return false;
         if (!BuildHeightTable(frame)) {

@@ -18,10 +18,12 @@ constexpr UINT kGridCells = 60;                    // per side of the detailed w
 constexpr int kShadingLevel = 2;
 constexpr int kEnvironment = 4;
 
-HRESULT LoadTexture(IDirect3DDevice9* device, HMODULE module, int id, IDirect3DTexture9** texture) {
-    return D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(id), D3DX_DEFAULT, D3DX_DEFAULT,
-                                            D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, D3DX_DEFAULT,
-                                            D3DX_FILTER_POINT, 0, nullptr, nullptr, texture);
+// A picture of the module as a texture with `levels` mip levels
+// (D3DX_DEFAULT: the whole chain).
+HRESULT LoadTexture(IDirect3DDevice9* device, HMODULE module, int id, UINT levels, IDirect3DTexture9** texture) {
+    return D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(id), D3DX_DEFAULT, D3DX_DEFAULT, levels, 0,
+                                            D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, D3DX_DEFAULT, D3DX_FILTER_POINT, 0,
+                                            nullptr, nullptr, texture);
 }
 
 // Whether the environment variable `name` is "off".
@@ -96,10 +98,12 @@ bool Scene::Build(RenderContext& context, HMODULE module) {
     stateCache.SetTextureStageStateCached(device, 1, D3DTSS_COLOROP, D3DTOP_MODULATE);
     stateCache.SetTextureStageStateCached(device, 1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
 
-    if (FAILED(LoadTexture(device, module, IDR_BANNER, &bannerTexture)))
+    // The banner keeps its mip chain; the noise pictures are held but never
+    // drawn, so they get one level each.
+    if (FAILED(LoadTexture(device, module, IDR_BANNER, D3DX_DEFAULT, &bannerTexture)))
         return false;
     for (int i = 0; i < kNoiseTextureCount; ++i)
-        if (FAILED(LoadTexture(device, module, IDR_NOISE_FIRST + i, &noiseTextures[i])))
+        if (FAILED(LoadTexture(device, module, IDR_NOISE_FIRST + i, 1, &noiseTextures[i])))
             return false;
     return true;
 }
