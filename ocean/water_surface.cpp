@@ -15,6 +15,9 @@ namespace {
 // factor (one 255th).
 constexpr float kHeightUnit = 1.0f / 255.0f;
 constexpr UINT kHeightFrameSide = 256;  // texels, both ways
+// The height frames are read by the processor only (their tables and the
+// normal maps come from the first level), so no mip chain is made for them.
+constexpr UINT kHeightFrameLevels = 1;
 
 // Water colour after the environment set-up, and at construction.
 constexpr float kWaterColor[4] = {59.0f / 255.0f, 94.0f / 255.0f, 83.0f / 255.0f, 0.5f};
@@ -31,6 +34,22 @@ IDirect3DVertexBuffer9* NewVertexBuffer(IDirect3DDevice9* device, UINT bytes) {
     if (FAILED(device->CreateVertexBuffer(bytes, D3DUSAGE_WRITEONLY, 0, D3DPOOL_MANAGED, &buffer, nullptr)))
         buffer = nullptr;
     return buffer;
+}
+
+bool InNearBlock(int tx, int tz) {
+    constexpr int r = WaterSurface::kNearRadius;
+    return tx >= -r && tx <= r && tz >= -r && tz <= r;
+}
+
+// Calls visit(tx, tz) for each tile of the far ring, in the order in which
+// the ring is stored and drawn.
+template <typename Visit>
+void ForEachRingTile(Visit visit) {
+    constexpr int r = WaterSurface::kFarRadius;
+    for (int tz = -r; tz <= r; ++tz)
+        for (int tx = -r; tx <= r; ++tx)
+            if (!InNearBlock(tx, tz))
+                visit(tx, tz);
 }
 
 template <typename T>
@@ -157,9 +176,10 @@ bool WaterSurface::LoadHeightFrames(UINT frameCount) {
     normalMaps.reserve(frameCount);
     for (UINT k = 0; k < frameCount; ++k) {
         IDirect3DTexture9* frame = nullptr;
-        if (FAILED(D3DXCreateTextureFromResourceExA(
-                device, resourceModule, MAKEINTRESOURCEA(IDR_HEIGHTMAP_FIRST + k), kHeightFrameSide, kHeightFrameSide,
-                0, 0, D3DFMT_L8, D3DPOOL_SYSTEMMEM, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &frame)) ||
+        if (FAILED(D3DXCreateTextureFromResourceExA(device, resourceModule, MAKEINTRESOURCEA(IDR_HEIGHTMAP_FIRST + k),
+                                                    kHeightFrameSide, kHeightFrameSide, kHeightFrameLevels, 0,
+                                                    D3DFMT_L8, D3DPOOL_SYSTEMMEM, D3DX_DEFAULT, D3DX_DEFAULT, 0,
+                                                    nullptr, nullptr, &frame)) ||
             !frame)
             return false;
         if (!BuildHeightTable(frame)) {
@@ -230,6 +250,8 @@ bool WaterSurface::BuildHeightTable(IDirect3DTexture9* frame) {
         table[i * stride + gridColumns] = table[i * stride];
     for (UINT j = 0; j <= gridColumns; ++j)
         table[gridRows * stride + j] = table[j];
+    for (UINT v = 0; v < stride * (gridRows + 1); ++v)
+        greatestHeight = table[v] > greatestHeight ? table[v] : greatestHeight;
     heightTables.push_back(table);
     return true;
 }
@@ -268,6 +290,7 @@ void WaterSurface::ReleaseFrames() {
     heightTextures.clear();
     heightTables.clear();
     normalMaps.clear();
+    greatestHeight = 0.0f;
 }
 
 // ---------------------------------------------------------------------------
@@ -286,24 +309,27 @@ bool WaterSurface::CreateGridBuffers() {
     gridHeights = NewVertexBuffer(device, vertexCount * kHeightVertexStride);
     if (!gridVertices || !gridHeights)
         return false;
-    farVertices = NewVertexBuffer(device, kFarVertexSlots * kGridVertexStride);
-    farHeights = NewVertexBuffer(device, kFarVertexSlots * kHeightVertexStride);
+    farVertices = NewVertexBuffer(device, kFarTileCount * kQuadVertices * kGridVertexStride);
+    farHeights = NewVertexBuffer(device, kFarTileCount * kQuadVertices * kHeightVertexStride);
     return farVertices && farHeights;
 }
 
 bool WaterSurface::CreateIndexBuffers() {
-    // The flat tile's two triangles split the quad like a grid cell.
-    static const WORD kFarIndices[kFarIndexCount] = {0, 3, 1, 0, 2, 3};
+    // Each flat tile's two triangles split its quad like a grid cell.
+    static const WORD kQuadSplit[kQuadIndices] = {0, 3, 1, 0, 2, 3};
+    const UINT farBytes = kFarTileCount * kQuadIndices * sizeof(WORD);
     ReleaseAndClear(farIndices);
-    if (FAILED(
-            device->CreateIndexBuffer(sizeof(kFarIndices), 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &farIndices, nullptr)))
+    if (FAILED(device->CreateIndexBuffer(farBytes, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &farIndices, nullptr)))
         farIndices = nullptr;
     if (!farIndices)
         return false;
     void* data = nullptr;
-    if (FAILED(farIndices->Lock(0, sizeof(kFarIndices), &data, 0)) || !data)
+    if (FAILED(farIndices->Lock(0, farBytes, &data, 0)) || !data)
         return false;
-    CopyMemory(data, kFarIndices, sizeof(kFarIndices));
+    WORD* quad = static_cast<WORD*>(data);
+    for (UINT tile = 0; tile < kFarTileCount; ++tile)
+        for (WORD corner : kQuadSplit)
+            *quad++ = WORD(tile * kQuadVertices + corner);
     if (FAILED(farIndices->Unlock()))
         return false;
 
@@ -341,26 +367,30 @@ HRESULT WaterSurface::FillGridBuffers() {
 
     void* positions = nullptr;
     void* heights = nullptr;
-    HRESULT hr = farVertices->Lock(0, kFarVertexSlots * kGridVertexStride, &positions, 0);
+    HRESULT hr = farVertices->Lock(0, kFarTileCount * kQuadVertices * kGridVertexStride, &positions, 0);
     if (FAILED(hr))
         return hr;
-    hr = farHeights->Lock(0, kFarVertexSlots * kHeightVertexStride, &heights, 0);
+    hr = farHeights->Lock(0, kFarTileCount * kQuadVertices * kHeightVertexStride, &heights, 0);
     if (FAILED(hr)) {
         farVertices->Unlock();
         return hr;
     }
+    // Each ring tile at its place: the same sums the vertex shader makes
+    // when it adds a tile's offset, exact in single precision.
     float* p = static_cast<float*>(positions);
     float* h = static_cast<float*>(heights);
-    for (int u = 0; u <= 1; ++u) {
-        for (int v = 0; v <= 1; ++v) {
-            *p++ = x0 + float(u) * width;
-            *p++ = z0 + float(v) * depth;
-            *p++ = float(u);
-            *p++ = float(v);
-            *h++ = 0.0f;
-            *h++ = 0.0f;
+    ForEachRingTile([&](int tx, int tz) {
+        for (int u = 0; u <= 1; ++u) {
+            for (int v = 0; v <= 1; ++v) {
+                *p++ = x0 + float(u) * width + float(tx) * tileSizeX;
+                *p++ = z0 + float(v) * depth + float(tz) * tileSizeZ;
+                *p++ = float(u);
+                *p++ = float(v);
+                *h++ = 0.0f;
+                *h++ = 0.0f;
+            }
         }
-    }
+    });
     farVertices->Unlock();
     farHeights->Unlock();
 
@@ -434,9 +464,12 @@ void WaterSurface::Render(const RenderContext& context, float timeStep) {
     device->SetSamplerState(kCubeStage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     device->SetSamplerState(kCubeStage, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
     device->SetSamplerState(kCubeStage, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    // The normal maps from their mip chain: far off, where a pixel covers
+    // many texels of the 16-times detail (and at the horizon of the 1-times
+    // waves), one texel picked at random would speckle and flicker.
     for (DWORD stage : {kNormalStage, kNextNormalStage}) {
         device->SetSamplerState(stage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        device->SetSamplerState(stage, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+        device->SetSamplerState(stage, D3DSAMP_MIPFILTER, filterNormalMips ? D3DTEXF_LINEAR : D3DTEXF_NONE);
         device->SetSamplerState(stage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     }
     device->SetSamplerState(kRampStage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
@@ -455,35 +488,9 @@ void WaterSurface::Render(const RenderContext& context, float timeStep) {
     device->SetVertexShader(vertexShader);
     device->SetPixelShader(pixelShader);
 
-    // The flat far ring first, without depth writes: the detailed block drawn
-    // next always wins where the two overlap near the horizon.
-    device->SetStreamSource(0, farVertices, 0, kGridVertexStride);
-    device->SetStreamSource(1, farHeights, 0, kHeightVertexStride);
-    device->SetIndices(farIndices);
-    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    for (int tz = -kFarRadius; tz <= kFarRadius; ++tz) {
-        for (int tx = -kFarRadius; tx <= kFarRadius; ++tx) {
-            if (tx >= -kNearRadius && tx <= kNearRadius && tz >= -kNearRadius && tz <= kNearRadius)
-                continue;
-            const float offset[4] = {float(tx) * tileSizeX, 0.0f, float(tz) * tileSizeZ, 0.0f};
-            device->SetVertexShaderConstantF(kConstSeaPosition, offset, 1);
-            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, kFarVertexCount, 0, 2);
-        }
-    }
-
-    // One static detailed tile serves every near placement; only the offset
-    // constant changes between the draws.
-    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
-    device->SetStreamSource(0, gridVertices, 0, kGridVertexStride);
-    device->SetStreamSource(1, gridHeights, 0, kHeightVertexStride);
-    device->SetIndices(gridIndices);
-    for (int tz = -kNearRadius; tz <= kNearRadius; ++tz) {
-        for (int tx = -kNearRadius; tx <= kNearRadius; ++tx) {
-            const float offset[4] = {float(tx) * tileSizeX, 0.0f, float(tz) * tileSizeZ, 0.0f};
-            device->SetVertexShaderConstantF(kConstSeaPosition, offset, 1);
-            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, vertexCount, 0, triangleCount);
-        }
-    }
+    const SeaFrustum view(context.camera->viewProjection);
+    DrawFarRing(view);
+    DrawNearBlock(view);
 
     // The frame pair moves on only after this frame was drawn with the old one.
     if (frameBlend >= kStepThreshold) {
@@ -491,5 +498,91 @@ void WaterSurface::Render(const RenderContext& context, float timeStep) {
         if (heightScale > kMinVisibleHeightScale)
             RefreshHeightStream();
         frameIndex = uint8_t(NextFrame(frameIndex));
+    }
+}
+
+void WaterSurface::DrawFarRing(const SeaFrustum& view) {
+    // The flat far ring first, without depth writes: the detailed block drawn
+    // next always wins where the two overlap near the horizon. Its quads
+    // stand at their places already, so the tile offset stays 0.
+    device->SetStreamSource(0, farVertices, 0, kGridVertexStride);
+    device->SetStreamSource(1, farHeights, 0, kHeightVertexStride);
+    device->SetIndices(farIndices);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    const float inPlace[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    device->SetVertexShaderConstantF(kConstSeaPosition, inPlace, 1);
+    UINT tile = 0, runStart = 0, runLength = 0;
+    const auto drawRun = [&] {
+        if (runLength > 0)
+            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, runStart * kQuadVertices, runLength * kQuadVertices,
+                                         runStart * kQuadIndices, runLength * kQuadTriangles);
+        runLength = 0;
+    };
+    ForEachRingTile([&](int tx, int tz) {
+        const float x = float(tx) * tileSizeX, z = float(tz) * tileSizeZ;
+        const SeaBox box = {D3DXVECTOR3(x - 0.5f * tileSizeX, 0.0f, z - 0.5f * tileSizeZ),
+                            D3DXVECTOR3(x + 0.5f * tileSizeX, 0.0f, z + 0.5f * tileSizeZ)};
+        if (!leaveOutHidden) {
+            // As the ring was drawn before the view test: every quad by a call of its own.
+            runStart = tile;
+            runLength = 1;
+            drawRun();
+        } else if (view.MayShow(box)) {
+            if (runLength == 0)
+                runStart = tile;
+            ++runLength;
+        } else {
+            drawRun();
+        }
+        ++tile;
+    });
+    drawRun();
+}
+
+void WaterSurface::DrawNearBlock(const SeaFrustum& view) {
+    // One static detailed tile serves every near placement; only the offset
+    // constant changes between the tiles.
+    device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    device->SetStreamSource(0, gridVertices, 0, kGridVertexStride);
+    device->SetStreamSource(1, gridHeights, 0, kHeightVertexStride);
+    device->SetIndices(gridIndices);
+    // The vertex shader only ever lowers the blended, scaled heights toward 0.
+    const float top = heightScale * greatestHeight;
+    const float lowest = top < 0.0f ? top : 0.0f, highest = top > 0.0f ? top : 0.0f;
+    const UINT columns = gridColumns + 1;
+    for (int tz = -kNearRadius; tz <= kNearRadius; ++tz) {
+        for (int tx = -kNearRadius; tx <= kNearRadius; ++tx) {
+            const float x = float(tx) * tileSizeX, z = float(tz) * tileSizeZ;
+            const float left = x - 0.5f * tileSizeX;
+            SeaBox box = {D3DXVECTOR3(left, lowest, z - 0.5f * tileSizeZ),
+                          D3DXVECTOR3(x + 0.5f * tileSizeX, highest, z + 0.5f * tileSizeZ)};
+            if (leaveOutHidden && !view.MayShow(box))
+                continue;
+            const float offset[4] = {x, 0.0f, z, 0.0f};
+            device->SetVertexShaderConstantF(kConstSeaPosition, offset, 1);
+            // Bands of rows (along x) in index order, each cell a quad; the
+            // visible ones in runs.
+            UINT runStart = 0, runRows = 0;
+            const auto drawRun = [&] {
+                if (runRows > 0)
+                    device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, runStart * columns, (runRows + 1) * columns,
+                                                 runStart * gridColumns * kQuadIndices,
+                                                 runRows * gridColumns * kQuadTriangles);
+                runRows = 0;
+            };
+            for (UINT row = 0; row < gridRows; row += kBandRows) {
+                const UINT rows = gridRows - row < kBandRows ? gridRows - row : kBandRows;
+                box.min.x = left + tileSizeX * float(row) / float(gridRows);
+                box.max.x = left + tileSizeX * float(row + rows) / float(gridRows);
+                if (!leaveOutHidden || view.MayShow(box)) {
+                    if (runRows == 0)
+                        runStart = row;
+                    runRows += rows;
+                } else {
+                    drawRun();
+                }
+            }
+            drawRun();
+        }
     }
 }

@@ -1,9 +1,10 @@
 // WaterSurface: the sea. Owns the detailed tile (a grid of cells whose
-// vertices carry the heights of two heightmap frames) and the flat
-// single-quad tile, the thirty heightmap frames with their height tables
+// vertices carry the heights of two heightmap frames) and the flat far ring
+// (one quad per tile), the thirty heightmap frames with their height tables
 // and normal maps, the water shaders, the sky cube map and the Fresnel ramp.
-// Render draws the detailed tile 5 x 5 times around the world origin and the
-// flat tile in a ring out to 14 tiles, and drives the heightmap animation.
+// Render draws the detailed tile 5 x 5 times around the world origin inside
+// the ring, which reaches out to 14 tiles, leaving out what lies outside the
+// view, and drives the heightmap animation.
 #pragma once
 
 #include <d3d9.h>
@@ -11,6 +12,8 @@
 
 #include <cstdint>
 #include <vector>
+
+#include "ocean/sea_frustum.h"
 
 class Camera;
 struct ID3DXBuffer;
@@ -39,12 +42,22 @@ public:
     static constexpr int kNearRadius = 2;
     static constexpr int kFarRadius = 14;
 
-    static constexpr UINT kGridVertexStride = 16;   // world x, z; u, v
-    static constexpr UINT kHeightVertexStride = 8;  // two heights
-    static constexpr UINT kFarVertexSlots = 6;      // room kept in the flat tile's buffers
-    static constexpr UINT kFarVertexCount = 4;
-    static constexpr UINT kFarIndexCount = 6;
+    static constexpr UINT kGridVertexStride = 16;       // world x, z; u, v
+    static constexpr UINT kHeightVertexStride = 8;      // two heights
     static constexpr UINT kMaxIndexedVertices = 65536;  // 16-bit indices
+
+    // The far ring holds each of its flat tiles as a quad of its own, placed
+    // in the world and stored in the order the ring is drawn (rows along z,
+    // x within a row), so that the tiles in view draw in a few runs.
+    static constexpr UINT kFarTileCount =
+        (2 * kFarRadius + 1) * (2 * kFarRadius + 1) - (2 * kNearRadius + 1) * (2 * kNearRadius + 1);
+    static constexpr UINT kQuadVertices = 4;
+    static constexpr UINT kQuadIndices = 6;
+    static constexpr UINT kQuadTriangles = 2;
+    // Rows of cells in a band of the detailed tile: the part of a near tile
+    // that is left out or drawn as a whole. A band's triangles are one
+    // stretch of the index buffer, so the bands in view draw in one run.
+    static constexpr UINT kBandRows = 10;
 
     WaterSurface(IDirect3DDevice9* device, UINT gridColumns, UINT gridRows, int shadingLevel);
     virtual ~WaterSurface();
@@ -74,6 +87,10 @@ public:
     void RefreshHeightStream();
     void SetShaderConstants(const Camera& camera);
     bool ReadyToDraw(const Camera* camera) const;
+    // Runs of the far ring and of each near tile's bands that may be in view
+    // of the camera, each drawn with one call.
+    void DrawFarRing(const SeaFrustum& view);
+    void DrawNearBlock(const SeaFrustum& view);
 
     static UINT NextFrame(UINT frame) { return frame + 1 < kFrameCount ? frame + 1 : 0; }
 
@@ -90,6 +107,16 @@ public:
     float frameBlend = 0.0f;
     float waterColor[4];
     int shadingLevel;
+    // The greatest value of any height table: with heightScale, the top of
+    // the waves, which bounds the detailed tiles for the view test.
+    float greatestHeight = 0.0f;
+    // False draws every tile and every far quad with a call of its own, as
+    // before the view test: only for comparing with it (the bench, the
+    // pixel proof).
+    bool leaveOutHidden = true;
+    // False samples the normal maps' first level alone, as before their mip
+    // filter: likewise only for comparing with it.
+    bool filterNormalMips = true;
 
     IDirect3DDevice9* device;  // borrowed
     // Where the resources come from: null is the process's own module.

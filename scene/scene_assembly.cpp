@@ -18,10 +18,19 @@ constexpr UINT kGridCells = 60;                    // per side of the detailed w
 constexpr int kShadingLevel = 2;
 constexpr int kEnvironment = 4;
 
-HRESULT LoadTexture(IDirect3DDevice9* device, HMODULE module, int id, IDirect3DTexture9** texture) {
-    return D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(id), D3DX_DEFAULT, D3DX_DEFAULT,
-                                            D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, D3DX_DEFAULT,
-                                            D3DX_FILTER_POINT, 0, nullptr, nullptr, texture);
+// A picture of the module as a texture with `levels` mip levels
+// (D3DX_DEFAULT: the whole chain).
+HRESULT LoadTexture(IDirect3DDevice9* device, HMODULE module, int id, UINT levels, IDirect3DTexture9** texture) {
+    return D3DXCreateTextureFromResourceExA(device, module, MAKEINTRESOURCEA(id), D3DX_DEFAULT, D3DX_DEFAULT, levels, 0,
+                                            D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, D3DX_DEFAULT, D3DX_FILTER_POINT, 0,
+                                            nullptr, nullptr, texture);
+}
+
+// Whether the environment variable `name` is "off".
+bool SwitchedOff(const char* name) {
+    char value[8] = "";
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value && lstrcmpiA(value, "off") == 0;
 }
 
 }  // namespace
@@ -56,6 +65,11 @@ bool Scene::Build(RenderContext& context, HMODULE module) {
         return false;
     // Without its art or shaders the sea stays undrawn; the sky and the sun go on.
     water->SetEnvironment(kEnvironment);
+    // BRINEMERE_SEA_CULL=off draws the whole sea as before the view test,
+    // BRINEMERE_SEA_MIPS=off without the normal maps' mip filter, so that
+    // the proofs can set each change and what was before side by side.
+    water->leaveOutHidden = !SwitchedOff("BRINEMERE_SEA_CULL");
+    water->filterNormalMips = !SwitchedOff("BRINEMERE_SEA_MIPS");
     // The sea's tile is the period of the camera's eye shift: one constant for both.
     water->Init(Camera::kTileSize, Camera::kTileSize, WaterSurface::kFrameCount);
 
@@ -84,10 +98,12 @@ bool Scene::Build(RenderContext& context, HMODULE module) {
     stateCache.SetTextureStageStateCached(device, 1, D3DTSS_COLOROP, D3DTOP_MODULATE);
     stateCache.SetTextureStageStateCached(device, 1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
 
-    if (FAILED(LoadTexture(device, module, IDR_BANNER, &bannerTexture)))
+    // The banner keeps its mip chain; the noise pictures are held but never
+    // drawn, so they get one level each.
+    if (FAILED(LoadTexture(device, module, IDR_BANNER, D3DX_DEFAULT, &bannerTexture)))
         return false;
     for (int i = 0; i < kNoiseTextureCount; ++i)
-        if (FAILED(LoadTexture(device, module, IDR_NOISE_FIRST + i, &noiseTextures[i])))
+        if (FAILED(LoadTexture(device, module, IDR_NOISE_FIRST + i, 1, &noiseTextures[i])))
             return false;
     return true;
 }

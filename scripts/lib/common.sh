@@ -131,3 +131,31 @@ map_user_namespace() {
         echo "could not map the user namespace of the toolbox" >&2
     timeout 60 sh -c 'echo open >"$1"' gate "$gate" || rm -f "$gate"
 }
+
+# earlier_modules COMMIT: the modules of an earlier commit, built once (its
+# source exported from git, the module alone, no tests) into
+# build/earlier/COMMIT: the 64-bit one in TREE/x64 and, where the host runs
+# 32-bit code, the 32-bit one in TREE. Each gets today's stand-in d3d9.dll
+# (build/fault, build/x64/fault), so that both are run and measured alike.
+# Prints TREE; fails when there is no such commit.
+earlier_modules() {
+    local commit tree today
+    commit=$(git -C "$REPO" rev-parse --verify -q "$1^{commit}") || { echo "no commit $1 here" >&2; return 1; }
+    tree=$REPO/build/earlier/$commit
+    if [ ! -f "$tree/x64/BrinemereDuzo.scr" ] || { [ "$(host_runs_32bit)" = yes ] && [ ! -f "$tree/BrinemereDuzo.scr" ]; }; then
+        say "building the module of $commit" >&2
+        rm -rf "$tree/source"
+        mkdir -p "$tree/source"
+        git -C "$REPO" archive "$commit" | tar -x -C "$tree/source"
+        "$SCRIPTS/toolbox" "$SCRIPTS/inside/build-module" "$tree/source" "$tree" \
+            "$([ "$(host_runs_32bit)" = yes ] && echo x86)" >&2
+    fi
+    for today in "$REPO/build" "$REPO/build/x64"; do
+        local mirror=$tree${today#"$REPO/build"}
+        if [ -f "$mirror/BrinemereDuzo.scr" ] && [ -f "$today/fault/d3d9.dll" ]; then
+            mkdir -p "$mirror/fault"
+            cp "$today/fault/d3d9.dll" "$mirror/fault/d3d9.dll"
+        fi
+    done
+    echo "$tree"
+}

@@ -3,8 +3,11 @@
 // and the teardown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <set>
+#include <tuple>
 #include <utility>
 
 #include "tests/ocean/ocean_test_support.h"
@@ -18,6 +21,68 @@ constexpr UINT kVertices = 61 * 61;
 constexpr UINT kTriangles = 60 * 60 * 2;
 // One texel step of height: 1/255 in single precision (0.003921569).
 constexpr float kHeightUnit = 1.0f / 255.0f;
+
+constexpr UINT kRingTiles = 29 * 29 - 25;
+
+// The far ring's tiles (tx, tz) in the order it is stored and drawn: rows
+// along z, x within a row, the near block left out.
+std::vector<std::pair<int, int>> RingTiles() {
+    std::vector<std::pair<int, int>> tiles;
+    for (int tz = -14; tz <= 14; ++tz)
+        for (int tx = -14; tx <= 14; ++tx)
+            if (std::abs(tx) > 2 || std::abs(tz) > 2)
+                tiles.push_back({tx, tz});
+    return tiles;
+}
+
+// What a frame drew, read back from its calls: the far ring's tiles by
+// their place in the ring, and the near block's rows of cells as (tx, tz,
+// row). Every draw must cover whole quads of the ring (in place, offset 0)
+// or whole rows of cells of the grid, inside the buffers, and each part
+// comes in its stored order (the ring's, the near tiles' rows along z, x
+// within a row, then the cells' rows), none twice.
+struct DrawnParts {
+    std::vector<int> ring;
+    std::vector<std::array<int, 3>> rows;
+};
+DrawnParts PartsDrawn(const std::vector<RecordedCall>& calls, const WaterSurface& w) {
+    DrawnParts parts;
+    uint64_t indices = 0;
+    std::vector<float> offset(4, 0.0f);
+    for (const RecordedCall& c : calls) {
+        if (c.method == "SetIndices") {
+            indices = c.args[0];
+        } else if (c.method == "SetVertexShaderConstantF" && c.args[0] == 12) {
+            offset = c.floats;
+        } else if (c.method == "DrawIndexedPrimitive") {
+            const uint64_t first = c.args[2], vertices = c.args[3], start = c.args[4], triangles = c.args[5];
+            EXPECT_EQ(c.args[0], uint64_t(D3DPT_TRIANGLELIST)) << c;
+            EXPECT_EQ(c.args[1], 0u) << c;
+            EXPECT_EQ(c.result, D3D_OK) << c;  // the device found it inside the buffers
+            if (indices == uint64_t(uintptr_t(w.farIndices))) {
+                EXPECT_EQ(offset, std::vector<float>(4, 0.0f)) << c;
+                EXPECT_TRUE(start % 6 == 0 && triangles % 2 == 0 && first == start / 6 * 4 && vertices == 2 * triangles)
+                    << c;
+                for (uint64_t k = start / 6; k < start / 6 + triangles / 2; ++k) {
+                    EXPECT_TRUE(parts.ring.empty() || int(k) > parts.ring.back()) << c;
+                    parts.ring.push_back(int(k));
+                }
+            } else {
+                EXPECT_EQ(indices, uint64_t(uintptr_t(w.gridIndices))) << c;
+                EXPECT_TRUE(start % 360 == 0 && triangles % 120 == 0 && first == start / 360 * 61 &&
+                            vertices == (triangles / 120 + 1) * 61)
+                    << c;
+                for (uint64_t row = start / 360; row < start / 360 + triangles / 120; ++row) {
+                    const std::array<int, 3> part = {int(offset[0]) / 100, int(offset[2]) / 100, int(row)};
+                    const auto order = [](const std::array<int, 3>& r) { return std::make_tuple(r[1], r[0], r[2]); };
+                    EXPECT_TRUE(parts.rows.empty() || order(part) > order(parts.rows.back())) << c;
+                    parts.rows.push_back(part);
+                }
+            }
+        }
+    }
+    return parts;
+}
 
 // The 8-bit texel of frame resource `id` at (row, column), read straight from
 // the DDS bytes built into this program.
@@ -39,7 +104,7 @@ TEST(WaterSurfaceGrid, BuffersIndicesAndVertices) {
     // Lengths and creation flags, in creation order.
     auto vbs = sea.recorder->CallsTo("CreateVertexBuffer");
     ASSERT_EQ(vbs.size(), 4u);
-    const uint64_t vbLengths[] = {59536, 29768, 96, 48};
+    const uint64_t vbLengths[] = {59536, 29768, kRingTiles * 4 * 16, kRingTiles * 4 * 8};
     for (size_t k = 0; k < 4; ++k) {
         EXPECT_EQ(vbs[k].args[0], vbLengths[k]) << vbs[k];
         EXPECT_EQ(vbs[k].args[1], uint64_t(D3DUSAGE_WRITEONLY)) << vbs[k];
@@ -48,7 +113,7 @@ TEST(WaterSurfaceGrid, BuffersIndicesAndVertices) {
     }
     auto ibs = sea.recorder->CallsTo("CreateIndexBuffer");
     ASSERT_EQ(ibs.size(), 2u);
-    const uint64_t ibLengths[] = {12, 43200};
+    const uint64_t ibLengths[] = {kRingTiles * 6 * 2, 43200};
     for (size_t k = 0; k < 2; ++k) {
         EXPECT_EQ(ibs[k].args[0], ibLengths[k]) << ibs[k];
         EXPECT_EQ(ibs[k].args[1], 0u) << ibs[k];
@@ -78,7 +143,6 @@ TEST(WaterSurfaceGrid, BuffersIndicesAndVertices) {
         EXPECT_EQ(indices[indices.size() - 6 + k], lastCell[k]);
     for (WORD index : indices)
         ASSERT_LT(index, kVertices);
-    EXPECT_EQ(BufferIndices(w.farIndices), (std::vector<WORD>{0, 3, 1, 0, 2, 3}));
 
     // Positions and (u, v) at the corners.
     std::vector<float> grid = BufferFloats(w.gridVertices);
@@ -89,11 +153,26 @@ TEST(WaterSurfaceGrid, BuffersIndicesAndVertices) {
     EXPECT_EQ(vertex(kVertices - 1), (std::vector<float>{50, 50, 1, 1}));
     EXPECT_NEAR(vertex(61)[0], -50.0f + 100.0f / 60.0f, 1e-4f);  // row 1 steps along x
 
-    // The flat tile: four corners, (u, v) = (p, q), heights 0.
+    // The far ring: each tile a flat quad at its place, in the ring's order,
+    // its corners (p, q) with (u, v) = (p, q), split like a grid cell.
     std::vector<float> flat = BufferFloats(w.farVertices);
-    ASSERT_EQ(flat.size(), 24u);
-    EXPECT_EQ(std::vector<float>(flat.begin(), flat.begin() + 16),
-              (std::vector<float>{-50, -50, 0, 0, -50, 50, 0, 1, 50, -50, 1, 0, 50, 50, 1, 1}));
+    std::vector<WORD> quads = BufferIndices(w.farIndices);
+    ASSERT_EQ(flat.size(), kRingTiles * 16u);
+    ASSERT_EQ(quads.size(), kRingTiles * 6u);
+    const std::vector<std::pair<int, int>> ring = RingTiles();
+    for (UINT k = 0; k < kRingTiles; ++k) {
+        const float x = ring[k].first * 100.0f, z = ring[k].second * 100.0f;
+        ASSERT_EQ(std::vector<float>(flat.begin() + k * 16, flat.begin() + k * 16 + 16),
+                  (std::vector<float>{x - 50, z - 50, 0, 0, x - 50, z + 50, 0, 1, x + 50, z - 50, 1, 0, x + 50, z + 50,
+                                      1, 1}))
+            << "tile " << k;
+        ASSERT_EQ(std::vector<WORD>(quads.begin() + k * 6, quads.begin() + k * 6 + 6),
+                  (std::vector<WORD>{WORD(4 * k), WORD(4 * k + 3), WORD(4 * k + 1), WORD(4 * k), WORD(4 * k + 2),
+                                     WORD(4 * k + 3)}))
+            << "tile " << k;
+    }
+    EXPECT_EQ(ring.front(), std::make_pair(-14, -14));
+    EXPECT_EQ(ring.back(), std::make_pair(14, 14));
     for (float h : BufferFloats(w.farHeights))
         EXPECT_EQ(h, 0.0f);
 
@@ -288,7 +367,7 @@ TEST(WaterSurfaceRendering, ExactSequenceOfOneFrame) {
     sampler(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
     for (DWORD stage : {1u, 2u}) {
         sampler(stage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        sampler(stage, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+        sampler(stage, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
         sampler(stage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     }
     sampler(3, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
@@ -336,42 +415,31 @@ TEST(WaterSurfaceRendering, ExactSequenceOfOneFrame) {
         const RecordedCall& s1 = next("SetStreamSource");
         EXPECT_EQ(s1.args, (std::vector<uint64_t>{1, uint64_t(uintptr_t(heights)), 0, 8})) << s1;
     };
-    std::set<std::pair<int, int>> drawn;
-    auto tiles = [&](int count, std::vector<uint64_t> draw, std::vector<float> first, std::vector<float> last) {
-        for (int k = 0; k < count; ++k) {
-            const RecordedCall& c = next("SetVertexShaderConstantF");
-            EXPECT_EQ(c.args[0], 12u);
-            if (k == 0) {
-                EXPECT_EQ(Floats(c), first);
-            }
-            if (k == count - 1) {
-                EXPECT_EQ(Floats(c), last);
-            }
-            EXPECT_EQ(c.floats[1], 0.0f);
-            EXPECT_EQ(c.floats[3], 0.0f);
-            EXPECT_TRUE(drawn.insert({int(c.floats[0]) / 100, int(c.floats[2]) / 100}).second) << "drawn twice: " << c;
-            const RecordedCall& d = next("DrawIndexedPrimitive");
-            EXPECT_EQ(d.args, draw) << d;
-            if (::testing::Test::HasFailure())
-                return;
-        }
-    };
     streams(w.farVertices, w.farHeights);
     EXPECT_EQ(next("SetIndices").args[0], uint64_t(uintptr_t(w.farIndices)));
     const RecordedCall& zOff = next("SetRenderState");
     EXPECT_EQ(zOff.args, (std::vector<uint64_t>{D3DRS_ZWRITEENABLE, FALSE}));
-    tiles(816, {D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2}, {-1400, 0, -1400, 0}, {1400, 0, 1400, 0});
-    EXPECT_EQ(drawn.count({3, 0}) + drawn.count({-3, 0}), 2u);
-    EXPECT_EQ(drawn.count({2, 2}) + drawn.count({-2, -2}) + drawn.count({0, 0}), 0u);
+    constant("SetVertexShaderConstantF", 12, {0, 0, 0, 0});  // the ring's quads stand at their places
+    while (at < calls.size() && calls[at].method == "DrawIndexedPrimitive")
+        ++at;
     const RecordedCall& zOn = next("SetRenderState");
     EXPECT_EQ(zOn.args, (std::vector<uint64_t>{D3DRS_ZWRITEENABLE, TRUE}));
     streams(w.gridVertices, w.gridHeights);
     EXPECT_EQ(next("SetIndices").args[0], uint64_t(uintptr_t(w.gridIndices)));
-    tiles(25, {D3DPT_TRIANGLELIST, 0, 0, kVertices, 0, kTriangles}, {-200, 0, -200, 0}, {200, 0, 200, 0});
-    EXPECT_EQ(drawn.size(), 841u);
-    for (int tz = -14; tz <= 14; ++tz)
-        for (int tx = -14; tx <= 14; ++tx)
-            EXPECT_EQ(drawn.count({tx, tz}), 1u) << tx << ", " << tz;
+    // Each near tile in view: its offset, then the runs of its rows.
+    std::array<float, 4> lastOffset = {};
+    while (at < calls.size() && calls[at].method == "SetVertexShaderConstantF") {
+        const RecordedCall& offset = next("SetVertexShaderConstantF");
+        EXPECT_EQ(offset.args[0], 12u);
+        std::copy(offset.floats.begin(), offset.floats.end(), lastOffset.begin());
+        next("DrawIndexedPrimitive");
+        while (at < calls.size() && calls[at].method == "DrawIndexedPrimitive")
+            ++at;
+    }
+    // Which parts: WaterSurfaceRendering.DrawsWhatIsInViewOnceInOrder.
+    const DrawnParts parts = PartsDrawn(calls, w);
+    EXPECT_FALSE(parts.ring.empty());
+    EXPECT_FALSE(parts.rows.empty());
 
     // Then the frame step: the height stream rewritten whole, nothing more.
     const RecordedCall& lock = next("Lock");
@@ -382,8 +450,129 @@ TEST(WaterSurfaceRendering, ExactSequenceOfOneFrame) {
     EXPECT_EQ(at, calls.size());
     // What it leaves bound.
     EXPECT_EQ(sea.device->RenderState(D3DRS_ZWRITEENABLE), DWORD(TRUE));
-    EXPECT_EQ(sea.device->VertexShaderConstant(12), (std::array<float, 4>{200, 0, 200, 0}));
+    EXPECT_EQ(sea.device->VertexShaderConstant(12), lastOffset);
     EXPECT_EQ(sea.device->Stream(1).buffer, w.gridHeights);
+}
+
+// Views over the sea: looking down the test camera's slope, along the
+// horizon banked, diagonally at the horizon, straight down from high above
+// (the ring out of sight), and low from a corner of the central tile back
+// across it.
+struct SeaView {
+    D3DXVECTOR3 eye, target, up;
+};
+const SeaView kSeaViews[] = {
+    {{12, 5, -30}, {12, 0, 0}, {0, 1, 0}},      {{-20, 4, 10}, {-120, 4, 12}, {0.3f, 0.954f, 0}},
+    {{40, 6, 40}, {140, 5.5f, 140}, {0, 1, 0}}, {{0, 60, 0}, {0, 0, 0.01f}, {0, 0, 1}},
+    {{49, 2.5f, -49}, {-51, 2, 51}, {0, 1, 0}},
+};
+
+// Where a point lands in clip space under the camera, as the vertex shader
+// puts it (row vector times view x projection).
+D3DXVECTOR4 Clip(const Camera& view, float x, float y, float z) {
+    const D3DXMATRIX& m = view.viewProjection;
+    return D3DXVECTOR4(x * m._11 + y * m._21 + z * m._31 + m._41, x * m._12 + y * m._22 + z * m._32 + m._42,
+                       x * m._13 + y * m._23 + z * m._33 + m._43, x * m._14 + y * m._24 + z * m._34 + m._44);
+}
+
+// A box of the sea as the camera sees it: whether a point of it lies well
+// on the screen (from an 11 x 11 grid of points at its bottom and its top),
+// and whether all its corners break one rule of the clip volume clearly
+// (by 5 %, or a unit behind the eye), so that none of it can show.
+struct Sight {
+    bool seen = false;
+    bool outside = false;
+};
+Sight SightOf(const Camera& view, float x0, float x1, float z0, float z1, float top) {
+    Sight sight;
+    constexpr int kSamples = 11;
+    constexpr float kInset = 0.98f;  // well inside the edges, clear of rounding
+    for (float y : {0.0f, top})
+        for (int i = 0; i < kSamples; ++i)
+            for (int j = 0; j < kSamples; ++j) {
+                const D3DXVECTOR4 c =
+                    Clip(view, x0 + (x1 - x0) * i / (kSamples - 1), y, z0 + (z1 - z0) * j / (kSamples - 1));
+                // Depth is not inset: z / w lies close to 1 for all but the nearest points.
+                sight.seen = sight.seen || (c.w > 0.2f && std::fabs(c.x) < kInset * c.w &&
+                                            std::fabs(c.y) < kInset * c.w && c.z > 0.0f && c.z < c.w);
+            }
+    int broken[6] = {};
+    for (float x : {x0, x1})
+        for (float y : {0.0f, top})
+            for (float z : {z0, z1}) {
+                const D3DXVECTOR4 c = Clip(view, x, y, z);
+                const float reach = 1.05f * c.w;
+                const bool rules[6] = {c.x < -reach, reach < c.x, c.y < -reach, reach < c.y, c.w < -1.0f, reach < c.z};
+                for (int r = 0; r < 6; ++r)
+                    broken[r] += rules[r];
+            }
+    for (int r = 0; r < 6; ++r)
+        sight.outside = sight.outside || broken[r] == 8;
+    return sight;
+}
+
+TEST(WaterSurfaceRendering, DrawsWhatIsInViewOnceInOrder) {
+    RecordedSea sea;
+    WaterSurface& w = *sea.water;
+    ASSERT_TRUE(sea.initialised);
+    float greatest = 0.0f;
+    for (const float* table : w.heightTables)
+        greatest = std::max(greatest, *std::max_element(table, table + kVertices));
+    const float top = greatest * w.heightScale;
+    const std::vector<std::pair<int, int>> ring = RingTiles();
+    for (const SeaView& v : kSeaViews) {
+        SCOPED_TRACE(::testing::Message() << "eye " << v.eye.x << " " << v.eye.y << " " << v.eye.z);
+        D3DXVECTOR3 up;
+        D3DXVec3Normalize(&up, &v.up);
+        sea.view.up = up;
+        AimTestCamera(sea.view, v.eye, v.target);
+        sea.recorder->ClearCalls();
+        sea.Frame();
+        const DrawnParts parts = PartsDrawn(sea.recorder->Calls(), w);
+        const std::set<int> ringDrawn(parts.ring.begin(), parts.ring.end());
+        for (size_t k = 0; k < ring.size(); ++k) {
+            const float x = ring[k].first * 100.0f, z = ring[k].second * 100.0f;
+            const Sight sight = SightOf(sea.view, x - 50, x + 50, z - 50, z + 50, 0.0f);
+            if (sight.seen) {
+                EXPECT_EQ(ringDrawn.count(int(k)), 1u) << "ring tile in view left out: " << x << ", " << z;
+            }
+            if (sight.outside) {
+                EXPECT_EQ(ringDrawn.count(int(k)), 0u) << "ring tile out of view drawn: " << x << ", " << z;
+            }
+        }
+        // Rows are drawn or left out by bands: a row in view is drawn, a band
+        // wholly out of view is not.
+        const std::set<std::array<int, 3>> rowsDrawn(parts.rows.begin(), parts.rows.end());
+        const int band = int(WaterSurface::kBandRows);
+        for (int tz = -2; tz <= 2; ++tz)
+            for (int tx = -2; tx <= 2; ++tx)
+                for (int row = 0; row < 60; ++row) {
+                    const float left = tx * 100.0f - 50.0f, z0 = tz * 100.0f - 50.0f, z1 = z0 + 100.0f;
+                    const float x0 = left + row * 100.0f / 60.0f;
+                    const size_t drawn = rowsDrawn.count({tx, tz, row});
+                    if (SightOf(sea.view, x0, x0 + 100.0f / 60.0f, z0, z1, top).seen) {
+                        EXPECT_EQ(drawn, 1u) << "row in view left out: " << tx << ", " << tz << " row " << row;
+                    }
+                    const int first = row / band * band, last = std::min(first + band, 60);
+                    if (SightOf(sea.view, left + first * 100.0f / 60.0f, left + last * 100.0f / 60.0f, z0, z1, top)
+                            .outside) {
+                        EXPECT_EQ(drawn, 0u) << "band out of view drawn: " << tx << ", " << tz << " row " << row;
+                    }
+                }
+        // Far fewer than all: the culling works at all.
+        EXPECT_LT(parts.ring.size(), kRingTiles / 2);
+        EXPECT_LT(parts.rows.size(), 25u * 60 / 2);
+        if (::testing::Test::HasFailure())
+            break;
+    }
+    // Switched off for the comparisons: everything, each tile by a call of its own.
+    w.leaveOutHidden = false;
+    sea.recorder->ClearCalls();
+    sea.Frame();
+    const DrawnParts all = PartsDrawn(sea.recorder->Calls(), w);
+    EXPECT_EQ(all.ring.size(), kRingTiles);
+    EXPECT_EQ(all.rows.size(), 25u * 60);
+    EXPECT_EQ(sea.recorder->CountOf("DrawIndexedPrimitive"), 841u);
 }
 
 TEST(WaterSurfaceLifetime, TeardownReleasesEverything) {

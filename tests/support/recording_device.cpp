@@ -2,6 +2,7 @@
 #include "tests/support/recording_device.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "tests/support/d3d_names.h"
 #include "tests/support/fake_cube_texture.h"
@@ -501,7 +502,31 @@ HRESULT RecordingDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVer
         .Uint(vertexCount)
         .Uint(startIndex)
         .Uint(primitiveCount);
-    return Done(call, CanDraw() && indices_ != nullptr);
+    return Done(call, CanDraw() && indices_ != nullptr &&
+                          (type != D3DPT_TRIANGLELIST ||
+                           IndexedDrawInBounds(baseVertex, minIndex, vertexCount, startIndex, primitiveCount)));
+}
+
+bool RecordingDevice::IndexedDrawInBounds(INT baseVertex, UINT minIndex, UINT vertexCount, UINT startIndex,
+                                          UINT primitiveCount) const {
+    const auto* indices = static_cast<const FakeIndexBuffer*>(indices_);
+    const auto* vertices = static_cast<const FakeVertexBuffer*>(streams_[0].buffer);
+    if (vertices == nullptr || streams_[0].stride == 0)
+        return false;
+    const size_t indexSize = indices->Format() == D3DFMT_INDEX32 ? 4 : 2;
+    const size_t first = startIndex, count = size_t(primitiveCount) * 3;
+    if ((first + count) * indexSize > indices->Data().size())
+        return false;
+    const size_t vertexSlots = (vertices->Data().size() - streams_[0].offset) / streams_[0].stride;
+    for (size_t k = first; k < first + count; ++k) {
+        uint32_t index = 0;
+        std::memcpy(&index, indices->Data().data() + k * indexSize, indexSize);
+        const int64_t vertex = int64_t(baseVertex) + index;
+        if (index < minIndex || index >= uint64_t(minIndex) + vertexCount || vertex < 0 ||
+            uint64_t(vertex) >= vertexSlots)
+            return false;
+    }
+    return true;
 }
 
 // ---- Shaders and vertex input ----

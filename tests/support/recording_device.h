@@ -239,6 +239,11 @@ private:
     template <class T, class Make>
     HRESULT Created(CallBuilder& call, bool valid, T** out, Make make);
     bool CanDraw() const;
+    // Whether a triangle-list draw reads its indices inside the bound index
+    // buffer and each index, with the base vertex, inside both the range the
+    // call declares and stream 0's buffer, as Direct3D requires.
+    bool IndexedDrawInBounds(INT baseVertex, UINT minIndex, UINT vertexCount, UINT startIndex,
+                             UINT primitiveCount) const;
 
     IDirect3D9* direct3d_;
     D3DCAPS9 caps_;

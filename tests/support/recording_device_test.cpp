@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fake_index_buffer.h"
 #include "tests/support/fake_texture.h"
 #include "tests/support/fake_vertex_buffer.h"
 #include "tests/support/recording_device.h"
@@ -176,6 +177,19 @@ TEST(RecordingDevice, KeepsAndRecordsWhatItIsGiven) {
     EXPECT_EQ(device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3D_OK);
     EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3DERR_INVALIDCALL);  // no indices
     EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_INVALIDCALL);              // inside the scene
+    // An indexed draw reads inside the index buffer, and its vertices inside
+    // the range it declares and inside the vertex buffer (three vertices).
+    IDirect3DIndexBuffer9* indices = nullptr;
+    device->CreateIndexBuffer(12, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indices, nullptr);
+    const WORD kIndices[6] = {0, 1, 2, 1, 2, 3};
+    std::memcpy(static_cast<FakeIndexBuffer*>(indices)->Data().data(), kIndices, sizeof kIndices);
+    device->SetIndices(indices);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1), D3D_OK);
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 3, 2), D3DERR_INVALIDCALL);  // past the indices
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 2, 0, 1), D3DERR_INVALIDCALL);  // past the range
+    EXPECT_EQ(device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 1, 3, 3, 1), D3DERR_INVALIDCALL);  // vertex 3 of 3
+    device->SetIndices(nullptr);
+    indices->Release();
     EXPECT_EQ(device->EndScene(), D3D_OK);
     EXPECT_EQ(recorder->CallsTo("DrawPrimitive")[1].text, "DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1)");
     device->AllowDrawsOutsideScene();

@@ -45,6 +45,7 @@ def steps(path):
     noise = max(t for t, e in events if e.startswith("CreateTexture 32x32"))
     frame = at("first frame begins")
     present = at("first Present ends")
+    visible = at("second Present ends")
     result = {
         "launch until the process exists (wine)": created - launch,
         "process start until Direct3DCreate9 (Wine start-up, settings, windows)": d3d,
@@ -61,6 +62,8 @@ def steps(path):
         "end of set-up to the first frame (the 30 ms pacing)": frame - noise,
         "first frame drawn and presented": present - frame,
         "total: process start to the first Present": present,
+        "total: process start to the first visible picture (the second Present, the first under the fade)":
+            visible if visible is not None else float("nan"),
         "total: launch to the first Present": present + created - launch,
         "of which our own asset work (sky faces to noise textures)": noise - device,
     }
@@ -68,7 +71,7 @@ def steps(path):
 
 runs = [steps(os.path.join(work, f"start-{run}.log")) for run in range(1, starts + 1)]
 for name in runs[0]:
-    goal = {"total: process start to the first Present": "< 1000",
+    goal = {"total: launch to the first Present": "< 450",
             "of which our own asset work (sky faces to noise textures)": "< 200"}.get(name, "")
     figure(f"start-up: {name} (median of {starts})", f"{statistics.median(r[name] for r in runs):.1f}", "ms", goal)
 
@@ -128,7 +131,7 @@ if len(reports) >= 2:
     fps = frame_rate(reports)
     per_second = [(b[1] - a[1]) * 1000.0 / (b[0] - a[0]) for a, b in zip(reports, reports[1:])]
     figure(f"frames per second over {(t1 - t0) / 1000:.0f} s (the 30 ms pacing allows 33.3)", f"{fps:.1f}", "fps", ">= 30")
-    figure("slowest second", f"{min(per_second):.1f}", "fps", "")
+    figure("slowest second", f"{min(per_second):.1f}", "fps", ">= 25")
     figure("mean time per frame", f"{1000.0 / fps:.1f}", "ms", "<= 30")
     runs = [("no-sea", "without the sea"),
             ("sea-alone", "the sea alone (sky, flare, banner and fade dropped at the device)"),

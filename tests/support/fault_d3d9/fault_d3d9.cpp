@@ -34,7 +34,10 @@ HRESULT WINAPI CountingTestCooperativeLevel(IDirect3DDevice9* device) {
         return D3DERR_DEVICELOST;
     FrameBegins();
     ++framesBegun;
-    return realTestCooperativeLevel(device);
+    const HRESULT result = realTestCooperativeLevel(device);
+    if (SUCCEEDED(result))
+        HeldFrameBegins(device);
+    return result;
 }
 
 // Where a frame ends: failing on request, held, or counted and measured.
@@ -45,6 +48,7 @@ HRESULT WINAPI CountingPresent(IDirect3DDevice9* device, const RECT* source, con
     HRESULT failure = D3D_OK;
     if (PresentFails(failure))
         return failure;
+    HeldFrameEnds(device);
     if (HoldsPresent())
         return D3D_OK;
     ++presentedFrames;

@@ -26,9 +26,10 @@
 //   display-mode-fail        GetAdapterDisplayMode fails (read only at the exit)
 //   drop-overlay-draws       every DrawPrimitive succeeds without drawing (the
 //                            sky, flare, banner and fade quads: the sea alone)
-//   drop-detailed-sea        every DrawIndexedPrimitive of more than two
-//                            triangles succeeds without drawing (the sea's
-//                            detailed tiles; its flat ring is still drawn)
+//   drop-detailed-sea        every DrawIndexedPrimitive that is not of flat
+//                            quads (four vertices to two triangles) succeeds
+//                            without drawing (the sea's detailed tiles; its
+//                            flat ring is still drawn)
 // The Direct3D object's faults (create-null to device-fail, display-mode-fail)
 // are the object's own (fault_d3d9.cpp); the device's are here. Every
 // injected failure is logged to d3d9-calls.log.
@@ -226,13 +227,14 @@ HRESULT WINAPI FailingCreatePixelShader(IDirect3DDevice9* device, const DWORD* c
 
 // Analysis modes for the benchmarks: parts of the picture left out at the
 // device, so that what each costs shows in the frame rate.
-constexpr UINT kFlatTileTriangles = 2;
+constexpr UINT kFlatQuadVertices = 4;
+constexpr UINT kFlatQuadTriangles = 2;
 
 HRESULT WINAPI DroppedDrawPrimitive(IDirect3DDevice9*, D3DPRIMITIVETYPE, UINT, UINT) { return D3D_OK; }
 
 HRESULT WINAPI DetailFreeDrawIndexedPrimitive(IDirect3DDevice9* device, D3DPRIMITIVETYPE type, INT baseVertex,
                                               UINT minIndex, UINT vertices, UINT startIndex, UINT triangles) {
-    if (triangles > kFlatTileTriangles || real.drawIndexedPrimitive == nullptr)
+    if (vertices * kFlatQuadTriangles != triangles * kFlatQuadVertices || real.drawIndexedPrimitive == nullptr)
         return D3D_OK;
     return real.drawIndexedPrimitive(device, type, baseVertex, minIndex, vertices, startIndex, triangles);
 }

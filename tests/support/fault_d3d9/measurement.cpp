@@ -1,6 +1,7 @@
 // The stand-in's measurements, for the benchmarks and the soak:
 //   timing-for-S       the device calls of the start-up logged with their time
-//                      since the process was created, up to the first Present;
+//                      since the process was created, up to the first Present,
+//                      and the end of the second (the first visible picture);
 //                      then the count of presented frames once a second; S
 //                      seconds after the first Present the device reports
 //                      itself lost, so the saver ends by itself
@@ -182,6 +183,10 @@ void PresentEnded() {
         WriteTimeline();
         firstPresentAt = now;
         nextFrameReportAt = now + kFrameReportMs;
+    } else if (presentedFrames == 2) {
+        // The first frame is black under the opening fade; the second is
+        // the first the fade lets through: the first picture a user sees.
+        Log("timeline %.3f second Present ends\n", now - processCreated);
     } else if (now >= nextFrameReportAt) {
         Log("timeline frames %u at %.3f working set %.1f MiB\n", presentedFrames, now - processCreated,
             WorkingSetMiB());

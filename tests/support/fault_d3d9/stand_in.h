@@ -86,6 +86,10 @@ void ReadDeterminismOptions(const char* text);
 void SeedIfAsked();
 // At Present: true when the frame is held back (and Present only succeeds).
 bool HoldsPresent();
+// With supersample: at TestCooperativeLevel, the held frame is drawn large;
+// at its Present, before anything else, it is filtered into the back buffer.
+void HeldFrameBegins(IDirect3DDevice9* device);
+void HeldFrameEnds(IDirect3DDevice9* device);
 
 // Measurement (measurement.cpp).
 void ReadMeasurementOptions(const char* text);
