@@ -20,6 +20,7 @@
 #include "d3dx/normal_map.h"
 
 #include "d3dx/d3dx.h"
+#include "d3dx/prepared_pictures.h"
 #include "d3dx/texel_processing.h"
 #include "d3dx/texture_upload.h"
 
@@ -124,6 +125,40 @@ void ComputeNormals(const std::vector<float>& heights, uint32_t width, uint32_t 
 }
 
 }  // namespace d3dx
+
+namespace {
+
+uint32_t EdgesOf(DWORD flags) {
+    uint32_t edges = d3dx::kWrapEdges;
+    if (flags & D3DX_NORMALMAP_MIRROR_U)
+        edges |= d3dx::kMirrorU;
+    if (flags & D3DX_NORMALMAP_MIRROR_V)
+        edges |= d3dx::kMirrorV;
+    return edges;
+}
+
+// Level 0 from the packed normals, the others each the box filter of the one above.
+std::vector<d3dx::ImageLevel> LevelsOf(const std::vector<uint32_t>& packed, uint32_t width, uint32_t height,
+                                       UINT levelCount) {
+    std::vector<d3dx::ImageLevel> levels(levelCount);
+    levels[0].width = width;
+    levels[0].height = height;
+    levels[0].texels.resize(packed.size() * 4);
+    std::memcpy(levels[0].texels.data(), packed.data(), levels[0].texels.size());  // little-endian 0xAARRGGBB
+    for (DWORD i = 1; i < levelCount; ++i)
+        levels[i] = d3dx::NextMipLevel(levels[i - 1], d3dx::TexelLayout::A8R8G8B8, d3dx::ResampleFilter::Box);
+    return levels;
+}
+
+}  // namespace
+
+std::vector<d3dx::ImageLevel> d3dx::NormalMapLevels(const std::vector<uint8_t>& heights, uint32_t width,
+                                                    uint32_t height, UINT levels, DWORD flags, float amplitude) {
+    std::vector<uint32_t> packed;
+    ComputeNormals(heights, amplitude / 255.0f, width, height, EdgesOf(flags), (flags & D3DX_NORMALMAP_INVERTSIGN) != 0,
+                   packed);
+    return LevelsOf(packed, width, height, levels);
+}
 
 namespace {
 
@@ -239,26 +274,21 @@ extern "C" HRESULT WINAPI D3DXComputeNormalMap(LPDIRECT3DTEXTURE9 pTexture, LPDI
         if (heights.width != target.Width || heights.height != target.Height)
             return D3DERR_INVALIDCALL;
 
-        uint32_t edges = d3dx::kWrapEdges;
-        if (Flags & D3DX_NORMALMAP_MIRROR_U)
-            edges |= d3dx::kMirrorU;
-        if (Flags & D3DX_NORMALMAP_MIRROR_V)
-            edges |= d3dx::kMirrorV;
-        const bool invert = (Flags & D3DX_NORMALMAP_INVERTSIGN) != 0;
-        std::vector<uint32_t> packed;
-        if (heights.bytes)
-            d3dx::ComputeNormals(heights.levels, scale, heights.width, heights.height, edges, invert, packed);
-        else
-            d3dx::ComputeNormals(heights.scaled, heights.width, heights.height, edges, invert, packed);
-
         const DWORD levelCount = pTexture->GetLevelCount();
-        std::vector<d3dx::ImageLevel> levels(levelCount);
-        levels[0].width = heights.width;
-        levels[0].height = heights.height;
-        levels[0].texels.resize(packed.size() * 4);
-        std::memcpy(levels[0].texels.data(), packed.data(), levels[0].texels.size());  // little-endian 0xAARRGGBB
-        for (DWORD i = 1; i < levelCount; ++i)
-            levels[i] = d3dx::NextMipLevel(levels[i - 1], d3dx::TexelLayout::A8R8G8B8, d3dx::ResampleFilter::Box);
+        if (heights.bytes) {
+            // The worker may have made these very levels while the device was made.
+            if (const auto* prepared = d3dx::TakePreparedNormalMap(heights.levels, heights.width, heights.height,
+                                                                   levelCount, Flags, Channel, Amplitude))
+                return d3dx::WriteTextureLevels(pTexture, *prepared, d3dx::TexelLayout::A8R8G8B8);
+            return d3dx::WriteTextureLevels(pTexture,
+                                            d3dx::NormalMapLevels(heights.levels, heights.width, heights.height,
+                                                                  levelCount, Flags, Amplitude),
+                                            d3dx::TexelLayout::A8R8G8B8);
+        }
+        std::vector<uint32_t> packed;
+        d3dx::ComputeNormals(heights.scaled, heights.width, heights.height, EdgesOf(Flags),
+                             (Flags & D3DX_NORMALMAP_INVERTSIGN) != 0, packed);
+        const std::vector<d3dx::ImageLevel> levels = LevelsOf(packed, heights.width, heights.height, levelCount);
         return d3dx::WriteTextureLevels(pTexture, levels, d3dx::TexelLayout::A8R8G8B8);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

@@ -3,6 +3,7 @@
 // texture's layout (resampling, colour key, mip chain), then upload.
 #include "d3dx/d3dx.h"
 #include "d3dx/decoded_image.h"
+#include "d3dx/prepared_pictures.h"
 #include "d3dx/texel_processing.h"
 #include "d3dx/texture_upload.h"
 
@@ -17,14 +18,6 @@ namespace {
 // The side of a texture D3DXCreateTexture makes when asked for the default.
 constexpr UINT kDefaultTextureSide = 256;
 constexpr DWORD kFilterKindMask = 0xF;
-
-struct TextureShape {
-    UINT width = 0;
-    UINT height = 0;
-    UINT levels = 0;
-    D3DFORMAT format = D3DFMT_UNKNOWN;
-    TexelLayout layout = TexelLayout::A8R8G8B8;
-};
 
 UINT NextPowerOfTwo(UINT value) {
     UINT p = 1;
@@ -72,10 +65,11 @@ void FillInfo(const DecodedImage& image, D3DXIMAGE_INFO* info) {
 }
 
 // Whether the device takes the format for this resource type (system memory
-// takes any format).
+// takes any format). Without a device (work prepared ahead) every format is
+// taken, as every size is.
 bool DeviceTakesFormat(IDirect3DDevice9* device, DWORD usage, D3DRESOURCETYPE type, D3DFORMAT format) {
     IDirect3D9* d3d = nullptr;
-    if (FAILED(device->GetDirect3D(&d3d)))
+    if (device == nullptr || FAILED(device->GetDirect3D(&d3d)))
         return true;  // cannot ask: let creation decide
     D3DDEVICE_CREATION_PARAMETERS params;
     D3DDISPLAYMODE mode;
@@ -92,7 +86,7 @@ bool DeviceTakesFormat(IDirect3DDevice9* device, DWORD usage, D3DRESOURCETYPE ty
 // sides in whole blocks.
 void FitToDevice(IDirect3DDevice9* device, bool cube, TextureShape& shape) {
     D3DCAPS9 caps;
-    if (FAILED(device->GetDeviceCaps(&caps)))
+    if (device == nullptr || FAILED(device->GetDeviceCaps(&caps)))
         return;
     const DWORD pow2Cap = cube ? D3DPTEXTURECAPS_CUBEMAP_POW2 : D3DPTEXTURECAPS_POW2;
     // Conditional support covers single-level 2D textures only.
@@ -227,7 +221,51 @@ HRESULT ResourceForTexture(LPDIRECT3DDEVICE9 device, HMODULE module, LPCSTR name
     return D3D_OK;
 }
 
+// A texture of a decoded picture made for the call's arguments. Levels
+// prepared ahead are used when the device takes the shape they were made
+// for; otherwise they are made here.
+HRESULT CreateFromImage(IDirect3DDevice9* device, const DecodedImage& image, const TextureRequest& call,
+                        const PreparedTexture* prepared, D3DXIMAGE_INFO* info, IDirect3DTexture9** result) {
+    FillInfo(image, info);
+    TextureShape shape;
+    HRESULT hr = ChooseShape(device, image, call.width, call.height, call.mipLevels, call.usage, call.format, call.pool,
+                             false, shape);
+    if (FAILED(hr))
+        return hr;
+    const bool fits = prepared != nullptr && prepared->shape == shape;
+    const std::vector<ImageLevel> made =
+        fits ? std::vector<ImageLevel>() : PrepareLevels(image, 0, shape, call.filter, call.mipFilter, call.colorKey);
+    const std::vector<ImageLevel>& levels = fits ? prepared->levels : made;
+    IDirect3DTexture9* texture = nullptr;
+    hr = device->CreateTexture(shape.width, shape.height, shape.levels, call.usage, shape.format, call.pool, &texture,
+                               nullptr);
+    if (FAILED(hr))
+        return hr;
+    hr = WriteTextureLevels(texture, levels, shape.layout);
+    if (FAILED(hr)) {
+        texture->Release();
+        return hr;
+    }
+    *result = texture;
+    return D3D_OK;
+}
+
 }  // namespace
+
+bool d3dx::PrepareTexture(const TextureRequest& request, PreparedTexture& prepared) {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    if (!ValidFilter(request.filter) || !ValidFilter(request.mipFilter) ||
+        !FindRcData(request.module, MAKEINTRESOURCEA(request.id), data, size) ||
+        !DecodeImageFile(data, size, prepared.image) ||
+        FAILED(ChooseShape(nullptr, prepared.image, request.width, request.height, request.mipLevels, request.usage,
+                           request.format, request.pool, false, prepared.shape)))
+        return false;
+    prepared.request = request;
+    prepared.levels =
+        PrepareLevels(prepared.image, 0, prepared.shape, request.filter, request.mipFilter, request.colorKey);
+    return true;
+}
 
 extern "C" {
 
@@ -246,24 +284,17 @@ HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LP
         DecodedImage image;
         if (!DecodeImageFile(static_cast<const uint8_t*>(pSrcData), SrcDataSize, image))
             return D3DXERR_INVALIDDATA;
-        FillInfo(image, pSrcInfo);
-        TextureShape shape;
-        HRESULT hr = ChooseShape(pDevice, image, Width, Height, MipLevels, Usage, Format, Pool, false, shape);
-        if (FAILED(hr))
-            return hr;
-        const std::vector<ImageLevel> levels = PrepareLevels(image, 0, shape, Filter, MipFilter, ColorKey);
-        IDirect3DTexture9* texture = nullptr;
-        hr = pDevice->CreateTexture(shape.width, shape.height, shape.levels, Usage, shape.format, Pool, &texture,
-                                    nullptr);
-        if (FAILED(hr))
-            return hr;
-        hr = WriteTextureLevels(texture, levels, shape.layout);
-        if (FAILED(hr)) {
-            texture->Release();
-            return hr;
-        }
-        *ppTexture = texture;
-        return D3D_OK;
+        TextureRequest call;
+        call.width = Width;
+        call.height = Height;
+        call.mipLevels = MipLevels;
+        call.usage = Usage;
+        call.format = Format;
+        call.pool = Pool;
+        call.filter = Filter;
+        call.mipFilter = MipFilter;
+        call.colorKey = ColorKey;
+        return CreateFromImage(pDevice, image, call, nullptr, pSrcInfo, ppTexture);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
@@ -279,6 +310,17 @@ HRESULT WINAPI D3DXCreateTextureFromResourceExA(LPDIRECT3DDEVICE9 pDevice, HMODU
     const HRESULT found = ResourceForTexture(pDevice, hSrcModule, pSrcResource, ppTexture, data, size);
     if (FAILED(found))
         return found;
+    if (IS_INTRESOURCE(pSrcResource) && ValidFilter(Filter) && ValidFilter(MipFilter)) {
+        const TextureRequest call = {hSrcModule, LOWORD(reinterpret_cast<ULONG_PTR>(pSrcResource)),
+                                     Width, Height, MipLevels, Usage, Format, Pool, Filter, MipFilter, ColorKey};
+        if (const PreparedTexture* prepared = TakePreparedTexture(call)) {
+            try {
+                return CreateFromImage(pDevice, prepared->image, call, prepared, pSrcInfo, ppTexture);
+            } catch (const std::bad_alloc&) {
+                return E_OUTOFMEMORY;
+            }
+        }
+    }
     return D3DXCreateTextureFromFileInMemoryEx(pDevice, data, static_cast<UINT>(size), Width, Height, MipLevels, Usage,
                                                Format, Pool, Filter, MipFilter, ColorKey, pSrcInfo, pPalette,
                                                ppTexture);

@@ -26,7 +26,11 @@ int SaverApp::RunMainLoop() {
     bool lockReady = false;
     try {
         if (renderingActive) {
+            // The scene's pictures are decoded while the platform makes its
+            // Direct3D object, the longest wait of the start.
+            Scene::StartPreparing(instance);
             if (!SetupDirect3D()) {
+                Scene::DropPrepared();
                 HideSaverWindows();
                 // Whatever the set-up made goes before the message, so that
                 // the box shows on the desktop in its own display mode and
@@ -50,6 +54,7 @@ int SaverApp::RunMainLoop() {
                 // their views turn by the primary's field of view.
                 SetupOtherDisplays();
             }
+            Scene::DropPrepared();
         }
         if (mode == RunMode::Saver) {
             SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, TRUE, nullptr, 0);
@@ -97,6 +102,7 @@ int SaverApp::RunMainLoop() {
         // The shut-down also tells the system that no saver runs any more
         // and gives the display its own mode back, which the end of the
         // process alone would not do for the first.
+        Scene::DropPrepared();
         if (mode == RunMode::Saver || mode == RunMode::Test)
             Shutdown();
     }

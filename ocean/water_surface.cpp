@@ -5,6 +5,7 @@
 
 #include "d3dx/d3dx.h"
 #include "d3dx/precompiled_shader.h"
+#include "d3dx/prepared_pictures.h"
 #include "ocean/water_registers.h"
 #include "render/render_context.h"
 #include "resources/resource_ids.h"
@@ -18,6 +19,29 @@ constexpr UINT kHeightFrameSide = 256;  // texels, both ways
 // The height frames are read by the processor only (their tables and the
 // normal maps come from the first level), so no mip chain is made for them.
 constexpr UINT kHeightFrameLevels = 1;
+
+// The load of height frame `k`, as LoadHeightFrames makes it and the work
+// ahead prepares it.
+d3dx::TextureRequest HeightFrameRequest(HMODULE module, UINT k) {
+    d3dx::TextureRequest request;
+    request.module = module;
+    request.id = static_cast<WORD>(IDR_HEIGHTMAP_FIRST + k);
+    request.width = request.height = kHeightFrameSide;
+    request.mipLevels = kHeightFrameLevels;
+    request.format = D3DFMT_L8;
+    request.pool = D3DPOOL_SYSTEMMEM;
+    return request;
+}
+
+// The normal map of a height frame, whose texture is `textures[source]`.
+d3dx::NormalMapRequest NormalMapOf(size_t source) {
+    d3dx::NormalMapRequest request;
+    request.source = source;
+    request.flags = 0;
+    request.channel = D3DX_CHANNEL_LUMINANCE;
+    request.amplitude = WaterSurface::kNormalMapAmplitude;
+    return request;
+}
 
 // Water colour after the environment set-up, and at construction.
 constexpr float kWaterColor[4] = {59.0f / 255.0f, 94.0f / 255.0f, 83.0f / 255.0f, 0.5f};
@@ -176,11 +200,7 @@ bool WaterSurface::LoadHeightFrames(UINT frameCount) {
     normalMaps.reserve(frameCount);
     for (UINT k = 0; k < frameCount; ++k) {
         IDirect3DTexture9* frame = nullptr;
-        if (FAILED(D3DXCreateTextureFromResourceExA(device, resourceModule, MAKEINTRESOURCEA(IDR_HEIGHTMAP_FIRST + k),
-                                                    kHeightFrameSide, kHeightFrameSide, kHeightFrameLevels, 0,
-                                                    D3DFMT_L8, D3DPOOL_SYSTEMMEM, D3DX_DEFAULT, D3DX_DEFAULT, 0,
-                                                    nullptr, nullptr, &frame)) ||
-            !frame)
+        if (FAILED(d3dx::CreateRequestedTexture(device, HeightFrameRequest(resourceModule, k), &frame)) || !frame)
             return false;
         if (!BuildHeightTable(frame)) {
             frame->Release();
@@ -195,13 +215,21 @@ bool WaterSurface::LoadHeightFrames(UINT frameCount) {
                                      &normalMap)) ||
             !normalMap)
             return false;
-        if (FAILED(D3DXComputeNormalMap(normalMap, frame, nullptr, 0, D3DX_CHANNEL_LUMINANCE, kNormalMapAmplitude))) {
+        const d3dx::NormalMapRequest normals = NormalMapOf(k);
+        if (FAILED(D3DXComputeNormalMap(normalMap, frame, nullptr, normals.flags, normals.channel, normals.amplitude))) {
             normalMap->Release();
             return false;
         }
         normalMaps.push_back(normalMap);
     }
     return true;
+}
+
+void WaterSurface::AddPictureRequests(HMODULE module, d3dx::PictureRequests& requests) {
+    for (UINT k = 0; k < kFrameCount; ++k) {
+        requests.normalMaps.push_back(NormalMapOf(requests.textures.size()));
+        requests.textures.push_back(HeightFrameRequest(module, k));
+    }
 }
 
 bool WaterSurface::BuildHeightTable(IDirect3DTexture9* frame) {

@@ -10,6 +10,10 @@
 #include <d3d9.h>
 #include "art_table.h"
 
+namespace d3dx {
+struct PictureRequests;
+}
+
 #include <cstdint>
 #include <vector>
 
@@ -83,6 +87,9 @@ public:
     HRESULT FillGridBuffers();
     void ReleaseGrid();
     bool LoadHeightFrames(UINT frameCount);
+    // The frames' loads and normal maps from `module`, for the work done
+    // ahead of the device.
+    static void AddPictureRequests(HMODULE module, d3dx::PictureRequests& requests);
     bool BuildHeightTable(IDirect3DTexture9* frame);
     void RefreshHeightStream();
     void SetShaderConstants(const Camera& camera);

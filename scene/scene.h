@@ -43,6 +43,12 @@ public:
     // banner and noise textures. False on a part whose failure ends the
     // saver; whatever was made by then is left for Release.
     bool Build(RenderContext& context, HMODULE module);
+    // The decoding of the sky faces and height frames and the making of the
+    // normal maps, started on a worker before there is a device; Build takes
+    // what matches its loads. DropPrepared waits for the worker and frees
+    // its work, once every display's scene is built.
+    static void StartPreparing(HMODULE module);
+    static void DropPrepared();
     // The step after the assembly; everything it could do is already done.
     bool BuildGeometry() { return true; }
     // Everything Build made, the context's camera and overlay buffers too.

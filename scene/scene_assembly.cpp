@@ -2,7 +2,9 @@
 // the sea, the two small vertex buffers, the fixed pipeline states and the
 // banner and noise textures.
 #include <new>
+#include <utility>
 
+#include "d3dx/prepared_pictures.h"
 #include "flight/sun_flare.h"
 #include "ocean/water_surface.h"
 #include "scene/scene.h"
@@ -34,6 +36,19 @@ bool SwitchedOff(const char* name) {
 }
 
 }  // namespace
+
+void Scene::StartPreparing(HMODULE module) {
+    // BRINEMERE_PREPARE_AHEAD=off leaves all the work to Build, for the
+    // proofs and the bench.
+    if (SwitchedOff("BRINEMERE_PREPARE_AHEAD"))
+        return;
+    d3dx::PictureRequests requests;
+    SkyBox::AddPictureRequests(requests);
+    WaterSurface::AddPictureRequests(module, requests);
+    d3dx::StartPreparing(std::move(requests));
+}
+
+void Scene::DropPrepared() { d3dx::DropPrepared(); }
 
 bool Scene::Build(RenderContext& context, HMODULE module) {
     IDirect3DDevice9* device = context.device;

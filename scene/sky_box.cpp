@@ -2,6 +2,7 @@
 #include "scene/sky_box.h"
 
 #include "d3dx/d3dx.h"
+#include "d3dx/prepared_pictures.h"
 #include "render/render_context.h"
 #include "render/scene_vertex.h"
 #include "resources/resource_ids.h"
@@ -65,6 +66,15 @@ const FaceQuad kFaceQuads[SkyBox::kFaceCount] = {
       {W, -H, -W, 1, 1}}},  // x = +0.25
 };
 
+// The load of face `i`, as Load makes it and the work ahead prepares it.
+d3dx::TextureRequest FaceRequest(int i) {
+    d3dx::TextureRequest request;
+    request.id = static_cast<WORD>(IDR_SKY_FACE_FIRST + i);
+    request.format = D3DFMT_A8R8G8B8;
+    request.mipFilter = D3DX_FILTER_POINT;
+    return request;
+}
+
 void SetBothSamplers(IDirect3DDevice9* device, D3DSAMPLERSTATETYPE type, DWORD value) {
     device->SetSamplerState(0, type, value);
     device->SetSamplerState(1, type, value);
@@ -79,10 +89,13 @@ SkyBox::~SkyBox() = default;
 void SkyBox::Load(IDirect3DDevice9* device) {
     for (int i = 0; i < kFaceCount; ++i) {
         faces[i] = nullptr;
-        D3DXCreateTextureFromResourceExA(device, nullptr, MAKEINTRESOURCEA(IDR_SKY_FACE_FIRST + i), D3DX_DEFAULT,
-                                         D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, D3DX_DEFAULT,
-                                         D3DX_FILTER_POINT, 0, nullptr, nullptr, &faces[i]);
+        d3dx::CreateRequestedTexture(device, FaceRequest(i), &faces[i]);
     }
+}
+
+void SkyBox::AddPictureRequests(d3dx::PictureRequests& requests) {
+    for (int i = 0; i < kFaceCount; ++i)
+        requests.textures.push_back(FaceRequest(i));
 }
 
 HRESULT SkyBox::Draw(RenderContext& context) {

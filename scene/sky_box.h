@@ -7,6 +7,9 @@
 #include "art_table.h"
 
 struct RenderContext;
+namespace d3dx {
+struct PictureRequests;
+}
 
 class SkyBox {
 public:
@@ -20,6 +23,8 @@ public:
     // Loads the five faces from the running module onto `device`; a face
     // that cannot be loaded stays null and is drawn untextured.
     void Load(IDirect3DDevice9* device);
+    // The faces' loads, for the work done ahead of the device.
+    static void AddPictureRequests(d3dx::PictureRequests& requests);
     // Draws through the context's overlay buffer: D3D_OK, or the result of
     // the overlay lock that failed (the sky is then left half drawn; the
     // frame goes on).

@@ -3,6 +3,7 @@
 // for DDS and BMP, within the decoders' rounding for JPEG), and clean
 // failures for damaged or missing resources.
 #include "d3dx/d3dx.h"
+#include "d3dx/prepared_pictures.h"
 #include "tests/d3dx/reference_d3dx.h"
 #include "tests/d3dx/test_device.h"
 #include "tests/d3dx/test_resources.h"
@@ -326,4 +327,66 @@ TEST_F(D3dxTextures, BadResourcesAndArgumentsFailCleanly) {
     EXPECT_EQ(D3DERR_INVALIDCALL,
               D3DXCreateTextureFromResourceA(Device(), nullptr, MAKEINTRESOURCEA(IDR_RAMP_P8), nullptr));
     EXPECT_EQ(D3DERR_INVALIDCALL, D3DXCreateTexture(Device(), 16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, nullptr));
+}
+
+TEST_F(D3dxTextures, WorkPreparedAheadGivesTheSameTextures) {
+    // A sky face, a height frame and its normal map as the scene loads them,
+    // made by the loaders alone and then with the work prepared on the
+    // worker: every level the same, the work taken only by calls with the
+    // very same arguments, and a damaged resource failing as before.
+    d3dx::PictureRequests requests;
+    d3dx::TextureRequest sky, height, damaged;
+    sky.id = IDR_SKY_FACE_JPG;
+    sky.format = D3DFMT_A8R8G8B8;
+    sky.mipFilter = D3DX_FILTER_POINT;
+    height.id = damaged.id = IDR_HEIGHT_L8;
+    height.width = height.height = 256;
+    height.mipLevels = 1;
+    height.format = D3DFMT_L8;
+    height.pool = D3DPOOL_SYSTEMMEM;
+    damaged = height;
+    damaged.id = IDR_TRUNCATED_L8;
+    d3dx::NormalMapRequest normals;
+    normals.source = 1;
+    normals.amplitude = 3.0f;
+    requests.textures = {sky, height, damaged};
+    requests.normalMaps = {normals};
+
+    const auto levelsOf = [](IDirect3DTexture9* t) {
+        std::vector<std::vector<uint8_t>> levels;
+        for (UINT i = 0; t != nullptr && i < t->GetLevelCount(); ++i)
+            levels.push_back(ReadLevel(t, i));
+        if (t != nullptr)
+            t->Release();
+        return levels;
+    };
+    const auto make = [&](const d3dx::TextureRequest& skyCall, float amplitude) {
+        IDirect3DTexture9 *face = nullptr, *frame = nullptr, *normalMap = nullptr;
+        EXPECT_EQ(D3D_OK, d3dx::CreateRequestedTexture(Device(), skyCall, &face));
+        EXPECT_EQ(D3D_OK, d3dx::CreateRequestedTexture(Device(), height, &frame));
+        EXPECT_EQ(D3D_OK, D3DXCreateTexture(Device(), 256, 256, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &normalMap));
+        EXPECT_EQ(D3D_OK, D3DXComputeNormalMap(normalMap, frame, nullptr, 0, D3DX_CHANNEL_LUMINANCE, amplitude));
+        auto levels = levelsOf(face);
+        for (IDirect3DTexture9* t : {frame, normalMap})
+            for (auto& level : levelsOf(t))
+                levels.push_back(std::move(level));
+        IDirect3DTexture9* none = nullptr;
+        EXPECT_EQ(D3DXERR_INVALIDDATA, d3dx::CreateRequestedTexture(Device(), damaged, &none));
+        EXPECT_EQ(nullptr, none);
+        return levels;
+    };
+
+    const auto alone = make(sky, 3.0f);
+    ASSERT_EQ(10u + 1u + 9u, alone.size());
+    d3dx::StartPreparing(requests);
+    EXPECT_TRUE(alone == make(sky, 3.0f));
+    EXPECT_EQ(3u, d3dx::PreparedTaken());
+    d3dx::TextureRequest boxMips = sky;
+    boxMips.mipFilter = D3DX_FILTER_BOX;
+    const auto other = make(boxMips, 2.0f);
+    EXPECT_EQ(4u, d3dx::PreparedTaken()) << "only the height frame's call is the same";
+    EXPECT_NE(alone[1], other[1]);
+    d3dx::DropPrepared();
+    EXPECT_EQ(0u, d3dx::PreparedTaken());
+    EXPECT_TRUE(alone == make(sky, 3.0f));
 }
