@@ -20,26 +20,31 @@ const char kFirstFrameLogged[] = "none\nmeasure-frames-1";
 class FullScreenSaver : public ::testing::Test {
 protected:
     void TearDown() override {
+        saver.reset();  // ended, if it still runs, before its settings go
         ClearSettings();
         WithFault("");
     }
 
-    // Waits for the saver's window and its first frame (set-up done, the
-    // display in its mode, so that the window stays where it is).
-    HWND Start(SaverProcess& saver) {
-        EXPECT_TRUE(saver.Started());
-        HWND window = saver.WaitForWindow(pinned::kSaverClass, pinned::kSaverName, kStartMs);
+    // Starts the saver on the stand-in with `fault` and waits for its window
+    // and its first frame (set-up done, the display in its mode, so that the
+    // window stays where it is).
+    HWND Start(const std::string& fault = kFirstFrameLogged) {
+        saver.emplace("", WithFault(fault));
+        EXPECT_TRUE(saver->Started());
+        HWND window = saver->WaitForWindow(pinned::kSaverClass, pinned::kSaverName, kStartMs);
         EXPECT_NE(window, nullptr) << "no full-screen saver window";
-        EXPECT_TRUE(WaitForStandInLog("frame 1 sky", saver)) << StandInLog();
+        EXPECT_TRUE(WaitForStandInLog("frame 1 sky", *saver)) << StandInLog();
         PumpMessagesFor(kSettleMs);
         return window;
     }
 
-    static DWORD ExitCode(SaverProcess& saver) {
-        const std::optional<DWORD> code = saver.WaitForExit(kExitMs);
+    DWORD ExitCode() {
+        const std::optional<DWORD> code = saver->WaitForExit(kExitMs);
         EXPECT_TRUE(code.has_value()) << "the saver did not end";
         return code.value_or(0xFFFFFFFF);
     }
+
+    std::optional<SaverProcess> saver;
 };
 
 void MoveMouse(HWND window, int x, int y) {
@@ -58,8 +63,7 @@ POINT CursorInClient(HWND window) {
 
 TEST_F(FullScreenSaver, SixthNewMousePositionEndsItWhenChosen) {
     WriteSetting(pinned::kExitOnMouse, "1");
-    SaverProcess saver("", WithFault(kFirstFrameLogged));
-    HWND window = Start(saver);
+    HWND window = Start();
     ASSERT_NE(window, nullptr);
     const POINT start = CursorInClient(window);
     MoveMouse(window, start.x, start.y);
@@ -70,17 +74,16 @@ TEST_F(FullScreenSaver, SixthNewMousePositionEndsItWhenChosen) {
     for (const POINT& p : moves)
         MoveMouse(window, p.x, p.y);
     PumpMessagesFor(kSettleMs);
-    ASSERT_TRUE(saver.IsRunning()) << "ended before the sixth new position";
+    ASSERT_TRUE(saver->IsRunning()) << "ended before the sixth new position";
     MoveMouse(window, 41, 300);  // the same again: still five
     PumpMessagesFor(kSettleMs);
-    ASSERT_TRUE(saver.IsRunning());
+    ASSERT_TRUE(saver->IsRunning());
     MoveMouse(window, 500, 10);
-    EXPECT_EQ(ExitCode(saver), 0u);
+    EXPECT_EQ(ExitCode(), 0u);
 }
 
 TEST_F(FullScreenSaver, MouseAloneNeverEndsItByDefault) {
-    SaverProcess saver("", WithFault(kFirstFrameLogged));
-    HWND window = Start(saver);
+    HWND window = Start();
     ASSERT_NE(window, nullptr);
     for (int i = 0; i < 20; ++i)
         MoveMouse(window, i * 13, i * 7);
@@ -91,26 +94,24 @@ TEST_F(FullScreenSaver, MouseAloneNeverEndsItByDefault) {
     PostMessageA(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
     PostMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     PumpMessagesFor(kSettleMs);
-    ASSERT_TRUE(saver.IsRunning()) << "mouse, clicks, close or system commands ended it";
+    ASSERT_TRUE(saver->IsRunning()) << "mouse, clicks, close or system commands ended it";
     PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_EQ(ExitCode(saver), 0u);
+    EXPECT_EQ(ExitCode(), 0u);
 }
 
 TEST_F(FullScreenSaver, SuspendEndsIt) {
-    SaverProcess saver("", WithFault(kFirstFrameLogged));
-    HWND window = Start(saver);
+    HWND window = Start();
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
-    EXPECT_EQ(ExitCode(saver), 0u);
+    EXPECT_EQ(ExitCode(), 0u);
 }
 
 TEST_F(FullScreenSaver, SpaceBarAsksForTheHomePageAndEnds) {
     ShellRequestLog shell;
-    SaverProcess saver("", WithFault(kFirstFrameLogged));
-    HWND window = Start(saver);
+    HWND window = Start();
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-    EXPECT_EQ(ExitCode(saver), 0u);
+    EXPECT_EQ(ExitCode(), 0u);
     const std::vector<std::string> requests = shell.Requests(1, 10000);
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].rfind("https://", 0), 0u) << requests[0];
@@ -118,11 +119,10 @@ TEST_F(FullScreenSaver, SpaceBarAsksForTheHomePageAndEnds) {
 
 TEST_F(FullScreenSaver, AnyOtherKeyEndsItWithoutAPage) {
     ShellRequestLog shell;
-    SaverProcess saver("", WithFault(kFirstFrameLogged));
-    HWND window = Start(saver);
+    HWND window = Start();
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_KEYDOWN, 'Q', 0);
-    EXPECT_EQ(ExitCode(saver), 0u);
+    EXPECT_EQ(ExitCode(), 0u);
     EXPECT_TRUE(shell.Requests(1, 1500).empty());
 }
 
@@ -140,22 +140,21 @@ TEST_F(FullScreenSaver, DrawsNothingWhileTheDisplayIsOff) {
     const GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
     constexpr DWORD kOff = 0, kOn = 1;
     constexpr DWORD kDarkMs = 1500;
-    SaverProcess saver("", WithFault(std::string(kFirstFrameLogged) + "\nlog-presents"));
-    HWND window = Start(saver);
+    HWND window = Start(std::string(kFirstFrameLogged) + "\nlog-presents");
     ASSERT_NE(window, nullptr);
     PostMessageA(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
-    ASSERT_TRUE(saver.PostPowerSetting(window, kConsoleDisplayState, kOff));
+    ASSERT_TRUE(saver->PostPowerSetting(window, kConsoleDisplayState, kOff));
     PumpMessagesFor(kSettleMs);
     const unsigned dark = Presented();
     PumpMessagesFor(kDarkMs);
-    ASSERT_TRUE(saver.IsRunning()) << "the display going off ended the saver";
+    ASSERT_TRUE(saver->IsRunning()) << "the display going off ended the saver";
     EXPECT_EQ(Presented(), dark) << "frames presented while the display is off";
-    ASSERT_TRUE(saver.PostPowerSetting(window, kConsoleDisplayState, kOn));
+    ASSERT_TRUE(saver->PostPowerSetting(window, kConsoleDisplayState, kOn));
     PumpMessagesFor(kSettleMs);
     EXPECT_GT(Presented(), dark) << "no frame once the display is back";
     EXPECT_GT(CaptureScreen({0, 0, 800, 600}).MeanBrightness(0, 0, 800, 200), 150.0) << "no sky once it is back";
     PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_EQ(ExitCode(saver), 0u);
+    EXPECT_EQ(ExitCode(), 0u);
 }
 
 // The test window shows the live scene in a 600 x 400 window; keys and

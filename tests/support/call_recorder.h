@@ -54,7 +54,6 @@ public:
     unsigned CallCount(const std::string& method) const;
     void FramePresented() { ++presentedFrames_; }
     HRESULT CooperativeLevel() const;
-    unsigned PresentedFrames() const { return presentedFrames_; }
 
     // Objects that a test still holds a reference to.
     void ObjectCreated(const void* object, const std::string& kind);

@@ -62,7 +62,6 @@ public:
             DeleteIfUnused();
     }
 
-    ULONG References() const { return references_; }
     std::string Name() const { return recorder_->NameOf(static_cast<const Interface*>(this)); }
     CallRecorder& Recorder() const { return *recorder_; }
     const std::shared_ptr<CallRecorder>& SharedRecorder() const { return recorder_; }

@@ -137,10 +137,12 @@ bool IsValidTransform(DWORD state) {
            (state >= kWorldMatrixFirst && state <= kWorldMatrixLast);
 }
 
-// Whether `count` registers of four floats from `start` exist and are given.
-bool FitsRegisters(const std::vector<float>& registers, UINT start, const float* data, UINT count) {
-    const size_t limit = registers.size() / 4;
-    return data != nullptr && start <= limit && count <= limit - start;
+// Register `reg` of four floats; zeros past the last.
+std::array<float, 4> Register(const std::vector<float>& registers, UINT reg) {
+    std::array<float, 4> value{};
+    if (reg < registers.size() / 4)
+        std::copy_n(registers.begin() + reg * 4, 4, value.begin());
+    return value;
 }
 
 std::string RectText(const RECT* rect) {
@@ -277,6 +279,13 @@ HRESULT RecordingDevice::Created(CallBuilder& call, bool valid, T** out, Make ma
     });
 }
 
+template <class T>
+HRESULT RecordingDevice::SetBinding(const char* method, T*& slot, T* object) {
+    CallBuilder call = Begin(method);
+    call.Object(object);
+    return Done(call, true, [&] { Rebind(slot, object); });
+}
+
 bool RecordingDevice::CanDraw() const { return inScene_ || drawsOutsideSceneAllowed_; }
 
 // ---- What the code gave the device ----
@@ -301,19 +310,9 @@ D3DMATRIX RecordingDevice::Transform(D3DTRANSFORMSTATETYPE state) const {
     return found != transforms_.end() ? found->second : Identity();
 }
 
-std::array<float, 4> RecordingDevice::VertexShaderConstant(UINT reg) const {
-    std::array<float, 4> value{};
-    if (reg < kVertexShaderFloatRegisters)
-        std::copy_n(vertexConstants_.begin() + reg * 4, 4, value.begin());
-    return value;
-}
+std::array<float, 4> RecordingDevice::VertexShaderConstant(UINT reg) const { return Register(vertexConstants_, reg); }
 
-std::array<float, 4> RecordingDevice::PixelShaderConstant(UINT reg) const {
-    std::array<float, 4> value{};
-    if (reg < kPixelShaderFloatRegisters)
-        std::copy_n(pixelConstants_.begin() + reg * 4, 4, value.begin());
-    return value;
-}
+std::array<float, 4> RecordingDevice::PixelShaderConstant(UINT reg) const { return Register(pixelConstants_, reg); }
 
 RecordingDevice::StreamBinding RecordingDevice::Stream(UINT stream) const {
     return stream < kMaxStreams ? streams_[stream] : StreamBinding{};
@@ -568,16 +567,21 @@ HRESULT RecordingDevice::CreateVertexShader(const DWORD* code, IDirect3DVertexSh
 }
 
 HRESULT RecordingDevice::SetVertexShader(IDirect3DVertexShader9* shader) {
-    CallBuilder call = Begin("SetVertexShader");
-    call.Object(shader);
-    return Done(call, true, [&] { Rebind(vertexShader_, shader); });
+    return SetBinding("SetVertexShader", vertexShader_, shader);
 }
 
 HRESULT RecordingDevice::SetVertexShaderConstantF(UINT start, const float* data, UINT count) {
-    CallBuilder call = Begin("SetVertexShaderConstantF");
+    return SetConstants("SetVertexShaderConstantF", vertexConstants_, start, data, count);
+}
+
+// Keeps `count` registers of four floats from `start`, if they exist and are given.
+HRESULT RecordingDevice::SetConstants(const char* method, std::vector<float>& registers, UINT start, const float* data,
+                                      UINT count) {
+    CallBuilder call = Begin(method);
     call.Uint(start).Floats(data, static_cast<size_t>(count) * 4).Uint(count);
-    return Done(call, FitsRegisters(vertexConstants_, start, data, count),
-                [&] { std::copy_n(data, count * 4, vertexConstants_.begin() + start * 4); });
+    const size_t limit = registers.size() / 4;
+    return Done(call, data != nullptr && start <= limit && count <= limit - start,
+                [&] { std::copy_n(data, count * 4, registers.begin() + start * 4); });
 }
 
 HRESULT RecordingDevice::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* buffer, UINT offset, UINT stride) {
@@ -591,9 +595,7 @@ HRESULT RecordingDevice::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* bu
 }
 
 HRESULT RecordingDevice::SetIndices(IDirect3DIndexBuffer9* indices) {
-    CallBuilder call = Begin("SetIndices");
-    call.Object(indices);
-    return Done(call, true, [&] { Rebind(indices_, indices); });
+    return SetBinding("SetIndices", indices_, indices);
 }
 
 HRESULT RecordingDevice::CreatePixelShader(const DWORD* code, IDirect3DPixelShader9** shader) {
@@ -607,14 +609,9 @@ HRESULT RecordingDevice::CreatePixelShader(const DWORD* code, IDirect3DPixelShad
 }
 
 HRESULT RecordingDevice::SetPixelShader(IDirect3DPixelShader9* shader) {
-    CallBuilder call = Begin("SetPixelShader");
-    call.Object(shader);
-    return Done(call, true, [&] { Rebind(pixelShader_, shader); });
+    return SetBinding("SetPixelShader", pixelShader_, shader);
 }
 
 HRESULT RecordingDevice::SetPixelShaderConstantF(UINT start, const float* data, UINT count) {
-    CallBuilder call = Begin("SetPixelShaderConstantF");
-    call.Uint(start).Floats(data, static_cast<size_t>(count) * 4).Uint(count);
-    return Done(call, FitsRegisters(pixelConstants_, start, data, count),
-                [&] { std::copy_n(data, count * 4, pixelConstants_.begin() + start * 4); });
+    return SetConstants("SetPixelShaderConstantF", pixelConstants_, start, data, count);
 }

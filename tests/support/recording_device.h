@@ -64,11 +64,7 @@ public:
     StreamBinding Stream(UINT stream) const;
     IDirect3DIndexBuffer9* Indices() const { return indices_; }
     IDirect3DBaseTexture9* Texture(DWORD stage) const;
-    IDirect3DVertexShader9* BoundVertexShader() const { return vertexShader_; }
-    IDirect3DPixelShader9* BoundPixelShader() const { return pixelShader_; }
-    IDirect3DVertexDeclaration9* BoundVertexDeclaration() const { return vertexDeclaration_; }
     DWORD Fvf() const { return fvf_; }
-    bool InScene() const { return inScene_; }
     const D3DPRESENT_PARAMETERS& PresentParameters() const { return presentation_; }
     const D3DDEVICE_CREATION_PARAMETERS& CreationParameters() const { return creation_; }
 
@@ -238,6 +234,10 @@ private:
     // Done, handing out a new fake from `make` through `out` (null on failure).
     template <class T, class Make>
     HRESULT Created(CallBuilder& call, bool valid, T** out, Make make);
+    // Done for a call that binds `object` in `slot`.
+    template <class T>
+    HRESULT SetBinding(const char* method, T*& slot, T* object);
+    HRESULT SetConstants(const char* method, std::vector<float>& registers, UINT start, const float* data, UINT count);
     bool CanDraw() const;
     // Whether a triangle-list draw reads its indices inside the bound index
     // buffer and each index, with the base vertex, inside both the range the

@@ -24,7 +24,6 @@ public:
     explicit RecordingDirect3D(std::shared_ptr<CallRecorder> recorder);
 
     // What the test chooses.
-    D3DCAPS9& Caps() { return caps_; }
     void SetPixelShaderVersion(DWORD version) { caps_.PixelShaderVersion = version; }
     D3DDISPLAYMODE& DesktopMode() { return desktopMode_; }
     // CreateDevice with any of these behaviour flags fails with

@@ -35,8 +35,6 @@ bool SaveScreenshot(const RECT& rect, const std::string& path) {
     if (rows != height)
         return false;
 
-    const std::string directory = path.substr(0, path.find_last_of("\\/"));
-    CreateDirectoryA(directory.c_str(), nullptr);
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
@@ -113,5 +111,6 @@ std::string ScreenshotPath(const std::string& name) {
     const std::string module = SaverModulePath();
     const std::string repo = module.substr(0, module.rfind("\\build\\"));
     CreateDirectoryA((repo + "\\out").c_str(), nullptr);
+    CreateDirectoryA((repo + "\\out\\screens").c_str(), nullptr);
     return repo + "\\out\\screens\\" + name + ".bmp";
 }

@@ -32,8 +32,9 @@ double MeanDifference(const ScreenPixels& a, const ScreenPixels& b, int left, in
 
 inline int Brightness(uint32_t pixel) { return ((pixel >> 16) & 255) + ((pixel >> 8) & 255) + (pixel & 255); }
 
-// Saves the given screen rectangle; the directory is created if needed.
+// Saves the given screen rectangle.
 bool SaveScreenshot(const RECT& screenRect, const std::string& path);
 
-// out\screens\NAME.bmp in the repository, whatever the test's folder.
+// out\screens\NAME.bmp in the repository, whatever the test's folder; the
+// folder is made if needed.
 std::string ScreenshotPath(const std::string& name);
