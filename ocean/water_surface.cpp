@@ -65,6 +65,31 @@ bool InNearBlock(int tx, int tz) {
     return tx >= -r && tx <= r && tz >= -r && tz <= r;
 }
 
+// Where the far ring meets the near block, the block's edge has a vertex
+// every cell and the ring's quad only its two corners: rasterised, such
+// edges leave pinholes onto the sky box that flicker as the view moves. The
+// ring's quads there reach this far (a fraction of a tile) under the block,
+// which is drawn after them and covers them everywhere but in those holes.
+// A twentieth of a tile is far more than the rounding that opens the holes,
+// and little enough that the block, which blends over what lies under it,
+// lies over the ring in hardly a row of pixels.
+constexpr float kRingOverlapTiles = 0.05f;
+
+// How far a ring tile's sides reach beyond the tile, in tiles: under the
+// near block on the sides that meet it, nowhere else.
+struct RingReach {
+    float left = 0.0f, right = 0.0f, front = 0.0f, back = 0.0f;
+};
+
+RingReach ReachOf(int tx, int tz) {
+    RingReach reach;
+    reach.left = InNearBlock(tx - 1, tz) ? kRingOverlapTiles : 0.0f;
+    reach.right = InNearBlock(tx + 1, tz) ? kRingOverlapTiles : 0.0f;
+    reach.front = InNearBlock(tx, tz - 1) ? kRingOverlapTiles : 0.0f;
+    reach.back = InNearBlock(tx, tz + 1) ? kRingOverlapTiles : 0.0f;
+    return reach;
+}
+
 // Calls visit(tx, tz) for each tile of the far ring, in the order in which
 // the ring is stored and drawn.
 template <typename Visit>
@@ -408,12 +433,16 @@ HRESULT WaterSurface::FillGridBuffers() {
     float* p = static_cast<float*>(positions);
     float* h = static_cast<float*>(heights);
     ForEachRingTile([&](int tx, int tz) {
+        const RingReach reach = ReachOf(tx, tz);
         for (int u = 0; u <= 1; ++u) {
             for (int v = 0; v <= 1; ++v) {
-                *p++ = x0 + float(u) * width + float(tx) * tileSizeX;
-                *p++ = z0 + float(v) * depth + float(tz) * tileSizeZ;
-                *p++ = float(u);
-                *p++ = float(v);
+                // The texture runs on under the block as it does in the tile.
+                const float s = u == 0 ? 0.0f - reach.left : 1.0f + reach.right;
+                const float t = v == 0 ? 0.0f - reach.front : 1.0f + reach.back;
+                *p++ = x0 + s * width + float(tx) * tileSizeX;
+                *p++ = z0 + t * depth + float(tz) * tileSizeZ;
+                *p++ = s;
+                *p++ = t;
                 *h++ = 0.0f;
                 *h++ = 0.0f;
             }
@@ -548,8 +577,9 @@ void WaterSurface::DrawFarRing(const SeaFrustum& view) {
     };
     ForEachRingTile([&](int tx, int tz) {
         const float x = float(tx) * tileSizeX, z = float(tz) * tileSizeZ;
-        const SeaBox box = {D3DXVECTOR3(x - 0.5f * tileSizeX, 0.0f, z - 0.5f * tileSizeZ),
-                            D3DXVECTOR3(x + 0.5f * tileSizeX, 0.0f, z + 0.5f * tileSizeZ)};
+        const RingReach reach = ReachOf(tx, tz);
+        const SeaBox box = {D3DXVECTOR3(x - (0.5f + reach.left) * tileSizeX, 0.0f, z - (0.5f + reach.front) * tileSizeZ),
+                            D3DXVECTOR3(x + (0.5f + reach.right) * tileSizeX, 0.0f, z + (0.5f + reach.back) * tileSizeZ)};
         if (!leaveOutHidden) {
             // As the ring was drawn before the view test: every quad by a call of its own.
             runStart = tile;

@@ -35,6 +35,27 @@ std::vector<std::pair<int, int>> RingTiles() {
     return tiles;
 }
 
+// A ring tile's quad in world units and its (u, v) at the corners: the
+// tile's square, reaching a twentieth of a tile under the near block on each side
+// that meets it, the texture running on there.
+struct RingQuad {
+    float x0, x1, z0, z1, u0, u1, v0, v1;
+};
+RingQuad QuadOf(std::pair<int, int> tile) {
+    const auto inBlock = [](int tx, int tz) { return std::abs(tx) <= 2 && std::abs(tz) <= 2; };
+    const int tx = tile.first, tz = tile.second;
+    RingQuad q;
+    q.u0 = inBlock(tx - 1, tz) ? -0.05f : 0.0f;
+    q.u1 = inBlock(tx + 1, tz) ? 1.05f : 1.0f;
+    q.v0 = inBlock(tx, tz - 1) ? -0.05f : 0.0f;
+    q.v1 = inBlock(tx, tz + 1) ? 1.05f : 1.0f;
+    q.x0 = -50 + q.u0 * 100 + tx * 100.0f;  // the sums in the code's order
+    q.x1 = -50 + q.u1 * 100 + tx * 100.0f;
+    q.z0 = -50 + q.v0 * 100 + tz * 100.0f;
+    q.z1 = -50 + q.v1 * 100 + tz * 100.0f;
+    return q;
+}
+
 // What a frame drew, read back from its calls: the far ring's tiles by
 // their place in the ring, and the near block's rows of cells as (tx, tz,
 // row). Every draw must cover whole quads of the ring (in place, offset 0)
@@ -154,17 +175,18 @@ TEST(WaterSurfaceGrid, BuffersIndicesAndVertices) {
     EXPECT_NEAR(vertex(61)[0], -50.0f + 100.0f / 60.0f, 1e-4f);  // row 1 steps along x
 
     // The far ring: each tile a flat quad at its place, in the ring's order,
-    // its corners (p, q) with (u, v) = (p, q), split like a grid cell.
+    // its corners with (u, v) running as across the tile, split like a grid
+    // cell; where a tile meets the near block it reaches under it.
     std::vector<float> flat = BufferFloats(w.farVertices);
     std::vector<WORD> quads = BufferIndices(w.farIndices);
     ASSERT_EQ(flat.size(), kRingTiles * 16u);
     ASSERT_EQ(quads.size(), kRingTiles * 6u);
     const std::vector<std::pair<int, int>> ring = RingTiles();
     for (UINT k = 0; k < kRingTiles; ++k) {
-        const float x = ring[k].first * 100.0f, z = ring[k].second * 100.0f;
+        const RingQuad q = QuadOf(ring[k]);
         ASSERT_EQ(std::vector<float>(flat.begin() + k * 16, flat.begin() + k * 16 + 16),
-                  (std::vector<float>{x - 50, z - 50, 0, 0, x - 50, z + 50, 0, 1, x + 50, z - 50, 1, 0, x + 50, z + 50,
-                                      1, 1}))
+                  (std::vector<float>{q.x0, q.z0, q.u0, q.v0, q.x0, q.z1, q.u0, q.v1, q.x1, q.z0, q.u1, q.v0, q.x1, q.z1,
+                                      q.u1, q.v1}))
             << "tile " << k;
         ASSERT_EQ(std::vector<WORD>(quads.begin() + k * 6, quads.begin() + k * 6 + 6),
                   (std::vector<WORD>{WORD(4 * k), WORD(4 * k + 3), WORD(4 * k + 1), WORD(4 * k), WORD(4 * k + 2),
@@ -531,8 +553,9 @@ TEST(WaterSurfaceRendering, DrawsWhatIsInViewOnceInOrder) {
         const DrawnParts parts = PartsDrawn(sea.recorder->Calls(), w);
         const std::set<int> ringDrawn(parts.ring.begin(), parts.ring.end());
         for (size_t k = 0; k < ring.size(); ++k) {
+            const RingQuad q = QuadOf(ring[k]);
             const float x = ring[k].first * 100.0f, z = ring[k].second * 100.0f;
-            const Sight sight = SightOf(sea.view, x - 50, x + 50, z - 50, z + 50, 0.0f);
+            const Sight sight = SightOf(sea.view, q.x0, q.x1, q.z0, q.z1, 0.0f);
             if (sight.seen) {
                 EXPECT_EQ(ringDrawn.count(int(k)), 1u) << "ring tile in view left out: " << x << ", " << z;
             }
