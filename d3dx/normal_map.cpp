@@ -280,10 +280,10 @@ extern "C" HRESULT WINAPI D3DXComputeNormalMap(LPDIRECT3DTEXTURE9 pTexture, LPDI
             if (const auto* prepared = d3dx::TakePreparedNormalMap(heights.levels, heights.width, heights.height,
                                                                    levelCount, Flags, Channel, Amplitude))
                 return d3dx::WriteTextureLevels(pTexture, *prepared, d3dx::TexelLayout::A8R8G8B8);
-            return d3dx::WriteTextureLevels(pTexture,
-                                            d3dx::NormalMapLevels(heights.levels, heights.width, heights.height,
-                                                                  levelCount, Flags, Amplitude),
-                                            d3dx::TexelLayout::A8R8G8B8);
+            return d3dx::WriteTextureLevels(
+                pTexture,
+                d3dx::NormalMapLevels(heights.levels, heights.width, heights.height, levelCount, Flags, Amplitude),
+                d3dx::TexelLayout::A8R8G8B8);
         }
         std::vector<uint32_t> packed;
         d3dx::ComputeNormals(heights.scaled, heights.width, heights.height, EdgesOf(Flags),

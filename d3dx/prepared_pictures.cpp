@@ -58,8 +58,8 @@ DWORD WINAPI Prepare(void*) {
             map.request = request;
             map.levelCount = request.levels == 0 || request.levels > full ? full : request.levels;
             map.heights = &heights;
-            map.levels = NormalMapLevels(heights.texels, heights.width, heights.height, map.levelCount,
-                                         request.flags, request.amplitude);
+            map.levels = NormalMapLevels(heights.texels, heights.width, heights.height, map.levelCount, request.flags,
+                                         request.amplitude);
             store.normalMaps.push_back(std::move(map));
         }
     } catch (const std::bad_alloc&) {
@@ -83,8 +83,8 @@ bool WorkerDone() {
 HRESULT CreateRequestedTexture(IDirect3DDevice9* device, const TextureRequest& request, IDirect3DTexture9** texture) {
     return D3DXCreateTextureFromResourceExA(device, request.module, MAKEINTRESOURCEA(request.id), request.width,
                                             request.height, request.mipLevels, request.usage, request.format,
-                                            request.pool, request.filter, request.mipFilter, request.colorKey,
-                                            nullptr, nullptr, texture);
+                                            request.pool, request.filter, request.mipFilter, request.colorKey, nullptr,
+                                            nullptr, texture);
 }
 
 void StartPreparing(PictureRequests requests) {

@@ -312,7 +312,11 @@ HRESULT WINAPI D3DXCreateTextureFromResourceExA(LPDIRECT3DDEVICE9 pDevice, HMODU
         return found;
     if (IS_INTRESOURCE(pSrcResource) && ValidFilter(Filter) && ValidFilter(MipFilter)) {
         const TextureRequest call = {hSrcModule, LOWORD(reinterpret_cast<ULONG_PTR>(pSrcResource)),
-                                     Width, Height, MipLevels, Usage, Format, Pool, Filter, MipFilter, ColorKey};
+                                     Width,      Height,
+                                     MipLevels,  Usage,
+                                     Format,     Pool,
+                                     Filter,     MipFilter,
+                                     ColorKey};
         if (const PreparedTexture* prepared = TakePreparedTexture(call)) {
             try {
                 return CreateFromImage(pDevice, prepared->image, call, prepared, pSrcInfo, ppTexture);

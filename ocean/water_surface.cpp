@@ -241,7 +241,8 @@ bool WaterSurface::LoadHeightFrames(UINT frameCount) {
             !normalMap)
             return false;
         const d3dx::NormalMapRequest normals = NormalMapOf(k);
-        if (FAILED(D3DXComputeNormalMap(normalMap, frame, nullptr, normals.flags, normals.channel, normals.amplitude))) {
+        if (FAILED(
+                D3DXComputeNormalMap(normalMap, frame, nullptr, normals.flags, normals.channel, normals.amplitude))) {
             normalMap->Release();
             return false;
         }
@@ -578,8 +579,9 @@ void WaterSurface::DrawFarRing(const SeaFrustum& view) {
     ForEachRingTile([&](int tx, int tz) {
         const float x = float(tx) * tileSizeX, z = float(tz) * tileSizeZ;
         const RingReach reach = ReachOf(tx, tz);
-        const SeaBox box = {D3DXVECTOR3(x - (0.5f + reach.left) * tileSizeX, 0.0f, z - (0.5f + reach.front) * tileSizeZ),
-                            D3DXVECTOR3(x + (0.5f + reach.right) * tileSizeX, 0.0f, z + (0.5f + reach.back) * tileSizeZ)};
+        const SeaBox box = {
+            D3DXVECTOR3(x - (0.5f + reach.left) * tileSizeX, 0.0f, z - (0.5f + reach.front) * tileSizeZ),
+            D3DXVECTOR3(x + (0.5f + reach.right) * tileSizeX, 0.0f, z + (0.5f + reach.back) * tileSizeZ)};
         if (!leaveOutHidden) {
             // As the ring was drawn before the view test: every quad by a call of its own.
             runStart = tile;

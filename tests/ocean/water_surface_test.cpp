@@ -185,8 +185,8 @@ TEST(WaterSurfaceGrid, BuffersIndicesAndVertices) {
     for (UINT k = 0; k < kRingTiles; ++k) {
         const RingQuad q = QuadOf(ring[k]);
         ASSERT_EQ(std::vector<float>(flat.begin() + k * 16, flat.begin() + k * 16 + 16),
-                  (std::vector<float>{q.x0, q.z0, q.u0, q.v0, q.x0, q.z1, q.u0, q.v1, q.x1, q.z0, q.u1, q.v0, q.x1, q.z1,
-                                      q.u1, q.v1}))
+                  (std::vector<float>{q.x0, q.z0, q.u0, q.v0, q.x0, q.z1, q.u0, q.v1, q.x1, q.z0, q.u1, q.v0, q.x1,
+                                      q.z1, q.u1, q.v1}))
             << "tile " << k;
         ASSERT_EQ(std::vector<WORD>(quads.begin() + k * 6, quads.begin() + k * 6 + 6),
                   (std::vector<WORD>{WORD(4 * k), WORD(4 * k + 3), WORD(4 * k + 1), WORD(4 * k), WORD(4 * k + 2),
