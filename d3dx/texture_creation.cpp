@@ -284,16 +284,8 @@ HRESULT WINAPI D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LP
         DecodedImage image;
         if (!DecodeImageFile(static_cast<const uint8_t*>(pSrcData), SrcDataSize, image))
             return D3DXERR_INVALIDDATA;
-        TextureRequest call;
-        call.width = Width;
-        call.height = Height;
-        call.mipLevels = MipLevels;
-        call.usage = Usage;
-        call.format = Format;
-        call.pool = Pool;
-        call.filter = Filter;
-        call.mipFilter = MipFilter;
-        call.colorKey = ColorKey;
+        const TextureRequest call = {nullptr, 0,    Width,  Height,    MipLevels, Usage,
+                                     Format,  Pool, Filter, MipFilter, ColorKey};
         return CreateFromImage(pDevice, image, call, nullptr, pSrcInfo, ppTexture);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
