@@ -67,27 +67,35 @@ bool InNearBlock(int tx, int tz) {
 
 // Where the far ring meets the near block, the block's edge has a vertex
 // every cell and the ring's quad only its two corners: rasterised, such
-// edges leave pinholes onto the sky box that flicker as the view moves. The
-// ring's quads there reach this far (a fraction of a tile) under the block,
-// which is drawn after them and covers them everywhere but in those holes.
-// A twentieth of a tile is far more than the rounding that opens the holes,
-// and little enough that the block, which blends over what lies under it,
-// lies over the ring in hardly a row of pixels.
+// edges leave pinholes onto the sky box that flicker as the view moves. So
+// the ring's grid lines along the block's sides stand this far (a fraction
+// of a tile) inside the block, and every ring tile ends on them: the tiles
+// beside the block reach under it, which is drawn after them and covers
+// them everywhere but in those holes, the tiles in line with them beyond
+// the block's corners give up as much, and the ring's own edges still meet
+// vertex to vertex. A twentieth of a tile is far more than the rounding
+// that opens the holes, and little enough that the block, which blends
+// over what lies under it, lies over the ring in hardly a row of pixels.
 constexpr float kRingOverlapTiles = 0.05f;
 
-// How far a ring tile's sides reach beyond the tile, in tiles: under the
-// near block on the sides that meet it, nowhere else.
-struct RingReach {
-    float left = 0.0f, right = 0.0f, front = 0.0f, back = 0.0f;
+// Where grid line `line` of the ring (the edge between tiles line - 1 and
+// line) stands, in tiles from its place.
+float LineShift(int line) {
+    if (line == -WaterSurface::kNearRadius)
+        return kRingOverlapTiles;
+    if (line == WaterSurface::kNearRadius + 1)
+        return -kRingOverlapTiles;
+    return 0.0f;
+}
+
+// A ring tile's sides in tiles from the tile's low corner: from s0 to s1
+// along x, from t0 to t1 along z (0 and 1 but beside the block).
+struct RingSpan {
+    float s0, s1, t0, t1;
 };
 
-RingReach ReachOf(int tx, int tz) {
-    RingReach reach;
-    reach.left = InNearBlock(tx - 1, tz) ? kRingOverlapTiles : 0.0f;
-    reach.right = InNearBlock(tx + 1, tz) ? kRingOverlapTiles : 0.0f;
-    reach.front = InNearBlock(tx, tz - 1) ? kRingOverlapTiles : 0.0f;
-    reach.back = InNearBlock(tx, tz + 1) ? kRingOverlapTiles : 0.0f;
-    return reach;
+RingSpan SpanOf(int tx, int tz) {
+    return {LineShift(tx), 1.0f + LineShift(tx + 1), LineShift(tz), 1.0f + LineShift(tz + 1)};
 }
 
 // Calls visit(tx, tz) for each tile of the far ring, in the order in which
@@ -434,12 +442,12 @@ HRESULT WaterSurface::FillGridBuffers() {
     float* p = static_cast<float*>(positions);
     float* h = static_cast<float*>(heights);
     ForEachRingTile([&](int tx, int tz) {
-        const RingReach reach = ReachOf(tx, tz);
+        const RingSpan span = SpanOf(tx, tz);
         for (int u = 0; u <= 1; ++u) {
             for (int v = 0; v <= 1; ++v) {
-                // The texture runs on under the block as it does in the tile.
-                const float s = u == 0 ? 0.0f - reach.left : 1.0f + reach.right;
-                const float t = v == 0 ? 0.0f - reach.front : 1.0f + reach.back;
+                // The texture runs on across the moved lines as across the tile.
+                const float s = u == 0 ? span.s0 : span.s1;
+                const float t = v == 0 ? span.t0 : span.t1;
                 *p++ = x0 + s * width + float(tx) * tileSizeX;
                 *p++ = z0 + t * depth + float(tz) * tileSizeZ;
                 *p++ = s;
@@ -578,10 +586,9 @@ void WaterSurface::DrawFarRing(const SeaFrustum& view) {
     };
     ForEachRingTile([&](int tx, int tz) {
         const float x = float(tx) * tileSizeX, z = float(tz) * tileSizeZ;
-        const RingReach reach = ReachOf(tx, tz);
-        const SeaBox box = {
-            D3DXVECTOR3(x - (0.5f + reach.left) * tileSizeX, 0.0f, z - (0.5f + reach.front) * tileSizeZ),
-            D3DXVECTOR3(x + (0.5f + reach.right) * tileSizeX, 0.0f, z + (0.5f + reach.back) * tileSizeZ)};
+        const RingSpan span = SpanOf(tx, tz);
+        const SeaBox box = {D3DXVECTOR3(x + (span.s0 - 0.5f) * tileSizeX, 0.0f, z + (span.t0 - 0.5f) * tileSizeZ),
+                            D3DXVECTOR3(x + (span.s1 - 0.5f) * tileSizeX, 0.0f, z + (span.t1 - 0.5f) * tileSizeZ)};
         if (!leaveOutHidden) {
             // As the ring was drawn before the view test: every quad by a call of its own.
             runStart = tile;

@@ -36,19 +36,21 @@ std::vector<std::pair<int, int>> RingTiles() {
 }
 
 // A ring tile's quad in world units and its (u, v) at the corners: the
-// tile's square, reaching a twentieth of a tile under the near block on each side
-// that meets it, the texture running on there.
+// tile's square, but that the grid lines along the near block's sides stand
+// a twentieth of a tile inside it (the tiles beside the block reach under
+// it, those in line beyond its corners give as much up), the texture
+// running on across them.
 struct RingQuad {
     float x0, x1, z0, z1, u0, u1, v0, v1;
 };
 RingQuad QuadOf(std::pair<int, int> tile) {
-    const auto inBlock = [](int tx, int tz) { return std::abs(tx) <= 2 && std::abs(tz) <= 2; };
+    const auto shift = [](int line) { return line == -2 ? 0.05f : line == 3 ? -0.05f : 0.0f; };
     const int tx = tile.first, tz = tile.second;
     RingQuad q;
-    q.u0 = inBlock(tx - 1, tz) ? -0.05f : 0.0f;
-    q.u1 = inBlock(tx + 1, tz) ? 1.05f : 1.0f;
-    q.v0 = inBlock(tx, tz - 1) ? -0.05f : 0.0f;
-    q.v1 = inBlock(tx, tz + 1) ? 1.05f : 1.0f;
+    q.u0 = shift(tx);
+    q.u1 = 1.0f + shift(tx + 1);
+    q.v0 = shift(tz);
+    q.v1 = 1.0f + shift(tz + 1);
     q.x0 = -50 + q.u0 * 100 + tx * 100.0f;  // the sums in the code's order
     q.x1 = -50 + q.u1 * 100 + tx * 100.0f;
     q.z0 = -50 + q.v0 * 100 + tz * 100.0f;
